@@ -1,0 +1,1 @@
+// written in a following commit

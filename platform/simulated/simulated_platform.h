@@ -1,0 +1,215 @@
+// An in-memory computer behind the platform contract, for tests and demonstrations.
+//
+// It holds a registry, drives with folders and files, a profile folder, running processes, a
+// tick counter and a user who answers message boxes from a script. It records every message
+// box shown, every page opened and every command line started. A started
+// "cmd /c pskill N" ends process N when pskill.exe lies in the current folder, as the real tool
+// would, a moment later (at the next advance of the clock).
+#pragma once
+
+#include "platform/platform_operations.h"
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tidewick::sim {
+
+// Thrown by EndProgram: the simulated process stops where it is.
+struct ProgramEnded {};
+
+// Thrown when a question box is shown and the script holds no answer for it: a test that
+// does not expect a question must fail loudly rather than guess.
+struct UnexpectedMessageBox : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+struct RegistryValue {
+  std::uint32_t type = REG_NONE;
+  std::vector<std::uint8_t> data;  // raw bytes; text as UTF-8 with its NUL when stored with one
+
+  static RegistryValue Text(std::string_view text, std::uint32_t type = REG_SZ);  // adds the NUL
+  static RegistryValue Dword(std::uint32_t value);
+  static RegistryValue Bytes(std::uint32_t type, std::vector<std::uint8_t> bytes);
+};
+
+struct MessageBoxRecord {
+  std::string text;
+  int style = 0;
+  int answer = 0;
+};
+
+struct PageRecord {
+  std::string target;
+  int show = 0;
+};
+
+struct CommandLineRecord {
+  std::string commandLine;
+  int windowStyle = 0;
+};
+
+struct ProcessInfo {
+  std::uint32_t pid = 0;
+  std::string exeName;    // "abc.exe"
+  std::string imagePath;  // full path of the program file; deleting it fails while it runs
+};
+
+// One registry call as made, for tests that check the exact sequence of writes.
+struct RegistryWrite {
+  Handle root = 0;
+  std::string subKey;  // as passed, trailing backslash included
+  std::string valueName;
+  std::uint32_t type = REG_NONE;
+  std::vector<std::uint8_t> data;
+  Status status = ERROR_SUCCESS;
+};
+
+class SimulatedPlatform final : public PlatformOperations {
+ public:
+  SimulatedPlatform();
+  ~SimulatedPlatform() override;
+
+  // ---- Registry set-up and inspection (key paths case-insensitive, trailing '\' ignored) ----
+  void SetRegistryValue(Handle root, std::string_view keyPath, std::string_view valueName,
+                        RegistryValue value);
+  std::optional<RegistryValue> RegistryValueAt(Handle root, std::string_view keyPath,
+                                               std::string_view valueName) const;
+  void CreateRegistryKey(Handle root, std::string_view keyPath);
+  bool RegistryKeyExists(Handle root, std::string_view keyPath) const;
+  void DeleteRegistryKey(Handle root, std::string_view keyPath);  // with its sub-keys
+  // Number of values under a key and all its sub-keys.
+  std::size_t RegistryValueCount(Handle root, std::string_view keyPath = "") const;
+  // A user without the right to write under `root`: creates and sets fail with
+  // ERROR_ACCESS_DENIED (opening existing keys still works).
+  void RefuseRegistryWrites(Handle root, bool refuse = true);
+  // Opening `keyPath` under `root` fails with ERROR_ACCESS_DENIED, as for a locked-down key.
+  void RefuseRegistryOpen(Handle root, std::string_view keyPath, bool refuse = true);
+  // Every RegSetValueExA made, in order.
+  const std::vector<RegistryWrite>& RegistryWrites() const;
+  void ClearRegistryWrites();
+  // Handles opened and not yet closed (leak check).
+  std::size_t OpenHandleCount() const;
+
+  // ---- Drives and files (paths such as "E:\Photos\a.jpg"; names case-insensitive) ----
+  void AddDrive(char letter);
+  void RemoveDrive(char letter);             // the drive letter vanishes with its files
+  void SetDriveReady(char letter, bool ready);  // an empty card reader: letter there, no medium
+  void AddFolder(std::string_view path, std::uint32_t attributes = 0);  // parents created
+  void AddFile(std::string_view path, std::uint32_t attributes = FILE_ATTRIBUTE_ARCHIVE);
+  bool Exists(std::string_view path) const;
+  std::optional<std::uint32_t> AttributesOf(std::string_view path) const;  // folders include 0x10
+  // Names of a folder's entries in listing order (creation order).
+  std::vector<std::string> EntriesOf(std::string_view folderPath) const;
+  // The entry refuses deletion, as a file held open by another program.
+  void LockEntry(std::string_view path, bool locked = true);
+  // SetFileAttributesA on the entry fails (write-protected medium).
+  void RefuseAttributeChanges(std::string_view path, bool refuse = true);
+  // The listing of `folderPath` fails after `entries` names: the device vanishes mid-way.
+  void FailListingAfter(std::string_view folderPath, std::size_t entries);
+  // Called after every n-th file operation; lets a test pull a drive out mid-command.
+  void OnFileOperation(std::function<void(std::size_t operationCount)> hook);
+
+  // The current folder, against which bare names such as "pskill.exe" resolve.
+  void SetCurrentFolder(std::string_view path);
+  const std::string& CurrentFolder() const;
+
+  // ---- Profile ----
+  void SetProfileFolder(std::string_view path);  // empty: the profile cannot be determined
+  const std::string& ProfileFolder() const;
+
+  // ---- Processes ----
+  std::uint32_t StartProcess(std::string_view exeName, std::string_view imagePath = {});
+  bool IsRunning(std::uint32_t pid) const;
+  std::vector<ProcessInfo> Processes() const;
+  // A process that ignores the kill tool (protected, or the tool fails for it).
+  void MakeUnkillable(std::uint32_t pid, bool unkillable = true);
+
+  // ---- Time ----
+  void SetTickCount(std::uint32_t ticks);
+  // Moves the clock on, ending the processes whose kill commands are pending.
+  void AdvanceClock(std::uint32_t milliseconds);
+  // Each GetTickCount call moves the clock on by this much (default 0).
+  void SetTickPerRead(std::uint32_t milliseconds);
+
+  // ---- Message boxes ----
+  // Answers for the coming boxes, in order. An OK-only box without a scripted answer answers
+  // IDOK by itself; a question without one throws UnexpectedMessageBox.
+  void QueueAnswer(int answer);
+  const std::vector<MessageBoxRecord>& MessageBoxes() const;
+  void ClearMessageBoxes();
+  // Runs while a box is "open", before its answer is returned (the user could click elsewhere).
+  void OnMessageBox(std::function<void(const MessageBoxRecord&)> hook);
+
+  // ---- Records ----
+  const std::vector<PageRecord>& PagesOpened() const;
+  const std::vector<CommandLineRecord>& CommandLines() const;
+
+  // ---- Event pump ----
+  // DoEvents runs this (the host's pending events); tests use it to model re-entrancy.
+  void OnDoEvents(std::function<void()> hook);
+  std::size_t DoEventsCount() const;
+  // Total milliseconds spent in WaitForEvents (each call advances the clock by its timeout).
+  std::uint64_t WaitedMilliseconds() const;
+
+  // ---- Program ----
+  void SetPrevInstance(bool running);
+  void SetAppExeName(std::string_view name);
+  bool Ended() const;
+
+  // ---- PlatformOperations ----
+  Status RegOpenKeyA(Handle root, std::string_view subKey, Handle& key) override;
+  Status RegOpenKeyExA(Handle root, std::string_view subKey, std::uint32_t options,
+                       std::uint32_t access, Handle& key) override;
+  Status RegCreateKeyA(Handle root, std::string_view subKey, Handle& key) override;
+  Status RegQueryValueExA(Handle key, std::string_view valueName, std::uint32_t* type, void* data,
+                          std::uint32_t* size) override;
+  Status RegSetValueExA(Handle key, std::string_view valueName, std::uint32_t reserved,
+                        std::uint32_t type, const void* data, std::uint32_t size) override;
+  Status RegDeleteValueA(Handle key, std::string_view valueName) override;
+  Status RegEnumValueA(Handle key, std::uint32_t index, char* name, std::uint32_t& nameLength,
+                       std::uint32_t* type, std::uint8_t* data,
+                       std::uint32_t& dataLength) override;
+  Status RegCloseKey(Handle key) override;
+
+  bool PathFileExistsA(std::string_view path) override;
+  bool SetFileAttributesA(std::string_view path, std::uint32_t attributes) override;
+  bool DeleteFileA(std::string_view path) override;
+  bool GetDiskFreeSpaceA(std::string_view root, DiskFreeSpace& counts) override;
+
+  Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) override;
+  bool Process32First(Handle snapshot, PROCESSENTRY32& entry) override;
+  bool Process32Next(Handle snapshot, PROCESSENTRY32& entry) override;
+  bool CloseHandle(Handle handle) override;
+  Handle GetCurrentProcess() override;
+  bool OpenProcessToken(Handle process, std::uint32_t access, Handle& token) override;
+  bool GetUserProfileDirectoryA(Handle token, std::string& buffer, std::uint32_t& size) override;
+  std::uint32_t GetTickCount() override;
+
+  void ShellExecuteA(Handle owner, const char* verb, std::string_view file,
+                     const char* parameters, const char* directory, int show) override;
+
+  int MsgBox(std::string_view text, int style) override;
+  std::string DirFirst(std::string_view pattern, std::uint32_t mask) override;
+  std::string DirNext() override;
+  bool DirFailed() override;
+  void StartCommandLine(std::string_view commandLine, int windowStyle) override;
+  void DoEvents() override;
+  void WaitForEvents(std::uint32_t milliseconds) override;
+  [[noreturn]] void EndProgram() override;
+  bool PrevInstance() override;
+  std::string AppExeName() override;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace tidewick::sim

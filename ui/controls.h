@@ -1,0 +1,273 @@
+// Control models of the form runtime.
+//
+// A control holds its properties and its event callbacks; it knows nothing of Win32. Setting a
+// property tells the host (through the owning form), which updates the real window. Events
+// raised by the user (a click, a mark ticked) are turned into the same property changes by the
+// host, then into the callback.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tidewick::ui {
+
+class Form;
+class Control;
+
+// A rectangle in twips (1/1440 inch): left, top, width, height.
+struct Twips {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+  friend bool operator==(const Twips&, const Twips&) = default;
+};
+
+struct Font {
+  std::string name = "Tahoma";
+  double points = 8.25;
+  friend bool operator==(const Font&, const Font&) = default;
+};
+
+enum class ControlKind { Button, Label, Frame, CheckBox, ComboBox, CheckList, TextBox, Picture };
+
+// What changed, so the host can update just that.
+enum class Property { Caption, Enabled, Visible, Position, Font, Tooltip, TabIndex, Value, Items, Marks, Selection, Text };
+
+class Control {
+ public:
+  Control(Form& form, std::string name, ControlKind kind);
+  virtual ~Control() = default;
+  Control(const Control&) = delete;
+  Control& operator=(const Control&) = delete;
+
+  const std::string& Name() const { return name_; }
+  ControlKind Kind() const { return kind_; }
+  Form& Owner() const { return form_; }
+
+  const Twips& Position() const { return position_; }
+  void SetPosition(Twips position);
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool enabled);
+  bool Visible() const { return visible_; }
+  void SetVisible(bool visible);
+  const Font& GetFont() const { return font_; }
+  void SetFont(Font font);
+  const std::string& Tooltip() const { return tooltip_; }
+  void SetTooltip(std::string tooltip);
+  // Position in the keyboard (Tab) order; -1 for none.
+  int TabIndex() const { return tabIndex_; }
+  void SetTabIndex(int index);
+  // The frame that groups this control, or null. Positions are always in window coordinates.
+  Control* Container() const { return container_; }
+  void SetContainer(Control* frame) { container_ = frame; }
+
+  // Whether a person could use the control now: it, its frame and its form are enabled and
+  // shown, and the form is loaded.
+  bool Usable() const;
+
+  // Restores the design defaults before a load; the form's InitializeComponent then sets the
+  // design values.
+  virtual void Reset();
+
+  // Opaque slot for the host (the Win32 host keeps the HWND here).
+  std::uintptr_t hostHandle = 0;
+
+ protected:
+  void Notify(Property property);
+
+ private:
+  Form& form_;
+  std::string name_;
+  ControlKind kind_;
+  Twips position_;
+  bool enabled_ = true;
+  bool visible_ = true;
+  Font font_;
+  std::string tooltip_;
+  int tabIndex_ = -1;
+  Control* container_ = nullptr;
+};
+
+// A control with a caption: buttons, labels, frames, check boxes.
+class CaptionedControl : public Control {
+ public:
+  using Control::Control;
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(std::string caption);
+  void Reset() override;
+
+ private:
+  std::string caption_;
+};
+
+class CommandButton : public CaptionedControl {
+ public:
+  CommandButton(Form& form, std::string name) : CaptionedControl(form, std::move(name), ControlKind::Button) {}
+  std::function<void()> Click;
+};
+
+class Label : public CaptionedControl {
+ public:
+  Label(Form& form, std::string name) : CaptionedControl(form, std::move(name), ControlKind::Label) {}
+  enum class Align { Left, Right, Center };
+  Align Alignment() const { return alignment_; }
+  void SetAlignment(Align alignment) { alignment_ = alignment; }
+  std::function<void()> Click;  // a label with a Click looks and acts like a link
+
+ private:
+  Align alignment_ = Align::Left;
+};
+
+class Frame : public CaptionedControl {
+ public:
+  Frame(Form& form, std::string name) : CaptionedControl(form, std::move(name), ControlKind::Frame) {}
+};
+
+class CheckBox : public CaptionedControl {
+ public:
+  CheckBox(Form& form, std::string name) : CaptionedControl(form, std::move(name), ControlKind::CheckBox) {}
+  // 1 checked, 0 unchecked.
+  int Value() const { return value_; }
+  // Raises Click when the value changes, whether the user or the program changed it.
+  void SetValue(int value);
+  bool Checked() const { return value_ == 1; }
+  std::function<void()> Click;
+  void Reset() override;
+
+ private:
+  int value_ = 0;
+};
+
+// A drop-down list the user picks from and cannot type into.
+class ComboBox : public Control {
+ public:
+  ComboBox(Form& form, std::string name) : Control(form, std::move(name), ControlKind::ComboBox) {}
+  void AddItem(std::string text);
+  void Clear();  // also makes the text empty; raises no Click
+  int ListCount() const { return static_cast<int>(items_.size()); }
+  const std::string& List(int index) const { return items_.at(static_cast<std::size_t>(index)); }
+  const std::vector<std::string>& Items() const { return items_; }
+  // -1 when nothing is chosen.
+  int ListIndex() const { return listIndex_; }
+  // Raises Click when the choice changes.
+  void SetListIndex(int index);
+  // The chosen item's text, or empty text.
+  std::string Text() const;
+  std::function<void()> Click;
+  void Reset() override;
+
+ private:
+  std::vector<std::string> items_;
+  int listIndex_ = -1;
+};
+
+// A list whose lines each carry a mark box (a ListView with check boxes on Win32). A line can
+// carry fields of its own beside its text, which the program keeps for itself.
+class CheckList : public Control {
+ public:
+  CheckList(Form& form, std::string name) : Control(form, std::move(name), ControlKind::CheckList) {}
+  void AddItem(std::string text, std::vector<std::string> fields = {});
+  void RemoveItem(int index);
+  void Clear();
+  int ListCount() const { return static_cast<int>(items_.size()); }
+  const std::string& List(int index) const { return At(index).text; }
+  const std::vector<std::string>& Fields(int index) const { return At(index).fields; }
+  bool Selected(int index) const { return At(index).marked; }
+  // Sets a line's mark. Changing nothing raises nothing.
+  void SetSelected(int index, bool marked);
+  int MarkedCount() const;
+  std::vector<std::string> Lines() const;
+  // Raised after every change of lines or marks, by the program or by the user.
+  std::function<void()> Changed;
+  void Reset() override;
+
+ private:
+  struct Item {
+    std::string text;
+    std::vector<std::string> fields;
+    bool marked = false;
+  };
+  const Item& At(int index) const { return items_.at(static_cast<std::size_t>(index)); }
+  void RaiseChanged(Property property);
+  std::vector<Item> items_;
+};
+
+// A text box; the windows use it multi-line, read-only, with a vertical scroll bar.
+class TextBox : public Control {
+ public:
+  TextBox(Form& form, std::string name) : Control(form, std::move(name), ControlKind::TextBox) {}
+  const std::string& Text() const { return text_; }
+  void SetText(std::string text);
+  bool MultiLine = true;
+  bool ReadOnly = true;
+  bool VerticalScrollBar = true;
+  void Reset() override;
+
+ private:
+  std::string text_;
+};
+
+// A picture box or image showing a picture resource, stretched to the control.
+class Picture : public Control {
+ public:
+  Picture(Form& form, std::string name) : Control(form, std::move(name), ControlKind::Picture) {}
+  int ResourceId = 0;
+  // Size of the picture itself in pixels (it is drawn stretched to the control).
+  int PixelWidth = 0;
+  int PixelHeight = 0;
+};
+
+class Timer {
+ public:
+  Timer(Form& form, std::string name);
+  const std::string& Name() const { return name_; }
+  std::uint32_t Interval() const { return interval_; }
+  void SetInterval(std::uint32_t milliseconds);
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool enabled);
+  std::function<void()> Tick;
+  std::uintptr_t hostHandle = 0;
+
+ private:
+  Form& form_;
+  std::string name_;
+  std::uint32_t interval_ = 0;
+  bool enabled_ = false;
+};
+
+// A menu, a menu item or a separator (caption "-").
+class MenuItem {
+ public:
+  MenuItem(Form& form, std::string name, MenuItem* parent = nullptr);
+  MenuItem(const MenuItem&) = delete;
+  MenuItem& operator=(const MenuItem&) = delete;
+  const std::string& Name() const { return name_; }
+  MenuItem* Parent() const { return parent_; }
+  const std::vector<MenuItem*>& Children() const { return children_; }
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(std::string caption);
+  bool IsSeparator() const { return caption_ == "-"; }
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool enabled);
+  bool Visible() const { return visible_; }
+  void SetVisible(bool visible);
+  // Whether a person could choose it now (its menus and its form usable).
+  bool Usable() const;
+  std::function<void()> Click;
+  int commandId = 0;  // given by the host
+
+ private:
+  Form& form_;
+  std::string name_;
+  MenuItem* parent_;
+  std::vector<MenuItem*> children_;
+  std::string caption_;
+  bool enabled_ = true;
+  bool visible_ = true;
+};
+
+}  // namespace tidewick::ui

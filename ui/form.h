@@ -1,0 +1,194 @@
+// Forms, the application that holds one instance of each, and the host contract.
+//
+// A form is a plain C++ class: controls are members, handlers are member functions named
+// Control_Event. The runtime loads it (design values, window, Form_Load), shows, hides and
+// unloads it (Form_Unload, window destroyed). The instance itself lives as long as the
+// application, so a reference to a form stays valid across unloads; the next load starts from
+// the design values again.
+#pragma once
+
+#include "ui/controls.h"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tidewick {
+class PlatformOperations;
+}
+
+namespace tidewick::ui {
+
+class Application;
+
+enum class BorderStyle { FixedSingle, FixedToolWindow, SizableToolWindow, None };
+enum class StartPosition { CenterScreen, CenterOwner };
+
+struct FormStyle {
+  BorderStyle border = BorderStyle::FixedSingle;
+  bool minButton = false;
+  bool maxButton = false;
+  bool closeBox = true;
+  bool showInTaskbar = true;
+  StartPosition position = StartPosition::CenterScreen;
+  int clientWidth = 0;   // twips
+  int clientHeight = 0;  // twips
+  Font font;
+  int iconResource = 0;
+};
+
+enum class FormProperty { Caption, Enabled, Visible };
+
+class Form {
+ public:
+  Form(Application& app, std::string name);
+  virtual ~Form();
+  Form(const Form&) = delete;
+  Form& operator=(const Form&) = delete;
+
+  const std::string& Name() const { return name_; }
+  Application& App() const { return app_; }
+
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(std::string caption);
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool enabled);
+  bool Visible() const { return visible_; }
+  bool Loaded() const { return loaded_; }
+
+  // Loads the form when it is not loaded (design values, window, Form_Load).
+  void Load();
+  // Shows the form modelessly, loading it first when needed.
+  void Show();
+  void Hide();
+  // Runs Form_Unload and destroys the window. Unloading an unloaded form, or unloading again
+  // from inside Form_Unload, does nothing.
+  void Unload();
+
+  // The window this one was opened from: frm_help is centred over it and stays above it.
+  Form* OwnerForm() const { return ownerForm_; }
+  void SetOwnerForm(Form* owner) { ownerForm_ = owner; }
+
+  const FormStyle& Style() const { return style_; }
+  const std::vector<Control*>& Controls() const { return controls_; }
+  const std::vector<MenuItem*>& MenuBar() const { return menuBar_; }
+  const std::vector<MenuItem*>& MenuItems() const { return menuItems_; }  // all, in order
+  const std::vector<Timer*>& Timers() const { return timers_; }
+  Control* FindControl(std::string_view name) const;
+  MenuItem* FindMenuItem(std::string_view name) const;
+
+  // Gives the keyboard focus to `control`.
+  void SetFocus(Control& control);
+
+  // Called by the host for the close box or the system close command.
+  void UserClose() { Unload(); }
+
+  // Registration, done by the control constructors.
+  void Register(Control& control) { controls_.push_back(&control); }
+  void Register(MenuItem& item);
+  void Register(Timer& timer) { timers_.push_back(&timer); }
+
+  // Change notifications from the members, forwarded to the host while a window exists.
+  void Changed(Control& control, Property property);
+  void Changed(MenuItem& item);
+  void Changed(Timer& timer);
+
+ protected:
+  // Sets every design value (style, captions, positions, fonts, tab order, starting states).
+  // Runs at every load, before the window is made.
+  virtual void InitializeComponent() = 0;
+  virtual void Form_Load() {}
+  virtual void Form_Unload() {}
+
+  FormStyle& MutableStyle() { return style_; }
+  PlatformOperations& Os() const;
+
+ private:
+  Application& app_;
+  std::string name_;
+  std::string caption_;
+  bool enabled_ = true;
+  bool visible_ = false;
+  bool loaded_ = false;
+  bool unloading_ = false;
+  Form* ownerForm_ = nullptr;
+  FormStyle style_;
+  std::vector<Control*> controls_;
+  std::vector<MenuItem*> menuBar_;
+  std::vector<MenuItem*> menuItems_;
+  std::vector<Timer*> timers_;
+};
+
+// What the runtime needs from a window system. The Win32 host makes real windows; the headless
+// host makes none and lets tests act as the user on the models.
+class Host {
+ public:
+  virtual ~Host() = default;
+  // The form's design values are set; make its window (hidden) and every control.
+  virtual void CreateFormWindow(Form& form) = 0;
+  virtual void DestroyFormWindow(Form& form) = 0;
+  virtual void FormChanged(Form& form, FormProperty property) = 0;
+  virtual void ControlChanged(Control& control, Property property) = 0;
+  virtual void MenuChanged(MenuItem& item) = 0;
+  virtual void TimerChanged(Timer& timer) = 0;
+  virtual void FocusControl(Control& control) = 0;
+  // A long command runs: show the wait cursor while `busy`.
+  virtual void SetBusy(bool busy) = 0;
+  // Paints what needs painting without handling input, so a long command keeps its window
+  // drawn without letting the user start another one.
+  virtual void KeepPainting() = 0;
+};
+
+// Shows the wait cursor for as long as it lives.
+class BusyScope {
+ public:
+  explicit BusyScope(Host& host) : host_(host) { host_.SetBusy(true); }
+  ~BusyScope() { host_.SetBusy(false); }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+ private:
+  Host& host_;
+};
+
+// Holds the platform, the host and one instance of every form class, made on first use.
+class Application {
+ public:
+  using Factory = std::function<std::unique_ptr<Form>(Application&)>;
+
+  Application(PlatformOperations& os, Host& host) : os_(os), host_(host) {}
+  ~Application();
+
+  PlatformOperations& Os() const { return os_; }
+  Host& GetHost() const { return host_; }
+
+  void Register(std::string name, Factory factory);
+  // The one instance of the form class `name` (made, not loaded, on first use).
+  Form& Get(std::string_view name);
+  template <class F>
+  F& Get(std::string_view name) {
+    return dynamic_cast<F&>(Get(name));
+  }
+  // Whether the instance exists already.
+  bool Has(std::string_view name) const;
+
+  // The hand-over: the opener disables and hides itself, then shows the target.
+  void HandOver(Form& from, std::string_view to);
+
+  // Loaded forms in the order they were loaded.
+  const std::vector<Form*>& LoadedForms() const { return loadedOrder_; }
+  void FormLoaded(Form& form);
+  void FormUnloaded(Form& form);
+
+ private:
+  PlatformOperations& os_;
+  Host& host_;
+  std::map<std::string, Factory, std::less<>> factories_;
+  std::map<std::string, std::unique_ptr<Form>, std::less<>> forms_;
+  std::vector<Form*> loadedOrder_;
+};
+
+}  // namespace tidewick::ui

@@ -1,0 +1,61 @@
+// A host without windows, for tests: forms run on their models alone, and a User acts on them
+// as a person would, refusing what a person could not do (click a disabled or hidden control).
+#pragma once
+
+#include "ui/form.h"
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tidewick::ui {
+
+class HeadlessHost final : public Host {
+ public:
+  void CreateFormWindow(Form& form) override;
+  void DestroyFormWindow(Form& form) override;
+  void FormChanged(Form&, FormProperty) override {}
+  void ControlChanged(Control&, Property) override {}
+  void MenuChanged(MenuItem&) override {}
+  void TimerChanged(Timer&) override {}
+  void FocusControl(Control& control) override { focused_ = &control; }
+  void SetBusy(bool busy) override;
+  void KeepPainting() override { ++paints_; }
+
+  Control* Focused() const { return focused_; }
+  // How many windows were made and destroyed, in order, by form name.
+  const std::vector<std::string>& WindowLog() const { return windowLog_; }
+  // Highest nesting of busy scopes seen, and whether one is open now.
+  int BusyDepth() const { return busyDepth_; }
+  int BusyCount() const { return busyCount_; }
+  int PaintCount() const { return paints_; }
+
+ private:
+  Control* focused_ = nullptr;
+  std::vector<std::string> windowLog_;
+  int busyDepth_ = 0;
+  int busyCount_ = 0;
+  int paints_ = 0;
+};
+
+// Thrown when a test asks the user to do what a person could not.
+struct NotUsable : std::logic_error {
+  using std::logic_error::logic_error;
+};
+
+// A person at the keyboard and mouse.
+class User {
+ public:
+  void Click(CommandButton& button);
+  void Click(Label& label);
+  void Click(CheckBox& box);  // toggles it
+  void Choose(MenuItem& item);
+  void Choose(ComboBox& list, int index);
+  void Choose(ComboBox& list, const std::string& text);
+  void Mark(CheckList& list, int index, bool marked = true);
+  void Close(Form& form);  // the close box
+  // One tick of an enabled timer on a loaded form.
+  void Tick(Timer& timer);
+};
+
+}  // namespace tidewick::ui

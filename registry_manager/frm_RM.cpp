@@ -1,0 +1,206 @@
+#include "registry_manager/frm_RM.h"
+
+#include "platform/Function.h"
+#include "platform/platform_operations.h"
+#include "platform/product.h"
+
+#include <cstdint>
+#include <string_view>
+
+namespace tidewick {
+
+namespace {
+
+constexpr std::string_view kHint =
+    "Make sure you 'Run As Administrator' before do this. (For windows 7 and vista only)";
+constexpr std::string_view kConfirm = "Are you sure to do this?";
+
+// Keys read at load (no trailing backslash), all under HKEY_CURRENT_USER.
+constexpr std::string_view kReadSystemPolicies = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+constexpr std::string_view kReadExplorerPolicies = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+constexpr std::string_view kReadCmdPolicy = "Software\\Policies\\Microsoft\\Windows\\System";
+constexpr std::string_view kReadAdvanced = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced";
+
+// Keys written by "Ok", passed to SetRegDword as they stand here, trailing backslash and
+// letter case included (the registry itself ignores both).
+constexpr std::string_view kUserSystemPolicies = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\";
+constexpr std::string_view kMachineSystemPolicies = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\";
+constexpr std::string_view kExplorerPolicies = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\";
+constexpr std::string_view kCmdPolicy = "Software\\Policies\\Microsoft\\Windows\\System\\";
+constexpr std::string_view kAdvanced = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\";
+constexpr std::string_view kShowAll = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\Folder\\Hidden\\SHOWALL";
+
+// One value written for a box: the data when the box is checked and when it is not.
+struct SettingWrite {
+  Handle root;
+  std::string_view key;
+  std::string_view value;
+  std::int32_t checked;
+  std::int32_t unchecked;
+};
+
+constexpr SettingWrite kNoRegistryEditor[] = {
+    {HKEY_CURRENT_USER, kUserSystemPolicies, "DisableRegistryTools", 1, 0},
+    {HKEY_LOCAL_MACHINE, kMachineSystemPolicies, "DisableRegistryTools", 1, 0},
+};
+constexpr SettingWrite kHideFolderOptions[] = {
+    {HKEY_CURRENT_USER, kExplorerPolicies, "NoFolderOptions", 1, 0},
+    {HKEY_LOCAL_MACHINE, kExplorerPolicies, "NoFolderOptions", 1, 0},
+};
+constexpr SettingWrite kDisableCmd[] = {
+    {HKEY_CURRENT_USER, kCmdPolicy, "DisableCMD", 1, 0},
+};
+constexpr SettingWrite kNoTaskManager[] = {
+    {HKEY_CURRENT_USER, kUserSystemPolicies, "DisableTaskMgr", 1, 0},
+    {HKEY_LOCAL_MACHINE, kMachineSystemPolicies, "DisableTaskMgr", 1, 0},
+};
+constexpr SettingWrite kShowHiddenFiles[] = {
+    {HKEY_CURRENT_USER, kAdvanced, "SuperHidden", 0, 1},
+    {HKEY_CURRENT_USER, kAdvanced, "Hidden", 1, 0},
+    {HKEY_CURRENT_USER, kAdvanced, "ShowSuperHidden", 1, 0},
+    {HKEY_LOCAL_MACHINE, kShowAll, "CheckedValue", 1, 1},
+};
+constexpr SettingWrite kShowExtensions[] = {
+    {HKEY_CURRENT_USER, kAdvanced, "HideFileExt", 0, 1},
+};
+
+// Writes every value of one box. Each write stands alone: a refused one (HKEY_LOCAL_MACHINE
+// without administrator rights) leaves its value as it was and the next one still runs.
+template <std::size_t N>
+void WriteBox(Function& fn, const ui::CheckBox& box, const SettingWrite (&writes)[N]) {
+  const bool checked = box.Value() == 1;
+  for (const SettingWrite& w : writes) fn.SetRegDword(w.root, w.key, w.value, checked ? w.checked : w.unchecked);
+}
+
+}  // namespace
+
+frm_RM::frm_RM(ui::Application& app) : ui::Form(app, kFormName) {
+  btn_okk.Click = [this] { btn_okk_Click(); };
+  btn_zx.Click = [this] { btn_zx_Click(); };
+  RM_f_back.Click = [this] { RM_f_back_Click(); };
+  RM_f_exit.Click = [this] { RM_f_exit_Click(); };
+  RM_h_htraa.Click = [this] { RM_h_htraa_Click(); };
+}
+
+void frm_RM::InitializeComponent() {
+  auto& style = MutableStyle();
+  style.border = ui::BorderStyle::FixedSingle;
+  style.minButton = false;
+  style.maxButton = false;
+  style.closeBox = true;
+  style.position = ui::StartPosition::CenterScreen;
+  style.clientWidth = 3795;
+  style.clientHeight = 3090;
+  style.font = ui::Font{"Tahoma", 8.25};
+  SetCaption("Registry Manager");
+
+  const ui::Font tahoma{"Tahoma", 8.25};
+
+  fme_RM.SetCaption("Registry Manager");
+  fme_RM.SetPosition({240, 135, 3285, 2040});
+  fme_RM.SetFont(tahoma);
+
+  // One column inside the frame, as wide as the frame leaves room for.
+  struct Box {
+    ui::CheckBox& box;
+    const char* caption;
+    int top;
+  };
+  const Box boxes[] = {
+      {chk_NRE, "No Registry Editor", 390},
+      {chk_DCMD, "Disable CMD", 660},
+      {chk_HFO, "Hide Folder Options (XP)", 930},
+      {chk_NTM, "No Task Manager", 1200},
+      {chk_SHFF, "Show Hidden File And Folder", 1470},
+      {chk_SE, "Show Extentions", 1740},
+  };
+  int tab = 0;
+  for (const Box& b : boxes) {
+    b.box.SetCaption(b.caption);
+    b.box.SetPosition({420, b.top, 2925, 255});
+    b.box.SetFont(tahoma);
+    b.box.SetContainer(&fme_RM);
+    b.box.SetTabIndex(tab++);
+  }
+
+  btn_zx.SetCaption("Cancel");
+  btn_zx.SetPosition({1290, 2400, 1000, 375});
+  btn_zx.SetFont(tahoma);
+  btn_zx.SetTabIndex(tab++);
+
+  btn_okk.SetCaption("Ok");
+  btn_okk.SetPosition({2490, 2400, 1000, 375});
+  btn_okk.SetFont(tahoma);
+  btn_okk.SetTabIndex(tab++);
+
+  fme_RM.SetTabIndex(tab++);
+
+  RM_f_0.SetCaption("File");
+  RM_f_back.SetCaption("Back");
+  RM_f_s0.SetCaption("-");
+  RM_f_exit.SetCaption("Exit");
+  RM_h.SetCaption("Help");
+  RM_h_htraa.SetCaption("How To 'Run As Administrator'?");
+}
+
+void frm_RM::Form_Load() {
+  returned_ = false;
+  SetCaption(WindowTitle("Registry Manager"));
+  Os().MsgBox(kHint, MB_ICON_INFORMATION);
+  ReadSettings();
+}
+
+void frm_RM::ReadSettings() {
+  Function fn(Os());
+  auto isOne = [&fn](std::string_view key, std::string_view value) {
+    return fn.GetRegValue(HKEY_CURRENT_USER, key, value).IsOne();
+  };
+  chk_DCMD.SetValue(isOne(kReadCmdPolicy, "DisableCMD") ? 1 : 0);
+  chk_NRE.SetValue(isOne(kReadSystemPolicies, "DisableRegistryTools") ? 1 : 0);
+  chk_HFO.SetValue(isOne(kReadExplorerPolicies, "NoFolderOptions") ? 1 : 0);
+  chk_SE.SetValue(isOne(kReadAdvanced, "HideFileExt") ? 0 : 1);
+  chk_SHFF.SetValue(isOne(kReadAdvanced, "Hidden") ? 1 : 0);
+  chk_NTM.SetValue(isOne(kReadSystemPolicies, "DisableTaskMgr") ? 1 : 0);
+}
+
+void frm_RM::btn_okk_Click() {
+  if (Os().MsgBox(kConfirm, MB_YESNO_QUESTION) != IDYES) return;
+  WriteSettings();
+  Os().DoEvents();
+  ReturnToComputerCleaner();
+}
+
+void frm_RM::WriteSettings() {
+  Function fn(Os());
+  WriteBox(fn, chk_NRE, kNoRegistryEditor);
+  WriteBox(fn, chk_HFO, kHideFolderOptions);
+  WriteBox(fn, chk_DCMD, kDisableCmd);
+  WriteBox(fn, chk_NTM, kNoTaskManager);
+  WriteBox(fn, chk_SHFF, kShowHiddenFiles);
+  WriteBox(fn, chk_SE, kShowExtensions);
+}
+
+void frm_RM::btn_zx_Click() { ReturnToComputerCleaner(); }
+
+void frm_RM::RM_f_back_Click() { btn_zx_Click(); }
+
+void frm_RM::Form_Unload() { btn_zx_Click(); }
+
+void frm_RM::RM_f_exit_Click() { Os().EndProgram(); }
+
+void frm_RM::RM_h_htraa_Click() {
+  ui::Form& help = App().Get("frm_help");
+  help.SetOwnerForm(this);
+  help.Show();
+}
+
+void frm_RM::ReturnToComputerCleaner() {
+  if (returned_) return;
+  returned_ = true;
+  Unload();
+  ui::Form& computer = App().Get("frm_c");
+  computer.SetEnabled(true);
+  computer.Show();
+}
+
+}  // namespace tidewick

@@ -1,0 +1,58 @@
+// The registry manager window: six system settings as check boxes.
+//
+// Opened from the computer cleaner's "Registry Manager" item, which disables and hides frm_c
+// first. Loading reads the six settings from HKEY_CURRENT_USER into the boxes; "Ok" writes the
+// state of every box back (with the HKEY_LOCAL_MACHINE copies where they exist). Every way out
+// unloads this window and gives control back to frm_c, so each opening reads afresh.
+#pragma once
+
+#include "ui/controls.h"
+#include "ui/form.h"
+
+namespace tidewick {
+
+class frm_RM final : public ui::Form {
+ public:
+  static constexpr const char* kFormName = "frm_RM";
+
+  explicit frm_RM(ui::Application& app);
+
+  ui::Frame fme_RM{*this, "fme_RM"};
+  ui::CheckBox chk_NRE{*this, "chk_NRE"};
+  ui::CheckBox chk_DCMD{*this, "chk_DCMD"};
+  ui::CheckBox chk_HFO{*this, "chk_HFO"};
+  ui::CheckBox chk_NTM{*this, "chk_NTM"};
+  ui::CheckBox chk_SHFF{*this, "chk_SHFF"};
+  ui::CheckBox chk_SE{*this, "chk_SE"};
+  ui::CommandButton btn_zx{*this, "btn_zx"};
+  ui::CommandButton btn_okk{*this, "btn_okk"};
+
+  ui::MenuItem RM_f_0{*this, "RM_f_0"};
+  ui::MenuItem RM_f_back{*this, "RM_f_back", &RM_f_0};
+  ui::MenuItem RM_f_s0{*this, "RM_f_s0", &RM_f_0};
+  ui::MenuItem RM_f_exit{*this, "RM_f_exit", &RM_f_0};
+  ui::MenuItem RM_h{*this, "RM_h"};
+  ui::MenuItem RM_h_htraa{*this, "RM_h_htraa", &RM_h};
+
+  void btn_okk_Click();
+  void btn_zx_Click();
+  void RM_f_back_Click();
+  void RM_f_exit_Click();
+  void RM_h_htraa_Click();
+
+ protected:
+  void InitializeComponent() override;
+  void Form_Load() override;
+  void Form_Unload() override;
+
+ private:
+  void ReadSettings();
+  void WriteSettings();
+  // Unloads this window and gives control back to frm_c. Takes effect once per opening,
+  // however leaving starts (a button, the menu, the close box, or several of them at once).
+  void ReturnToComputerCleaner();
+
+  bool returned_ = false;
+};
+
+}  // namespace tidewick

@@ -1,0 +1,125 @@
+// The world around a platform under contract test.
+//
+// One GoogleTest suite (platform_contract_tests.cpp) checks what the program relies on of
+// PlatformOperations. It runs twice: natively against the simulated platform (sim_world.cpp)
+// and under Wine against the Win32 platform (a Win32 world). A world gives the suite the
+// platform under test plus everything the suite needs to arrange a situation and to look at
+// the outcome WITHOUT asking the platform under test: a scratch drive, a scratch registry key,
+// processes, and the current folder.
+//
+// Conventions for every world:
+// - Text is UTF-8. Paths of scratch entries are given relative to ScratchRoot(), with
+//   backslashes and no leading backslash: "sub\a.txt", "বাংলা.txt", "trail.", "com1.txt".
+//   A world must handle such names itself (for Win32: "\\?\" paths or the Linux side).
+// - Each test makes a fresh world through MakeContractWorld(). When the constructor returns,
+//   the scratch drive is empty, the scratch registry key does not exist, the current folder
+//   holds no "pskill.exe", and no process the world started earlier is running. The destructor
+//   ends the processes it started and releases every entry it holds open.
+// - A world operation that cannot do its work fails the test (ADD_FAILURE or an exception):
+//   it never silently does nothing.
+#pragma once
+
+#include "platform/platform_operations.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tidewick::contract {
+
+// The attribute bits that both platforms report alike and that the suite compares. The archive
+// bit is left out: Wine reports every plain file as archived, even after attributes 128.
+inline constexpr std::uint32_t kComparedAttributes =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+    FILE_ATTRIBUTE_DIRECTORY;
+
+// A registry value as stored. For the text types (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) the bytes
+// are UTF-8 with exactly the NULs they contain (none for a value stored without terminator);
+// a Win32 world stores and reads their UTF-16 form. Other types are raw bytes.
+struct RawValue {
+  std::uint32_t type = REG_NONE;
+  std::vector<std::uint8_t> bytes;
+};
+
+// Holds an entry open the way another program would, so that deleting it fails. Releasing
+// (destroying) the object closes it again.
+class HeldEntry {
+ public:
+  virtual ~HeldEntry() = default;
+};
+
+class ContractWorld {
+ public:
+  virtual ~ContractWorld() = default;
+
+  // The platform under test. Owned by the world.
+  virtual PlatformOperations& Os() = 0;
+
+  // ---- Drives and entries ----
+  // A drive root mapped to a scratch folder, in the form "T:\" (letter, colon, backslash).
+  virtual std::string ScratchRoot() = 0;
+  // A drive root whose letter is not mapped to anything, such as "Q:\".
+  virtual std::string UnmappedRoot() = 0;
+  // Creates a file (with `content`) or a folder below the scratch root; missing parent folders
+  // are created plain. `attributes` is any combination of FILE_ATTRIBUTE_READONLY, _HIDDEN and
+  // _SYSTEM (0 for a plain entry).
+  virtual void MakeFile(std::string_view relativePath, std::uint32_t attributes = 0,
+                        std::string_view content = "contract") = 0;
+  virtual void MakeFolder(std::string_view relativePath, std::uint32_t attributes = 0) = 0;
+  // The entry's attributes as the file system holds them, read without the platform under test;
+  // nullopt when the entry does not exist. Folders carry FILE_ATTRIBUTE_DIRECTORY. The suite
+  // compares only kComparedAttributes.
+  virtual std::optional<std::uint32_t> Attributes(std::string_view relativePath) = 0;
+  // Whether Attributes() reports hidden plus system on a FOLDER. Wine's GetFileAttributesW shows
+  // such a folder as 0x10 although its user.DOSATTRIB attribute holds 0x6; a world that reads
+  // through Win32 answers false here, and the suite then checks folders for hidden only.
+  // A world that reads the extended attribute from Linux answers true.
+  virtual bool SeesHiddenSystemOnFolders() { return true; }
+  // Keeps the entry open (no sharing of delete) until the returned object is destroyed.
+  virtual std::unique_ptr<HeldEntry> HoldOpen(std::string_view relativePath) = 0;
+
+  // ---- Registry ----
+  // The scratch key under HKEY_CURRENT_USER, "Software\TidewickContractTest". It does not exist
+  // when a test starts. Sub-keys below are given as "a\b" relative to it ("" for the key itself).
+  virtual std::string ScratchKey() = 0;
+  // Writes a value exactly as given (creating the key and its missing parents), without the
+  // platform under test: a REG_SZ without terminating NUL, REG_EXPAND_SZ, REG_BINARY, ...
+  virtual void WriteRawValue(std::string_view relativeKey, std::string_view valueName,
+                             const RawValue& value) = 0;
+  // Reads a value without the platform under test; nullopt when the key or value is missing.
+  virtual std::optional<RawValue> ReadRawValue(std::string_view relativeKey,
+                                               std::string_view valueName) = 0;
+  virtual bool KeyExists(std::string_view relativeKey) = 0;
+
+  // ---- Processes ----
+  // Starts a long-running, harmless process whose executable file is named `exeName`
+  // ("tw-contract-a.exe"); answers its process id. The process runs until it is ended.
+  virtual std::uint32_t StartProcess(std::string_view exeName) = 0;
+  // Whether the process is still running, asked without the platform under test.
+  virtual bool IsRunning(std::uint32_t pid) = 0;
+
+  // ---- Current folder ----
+  // The absolute path of the current folder of the platform under test (no trailing
+  // backslash). It is not the folder of the test program, and it holds no "pskill.exe" when a
+  // test starts.
+  virtual std::string CurrentFolder() = 0;
+  // Puts a small plain file named `name` into the current folder.
+  virtual void PutInCurrentFolder(std::string_view name) = 0;
+  // Puts the kill tool into the current folder as "pskill.exe", so that
+  // "cmd /c pskill <pid>" ends process <pid>.
+  virtual void InstallKillTool() = 0;
+
+  // ---- Profile ----
+  // The profile folder the platform should report (no trailing backslash), as the world knows
+  // it independently; empty when the world cannot tell (the suite then checks only that the
+  // answer names an existing folder).
+  virtual std::string ExpectedProfileFolder() { return {}; }
+};
+
+// Defined once per platform: sim_world.cpp, and the Win32 world.
+std::unique_ptr<ContractWorld> MakeContractWorld();
+
+}  // namespace tidewick::contract

@@ -1,0 +1,504 @@
+#include "drive_cleaner/frm_rd.h"
+
+#include "platform/platform_operations.h"
+#include "platform/product.h"
+#include "platform/text.h"
+
+#include <array>
+
+namespace tidewick {
+
+namespace {
+
+// Extensions of what the virus leaves beside the entries it hides: batch, shortcut, autorun,
+// screen saver, script, old-style program, program information and command files.
+constexpr std::array<std::string_view, 8> kVirusExtensions = {".bat", ".lnk", ".inf", ".scr",
+                                                              ".vbs", ".com", ".pif", ".cmd"};
+
+// The drive's own system entries (lower case): the scan hides them again after unhiding all.
+constexpr std::array<std::string_view, 6> kSystemNames = {
+    "$recycle.bin", "desktop.ini", "folder settings", "recycler", "config.msi", "system volume information"};
+
+constexpr std::string_view kDrives = "A,B,C,D,E,F,G,H,I,J,K,L,M,N,O,P,Q,R,S,T,U,V,W,X,Y,Z";
+
+// How many entries a long command handles between two repaints of the windows.
+constexpr std::size_t kEntriesPerPaint = 200;
+
+constexpr std::string_view kSelectDeviceFirst = "Select device first!";
+
+// "." and ".." name the folder itself and its parent; a drive root normally lists neither, but
+// touching them would change the folder above the device.
+bool IsDotEntry(std::string_view name) { return name == "." || name == ".."; }
+
+ui::Font Tahoma() { return ui::Font{"Tahoma", 8.25}; }
+constexpr int kButtonWidth = 1215;
+constexpr int kButtonHeight = 375;
+
+}  // namespace
+
+bool HasVirusExtension(std::string_view lowerName) {
+  for (std::string_view extension : kVirusExtensions) {
+    if (EndsWith(lowerName, extension)) return true;
+  }
+  return false;
+}
+
+EntryClass ClassifyEntry(std::string_view name, std::string_view ownExeLower) {
+  const std::string lower = LowerCase(name);
+  if (Contains(lower, ".exe")) return lower == ownExeLower ? EntryClass::Nothing : EntryClass::Unknown;
+  if (HasVirusExtension(lower)) return EntryClass::Virus;
+  for (std::string_view systemName : kSystemNames) {
+    if (lower == systemName) return EntryClass::SystemName;
+  }
+  return EntryClass::Nothing;
+}
+
+// Holds back the enabling rules while a command changes the lists many times over; they run
+// once when the outermost scope ends.
+class frm_rd::RulesDeferred {
+ public:
+  explicit RulesDeferred(frm_rd& form) : form_(form) { ++form_.rulesDeferred_; }
+  ~RulesDeferred() {
+    if (--form_.rulesDeferred_ == 0) form_.ListsChanged();
+  }
+  RulesDeferred(const RulesDeferred&) = delete;
+  RulesDeferred& operator=(const RulesDeferred&) = delete;
+
+ private:
+  frm_rd& form_;
+};
+
+frm_rd::frm_rd(ui::Application& app) : Form(app, "frm_rd") {
+  btn_rsd.Click = [this] { btn_rsd_Click(); };
+  T1.Tick = [this] { T1_Timer(); };
+  btn_scan.Click = [this] { btn_scan_Click(); };
+  btn_r.Click = [this] { btn_r_Click(); };
+  btn_r_dir2.Click = [this] { btn_r_dir2_Click(); };
+  btn_del.Click = [this] { btn_del_Click(); };
+  e_sa.Click = [this] { e_sa_Click(); };
+  btn_dir_sa.Click = [this] { btn_dir_sa_Click(); };
+  btn_dir_usa.Click = [this] { btn_dir_usa_Click(); };
+  btn_s2.Click = [this] { btn_s2_Click(); };
+  btn_ds2.Click = [this] { btn_ds2_Click(); };
+  btn_x.Click = [this] { btn_x_Click(); };
+  f_Back.Click = [this] { f_Back_Click(); };
+  f_Exit.Click = [this] { f_Exit_Click(); };
+  cmb_rd.Click = [this] { cmb_rd_Click(); };
+  chkAD.Click = [this] { chkAD_Click(); };
+  lst_dir.Changed = [this] { ListsChanged(); };
+  lst_dir_2.Changed = [this] { ListsChanged(); };
+}
+
+void frm_rd::InitializeComponent() {
+  ui::FormStyle& style = MutableStyle();
+  style.border = ui::BorderStyle::FixedSingle;
+  style.minButton = true;
+  style.maxButton = false;
+  style.closeBox = true;
+  style.position = ui::StartPosition::CenterScreen;
+  style.clientWidth = 11565;
+  style.clientHeight = 4320;
+  style.font = Tahoma();
+
+  int tab = 0;
+  auto place = [&](ui::Control& control, ui::Control* frame, ui::Twips position, bool tabStop) {
+    control.SetContainer(frame);
+    control.SetPosition(position);
+    control.SetFont(Tahoma());
+    if (tabStop) control.SetTabIndex(tab++);
+  };
+  auto button = [&](ui::CommandButton& control, ui::Control& frame, std::string caption, int left, int top) {
+    control.SetCaption(std::move(caption));
+    place(control, &frame, {left, top, kButtonWidth, kButtonHeight}, true);
+  };
+
+  fmSD.SetCaption("Select Device");
+  place(fmSD, nullptr, {240, 240, 1815, 1815}, false);
+  place(cmb_rd, &fmSD, {540, 525, 975, 315}, true);
+  button(btn_scan, fmSD, "Scan", 540, 990);
+  button(btn_rsd, fmSD, "Refresh", 540, 1515);
+
+  Frameddfgre34.SetCaption("Main");
+  place(Frameddfgre34, nullptr, {240, 2280, 1830, 1470}, false);
+  button(btn_x, Frameddfgre34, "Back", 540, 2550);
+  button(btn_del, Frameddfgre34, "Delete", 570, 3105);
+
+  Framec.SetCaption("Select file to delete: (VIRUS)");
+  place(Framec, nullptr, {2400, 255, 4200, 3495}, false);
+  place(lst_dir_2, &Framec, {2640, 555, 3735, 2085}, true);
+  lst_dir_2.SetEnabled(false);
+  chkAD.SetCaption("Delete All Virus (Recommended)");
+  place(chkAD, &Framec, {2670, 2760, 3720, 255}, true);
+  chkAD.SetValue(1);
+  button(btn_s2, Framec, "Select All", 2625, 3180);
+  button(btn_ds2, Framec, "Deselect All", 3885, 3180);
+  button(btn_r_dir2, Framec, "Refresh", 5145, 3180);
+
+  Framed.SetCaption("If you don't know that file, just mark and delete:");
+  place(Framed, nullptr, {6960, 255, 4365, 3480}, false);
+  place(lst_dir, &Framed, {7290, 555, 3735, 2310}, true);
+  button(btn_dir_sa, Framed, "Select All", 7320, 3180);
+  button(btn_dir_usa, Framed, "Deselect All", 8565, 3180);
+  button(btn_r, Framed, "Refresh", 9825, 3180);
+
+  Label2.SetCaption("");
+  place(Label2, nullptr, {2205, 3885, 3690, 195}, false);
+
+  f_1.SetCaption("File");
+  f_Back.SetCaption("Back");
+  f_1_1.SetCaption("-");
+  f_Exit.SetCaption("Exit");
+  e_1.SetCaption("Extra");
+  e_sa.SetCaption("Show all hidden file for this device");
+
+  // The rules also run on every change they depend on; the timer is only a safety net.
+  T1.SetInterval(kRulesTimerInterval);
+  T1.SetEnabled(true);
+
+  // A fresh window shows no scan.
+  scannedRoot_.clear();
+  rulesDeferred_ = 0;
+  applyingRules_ = false;
+}
+
+// ---- Device list and window state ----
+
+void frm_rd::Form_Load() {
+  SetCaption(WindowTitle("Pen Drive"));
+  {
+    RulesDeferred deferred(*this);
+    cmb_rd.Clear();
+    for (std::size_t i = 0; i < kDrives.size(); i += 2) {
+      const char letter = kDrives[i];
+      const std::string root = std::string(1, letter) + ":\\";
+      DiskFreeSpace counts;
+      if (!Os().GetDiskFreeSpaceA(root, counts)) continue;
+      const bool hasWindows = Os().PathFileExistsA(std::string(1, letter) + ":\\Windows");
+      const bool hasProgramFiles = Os().PathFileExistsA(std::string(1, letter) + ":\\Program Files");
+      if (!(hasWindows && hasProgramFiles)) cmb_rd.AddItem(root);
+    }
+    chkAD.SetValue(1);
+    DisableListRefresh();
+  }
+}
+
+void frm_rd::btn_rsd_Click() {
+  Form_Load();
+  SetFocus(cmb_rd);
+}
+
+void frm_rd::T1_Timer() {
+  if (applyingRules_) return;
+  applyingRules_ = true;
+  btn_scan.SetEnabled(!cmb_rd.Text().empty());
+  btn_del.SetEnabled(lst_dir.ListCount() > 0 || lst_dir_2.ListCount() > 0);
+  btn_dir_sa.SetEnabled(lst_dir.ListCount() > 0);
+  btn_dir_usa.SetEnabled(lst_dir.ListCount() > 0);
+  if (lst_dir_2.ListCount() == 0) {
+    btn_s2.SetEnabled(false);
+    btn_ds2.SetEnabled(false);
+  } else {
+    const bool userMarks = !chkAD.Checked();
+    lst_dir_2.SetEnabled(userMarks);
+    btn_s2.SetEnabled(userMarks);
+    btn_ds2.SetEnabled(userMarks);
+  }
+  if (chkAD.Checked()) btn_s2_Click();
+  applyingRules_ = false;
+}
+
+void frm_rd::ListsChanged() {
+  if (rulesDeferred_ > 0 || !Loaded()) return;
+  T1_Timer();
+}
+
+void frm_rd::chkAD_Click() { ListsChanged(); }
+
+void frm_rd::cmb_rd_Click() {
+  // The lists show the entries of the scanned root; another device makes them meaningless.
+  if (!scannedRoot_.empty() && cmb_rd.Text() != scannedRoot_) {
+    RulesDeferred deferred(*this);
+    lst_dir.Clear();
+    lst_dir_2.Clear();
+    scannedRoot_.clear();
+    DisableListRefresh();
+  }
+  ListsChanged();
+}
+
+void frm_rd::DisableListRefresh() {
+  btn_r_dir2.SetEnabled(false);
+  btn_r.SetEnabled(false);
+}
+
+bool frm_rd::DeviceAnswers(const std::string& root) {
+  DiskFreeSpace counts;
+  return Os().GetDiskFreeSpaceA(root, counts) && Os().PathFileExistsA(root);
+}
+
+void frm_rd::ReportDeviceNotAnswering(const std::string& root) {
+  Os().MsgBox("The device " + root +
+                  " does not answer: it has been removed or is not ready. Nothing has been changed.",
+              MB_ICON_WARNING);
+}
+
+void frm_rd::KeepPaintingEvery(std::size_t& count) {
+  if (++count % kEntriesPerPaint == 0) App().GetHost().KeepPainting();
+}
+
+// ---- Scan ----
+
+void frm_rd::btn_scan_Click() {
+  const std::string root = cmb_rd.Text();
+  if (root.empty()) {
+    Os().MsgBox(kSelectDeviceFirst, MB_ICON_INFORMATION);
+    return;
+  }
+  if (Os().MsgBox("Are you sure to scan this device(" + root + ")?", MB_YESNO_QUESTION) != IDYES) return;
+  if (!DeviceAnswers(root)) {
+    ReportDeviceNotAnswering(root);
+    return;
+  }
+  const bool complete = ScanDevice();
+  if (!complete) {
+    Os().MsgBox("The device " + root +
+                    " stopped answering during the scan. The lists show only the entries read before "
+                    "that; scan again when the device is back.",
+                MB_ICON_WARNING);
+  } else if (lst_dir.ListCount() > 0 || lst_dir_2.ListCount() > 0) {
+    Os().MsgBox("Scan complete. Delete file that you don't know.", MB_ICON_INFORMATION);
+  } else {
+    Os().MsgBox("Scan complete. No virus detect.", MB_ICON_INFORMATION);
+  }
+  btn_r.SetEnabled(true);
+  btn_r_dir2.SetEnabled(true);
+}
+
+bool frm_rd::ScanDevice() {
+  ui::BusyScope busy(App().GetHost());
+  RulesDeferred deferred(*this);
+  const std::string root = cmb_rd.Text();
+  if (root.empty()) return false;
+  lst_dir.Clear();
+  lst_dir_2.Clear();
+  scannedRoot_ = root;
+  const std::string ownExe = LowerCase(Os().AppExeName() + ".exe");
+  std::size_t count = 0;
+  for (std::string name = Os().DirFirst(root + "*", LIST_ALL); !name.empty(); name = Os().DirNext()) {
+    KeepPaintingEvery(count);
+    if (IsDotEntry(name)) continue;
+    const std::string path = root + name;
+    Os().SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+    switch (ClassifyEntry(name, ownExe)) {
+      case EntryClass::Unknown:
+        lst_dir.AddItem(name);
+        break;
+      case EntryClass::Virus:
+        lst_dir_2.AddItem(name);
+        break;
+      case EntryClass::SystemName:
+        Os().SetFileAttributesA(path, FILE_ATTRIBUTE_HIDDEN_SYSTEM);
+        break;
+      case EntryClass::Nothing:
+        break;
+    }
+  }
+  return !Os().DirFailed();
+}
+
+bool frm_rd::FillUnknownList(const std::string& root) {
+  RulesDeferred deferred(*this);
+  lst_dir.Clear();
+  const std::string ownExe = LowerCase(Os().AppExeName() + ".exe");
+  std::size_t count = 0;
+  for (std::string name = Os().DirFirst(root + "*", LIST_ALL); !name.empty(); name = Os().DirNext()) {
+    KeepPaintingEvery(count);
+    if (IsDotEntry(name)) continue;
+    const std::string lower = LowerCase(name);
+    if (Contains(lower, ".exe") && lower != ownExe) lst_dir.AddItem(name);
+  }
+  return !Os().DirFailed();
+}
+
+bool frm_rd::FillVirusList(const std::string& root) {
+  RulesDeferred deferred(*this);
+  lst_dir_2.Clear();
+  std::size_t count = 0;
+  for (std::string name = Os().DirFirst(root + "*", LIST_ALL); !name.empty(); name = Os().DirNext()) {
+    KeepPaintingEvery(count);
+    if (IsDotEntry(name)) continue;
+    if (HasVirusExtension(LowerCase(name))) lst_dir_2.AddItem(name);
+  }
+  return !Os().DirFailed();
+}
+
+void frm_rd::btn_r_Click() {
+  if (scannedRoot_.empty()) return;
+  if (!DeviceAnswers(scannedRoot_)) {
+    ReportDeviceNotAnswering(scannedRoot_);
+    return;
+  }
+  ui::BusyScope busy(App().GetHost());
+  if (!FillUnknownList(scannedRoot_)) {
+    Os().MsgBox("The device " + scannedRoot_ + " stopped answering; the list may be incomplete.",
+                MB_ICON_WARNING);
+  }
+}
+
+void frm_rd::btn_r_dir2_Click() {
+  if (scannedRoot_.empty()) return;
+  if (!DeviceAnswers(scannedRoot_)) {
+    ReportDeviceNotAnswering(scannedRoot_);
+    return;
+  }
+  ui::BusyScope busy(App().GetHost());
+  if (!FillVirusList(scannedRoot_)) {
+    Os().MsgBox("The device " + scannedRoot_ + " stopped answering; the list may be incomplete.",
+                MB_ICON_WARNING);
+  }
+}
+
+// ---- Deletion ----
+
+frm_rd::Removal frm_rd::DeleteListed(ui::CheckList& list, int index, const std::string& root) {
+  const std::string path = root + list.List(index);
+  Os().SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+  Os().DeleteFileA(path);
+  if (Os().PathFileExistsA(path)) {
+    Os().MsgBox("Cannot delete file '" + path + "' because file is being used.", MB_ICON_CRITICAL);
+    deleteSucceeded_ = false;
+    return Removal::Survived;
+  }
+  // Gone, or the whole device went away: only a device that still answers proves the deletion.
+  if (!DeviceAnswers(root)) return Removal::DeviceGone;
+  list.RemoveItem(index);
+  return Removal::Deleted;
+}
+
+void frm_rd::btn_del_Click() {
+  deleteSucceeded_ = true;
+  if (cmb_rd.Text().empty()) {
+    Os().MsgBox(kSelectDeviceFirst, MB_ICON_INFORMATION);
+    return;
+  }
+  const bool takeAllVirus = chkAD.Checked();
+  const bool anythingTaken = (takeAllVirus && lst_dir_2.ListCount() > 0) || lst_dir_2.MarkedCount() > 0 ||
+                             lst_dir.MarkedCount() > 0;
+  if (!anythingTaken) {
+    Os().MsgBox("Please select file to delete!", MB_ICON_INFORMATION);
+    return;
+  }
+  if (Os().MsgBox("Are you sure to delete this file(s)?", MB_YESNO_QUESTION) != IDYES) return;
+
+  // The lists were filled from this root, and only this root is touched.
+  const std::string root = scannedRoot_;
+  if (root.empty() || !DeviceAnswers(root)) {
+    ReportDeviceNotAnswering(root.empty() ? cmb_rd.Text() : root);
+    return;
+  }
+
+  bool deviceGone = false;
+  {
+    ui::BusyScope busy(App().GetHost());
+    RulesDeferred deferred(*this);
+    std::size_t count = 0;
+    for (int i = lst_dir_2.ListCount() - 1; i >= 0 && !deviceGone; --i) {
+      KeepPaintingEvery(count);
+      if (takeAllVirus || lst_dir_2.Selected(i)) deviceGone = DeleteListed(lst_dir_2, i, root) == Removal::DeviceGone;
+    }
+    if (!deviceGone) deviceGone = !FillVirusList(root);
+    for (int i = lst_dir.ListCount() - 1; i >= 0 && !deviceGone; --i) {
+      KeepPaintingEvery(count);
+      if (lst_dir.Selected(i)) deviceGone = DeleteListed(lst_dir, i, root) == Removal::DeviceGone;
+    }
+    if (!deviceGone) deviceGone = !FillUnknownList(root);
+  }
+
+  if (deviceGone) {
+    deleteSucceeded_ = false;
+    Os().MsgBox("The device " + root +
+                    " stopped answering during the deletion. The deletion has stopped; scan the device "
+                    "again when it is back to see what is left.",
+                MB_ICON_WARNING);
+  }
+  if (deleteSucceeded_) {
+    Os().MsgBox("Delete complete!", MB_ICON_INFORMATION);
+  } else {
+    Os().MsgBox("Delete unsuccessful. Please do in Safe Mode OR try next boot(restart computer).",
+                MB_ICON_INFORMATION);
+  }
+}
+
+// ---- Showing hidden files ----
+
+void frm_rd::e_sa_Click() {
+  const std::string root = cmb_rd.Text();
+  if (root.empty()) {
+    Os().MsgBox(kSelectDeviceFirst, MB_ICON_INFORMATION);
+    return;
+  }
+  if (Os().MsgBox("Are you sure to show all file this device?", MB_YESNO_QUESTION) != IDYES) return;
+  if (!DeviceAnswers(root)) {
+    ReportDeviceNotAnswering(root);
+    return;
+  }
+  bool complete = false;
+  {
+    ui::BusyScope busy(App().GetHost());
+    std::size_t count = 0;
+    for (std::string name = Os().DirFirst(root + "*", LIST_ALL); !name.empty(); name = Os().DirNext()) {
+      KeepPaintingEvery(count);
+      if (IsDotEntry(name)) continue;
+      Os().SetFileAttributesA(root + name, FILE_ATTRIBUTE_NORMAL);
+    }
+    complete = !Os().DirFailed();
+  }
+  if (!complete) {
+    Os().MsgBox("The device " + root +
+                    " stopped answering before every entry was shown; some entries may still be hidden.",
+                MB_ICON_WARNING);
+  }
+}
+
+// ---- List commands ----
+
+void frm_rd::btn_dir_sa_Click() {
+  for (int i = lst_dir.ListCount() - 1; i >= 0; --i) lst_dir.SetSelected(i, true);
+}
+
+void frm_rd::btn_dir_usa_Click() {
+  for (int i = lst_dir.ListCount() - 1; i >= 0; --i) lst_dir.SetSelected(i, false);
+}
+
+void frm_rd::btn_s2_Click() {
+  for (int i = lst_dir_2.ListCount() - 1; i >= 0; --i) lst_dir_2.SetSelected(i, true);
+}
+
+void frm_rd::btn_ds2_Click() {
+  for (int i = lst_dir_2.ListCount() - 1; i >= 0; --i) lst_dir_2.SetSelected(i, false);
+}
+
+// ---- Navigation ----
+
+void frm_rd::btn_x_Click() { Unload(); }
+
+void frm_rd::f_Back_Click() { btn_x_Click(); }
+
+// Runs once however the window is left (Back, the menu, the close box, the system): the close
+// that Unload makes does not come back here.
+void frm_rd::Form_Unload() {
+  {
+    RulesDeferred deferred(*this);
+    lst_dir.Clear();
+    lst_dir_2.Clear();
+    scannedRoot_.clear();
+  }
+  Hide();
+  ui::Form& main = App().Get("frm_first");
+  main.SetEnabled(true);
+  main.Show();
+}
+
+void frm_rd::f_Exit_Click() { Os().EndProgram(); }
+
+}  // namespace tidewick

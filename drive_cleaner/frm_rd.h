@@ -1,0 +1,129 @@
+// The drive-cleaner window ("Pen Drive"): lists the removable-looking drives, scans the root
+// folder of one of them, makes its entries visible again and sorts what the shortcut virus left
+// there into a virus list and a list of files for the user to judge, deletes what is taken, and
+// can unhide every root entry without scanning.
+//
+// The two result lists always belong to the root whose scan filled them (`scannedRoot_`):
+// choosing another device empties them, and deletion and the list refreshes act on that root
+// only. Paths are the root joined to the entry name exactly as the listing returned it, so names
+// with trailing dots or spaces, device names and names outside the ANSI code page survive; the
+// platform passes them on in \\?\ form. Only the root is read: folders are never entered, and an
+// entry that is a reparse point is judged by its name like any other.
+#pragma once
+
+#include "ui/controls.h"
+#include "ui/form.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tidewick {
+
+// Where a root entry goes, decided by its name alone.
+enum class EntryClass {
+  Nothing,    // left alone
+  Unknown,    // contains ".exe": the user judges it
+  Virus,      // ends with a shortcut, script, autorun or old program extension
+  SystemName  // one of the drive's own system entries: hidden again
+};
+
+// Sorts one root entry name. `ownExeLower` is the program's own file name, lower-cased, with
+// ".exe" appended: the program lying in the root is never listed. Comparisons are done on the
+// lower-cased name (all of Unicode, not only A to Z).
+EntryClass ClassifyEntry(std::string_view name, std::string_view ownExeLower);
+// Whether the lower-cased name ends with one of the eight virus extensions.
+bool HasVirusExtension(std::string_view lowerName);
+
+class frm_rd final : public ui::Form {
+ public:
+  explicit frm_rd(ui::Application& app);
+
+  // ---- Controls, in the order of the window ----
+  ui::Frame fmSD{*this, "fmSD"};
+  ui::ComboBox cmb_rd{*this, "cmb_rd"};
+  ui::CommandButton btn_scan{*this, "btn_scan"};
+  ui::CommandButton btn_rsd{*this, "btn_rsd"};
+  ui::Frame Frameddfgre34{*this, "Frameddfgre34"};
+  ui::CommandButton btn_x{*this, "btn_x"};
+  ui::CommandButton btn_del{*this, "btn_del"};
+  ui::Frame Framec{*this, "Framec"};
+  ui::CheckList lst_dir_2{*this, "lst_dir_2"};  // virus list
+  ui::CheckBox chkAD{*this, "chkAD"};           // delete-all switch
+  ui::CommandButton btn_s2{*this, "btn_s2"};
+  ui::CommandButton btn_ds2{*this, "btn_ds2"};
+  ui::CommandButton btn_r_dir2{*this, "btn_r_dir2"};
+  ui::Frame Framed{*this, "Framed"};
+  ui::CheckList lst_dir{*this, "lst_dir"};  // unknown list
+  ui::CommandButton btn_dir_sa{*this, "btn_dir_sa"};
+  ui::CommandButton btn_dir_usa{*this, "btn_dir_usa"};
+  ui::CommandButton btn_r{*this, "btn_r"};
+  ui::Label Label2{*this, "Label2"};
+  ui::Timer T1{*this, "T1"};
+
+  // ---- Menus ----
+  ui::MenuItem f_1{*this, "f_1"};
+  ui::MenuItem f_Back{*this, "f_Back", &f_1};
+  ui::MenuItem f_1_1{*this, "f_1_1", &f_1};
+  ui::MenuItem f_Exit{*this, "f_Exit", &f_1};
+  ui::MenuItem e_1{*this, "e_1"};
+  ui::MenuItem e_sa{*this, "e_sa", &e_1};
+
+  // ---- Handlers ----
+  void btn_rsd_Click();
+  // The enabling rules of the commands, from the lists, the switch and the device choice. Runs
+  // on the slow safety timer and whenever one of those changes.
+  void T1_Timer();
+  void btn_scan_Click();
+  // Scans the root of the chosen device: unhides every entry, hides the system entries again
+  // and fills both lists. False when the listing broke off (the device stopped answering).
+  bool ScanDevice();
+  void btn_r_Click();
+  void btn_r_dir2_Click();
+  void btn_del_Click();
+  void e_sa_Click();
+  void btn_dir_sa_Click();
+  void btn_dir_usa_Click();
+  void btn_s2_Click();
+  void btn_ds2_Click();
+  void btn_x_Click();
+  void f_Back_Click();
+  void f_Exit_Click();
+  void cmb_rd_Click();
+  void chkAD_Click();
+
+  // The root whose entries the lists show; empty before the first scan.
+  const std::string& ScannedRoot() const { return scannedRoot_; }
+
+  // Interval of the safety timer behind the change-driven enabling rules.
+  static constexpr std::uint32_t kRulesTimerInterval = 250;
+
+ protected:
+  void InitializeComponent() override;
+  void Form_Load() override;
+  void Form_Unload() override;
+
+ private:
+  enum class Removal { Deleted, Survived, DeviceGone };
+  class RulesDeferred;
+
+  // Whether `root` still holds a readable medium.
+  bool DeviceAnswers(const std::string& root);
+  void ReportDeviceNotAnswering(const std::string& root);
+  // Rebuild one list from `root` without changing attributes; false when the listing broke off.
+  bool FillUnknownList(const std::string& root);
+  bool FillVirusList(const std::string& root);
+  // Clears the attributes of one listed entry, deletes it and removes it from its list when it
+  // is gone. A survivor is reported and clears `deleteSucceeded_`.
+  Removal DeleteListed(ui::CheckList& list, int index, const std::string& root);
+  void ListsChanged();
+  void DisableListRefresh();
+  void KeepPaintingEvery(std::size_t& count);
+
+  std::string scannedRoot_;
+  bool deleteSucceeded_ = true;
+  int rulesDeferred_ = 0;
+  bool applyingRules_ = false;
+};
+
+}  // namespace tidewick

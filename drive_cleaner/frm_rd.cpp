@@ -68,7 +68,7 @@ class frm_rd::RulesDeferred {
   frm_rd& form_;
 };
 
-frm_rd::frm_rd(ui::Application& app) : Form(app, "frm_rd") {
+frm_rd::frm_rd(ui::Application& app) : Form(app, kFormName) {
   btn_rsd.Click = [this] { btn_rsd_Click(); };
   T1.Tick = [this] { T1_Timer(); };
   btn_scan.Click = [this] { btn_scan_Click(); };

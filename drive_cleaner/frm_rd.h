@@ -37,6 +37,8 @@ bool HasVirusExtension(std::string_view lowerName);
 
 class frm_rd final : public ui::Form {
  public:
+  static constexpr const char* kFormName = "frm_rd";
+
   explicit frm_rd(ui::Application& app);
 
   // ---- Controls, in the order of the window ----

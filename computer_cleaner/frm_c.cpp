@@ -1,0 +1,459 @@
+#include "computer_cleaner/frm_c.h"
+
+#include "platform/product.h"
+#include "platform/text.h"
+
+#include <algorithm>
+#include <array>
+
+namespace tidewick {
+
+namespace {
+
+// Room that RegEnumValueA gets for a value's name (characters, terminator included) and for
+// its data (bytes). A value that does not fit ends the enumeration.
+constexpr std::uint32_t kEnumBufferSize = 1024;
+
+// What the malware list shows for the key's unnamed value.
+constexpr std::string_view kDefaultValueName = "[Default]";
+constexpr std::string_view kFieldSeparator = " | ";
+
+constexpr std::string_view kKillToolMissing = "File 'pskill.exe' not found. Please redownload this program.";
+
+constexpr int kButtonWidth = 1095;
+constexpr int kButtonHeight = 375;
+
+ui::Font Tahoma() { return ui::Font{"Tahoma", 8.25}; }
+ui::Font SansSerif() { return ui::Font{"MS Sans Serif", 8.25}; }
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+}  // namespace
+
+bool IsAbsolutePath(std::string_view path) {
+  if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') return true;
+  if (path.size() < 3) return false;
+  const char drive = path[0];
+  const bool letter = (drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z');
+  return letter && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
+}
+
+std::optional<std::string> ProgramOfCommandLine(std::string_view commandLine) {
+  std::size_t start = 0;
+  while (start < commandLine.size() && IsBlank(commandLine[start])) ++start;
+  if (start == commandLine.size()) return std::nullopt;
+  const std::string_view rest = commandLine.substr(start);
+
+  if (rest.front() == '"') {
+    const std::size_t close = rest.find('"', 1);
+    const std::string_view quoted = rest.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
+    if (quoted.empty()) return std::nullopt;
+    return std::string(quoted);
+  }
+
+  // Unquoted: the program ends at the first blank (or the end) that follows ".exe", so a path
+  // with blanks in its folder names is read whole.
+  for (std::size_t dot = rest.find('.'); dot != std::string_view::npos; dot = rest.find('.', dot + 1)) {
+    const std::size_t end = dot + 4;
+    if (end > rest.size()) break;
+    if (LowerCase(rest.substr(dot, 4)) != ".exe") continue;
+    if (end == rest.size() || IsBlank(rest[end])) return std::string(rest.substr(0, end));
+  }
+  // No such name: the first blank-separated token.
+  std::size_t end = 0;
+  while (end < rest.size() && !IsBlank(rest[end])) ++end;
+  return std::string(rest.substr(0, end));
+}
+
+// Marks the window as busy deleting for as long as it lives: the commands that would change
+// the lists or leave the window wait until the deletion has ended.
+class frm_c::DeletionScope {
+ public:
+  explicit DeletionScope(frm_c& form) : form_(form), session_(form.session_) {
+    form_.deleting_ = true;
+    form_.ApplyEnablingRules();
+  }
+  ~DeletionScope() {
+    // A window that was left and opened again meanwhile is a new one; leave it alone.
+    if (form_.session_ != session_) return;
+    form_.deleting_ = false;
+    form_.ApplyEnablingRules();
+  }
+  DeletionScope(const DeletionScope&) = delete;
+  DeletionScope& operator=(const DeletionScope&) = delete;
+
+ private:
+  frm_c& form_;
+  std::uint64_t session_;
+};
+
+frm_c::frm_c(ui::Application& app) : Form(app, kFormName), fn_(app.Os()) {
+  btn_scan.Click = [this] { btn_scan_Click(); };
+  btn_d.Click = [this] { btn_d_Click(); };
+  btn_c_ma.Click = [this] { btn_c_ma_Click(); };
+  btn_c_uma.Click = [this] { btn_c_uma_Click(); };
+  btn_c_r.Click = [this] { btn_c_r_Click(); };
+  btn_Esa.Click = [this] { btn_Esa_Click(); };
+  btn_Edsa.Click = [this] { btn_Edsa_Click(); };
+  btn_Er.Click = [this] { btn_Er_Click(); };
+  T2.Tick = [this] { T2_Timer(); };
+  btn_x.Click = [this] { btn_x_Click(); };
+  f2_Back.Click = [this] { f2_Back_Click(); };
+  f2_Exit.Click = [this] { f2_Exit_Click(); };
+  ex_fReg.Click = [this] { ex_fReg_Click(); };
+  lst_V.Changed = [this] { ApplyEnablingRules(); };
+  lst_P.Changed = [this] { ApplyEnablingRules(); };
+}
+
+void frm_c::InitializeComponent() {
+  ui::FormStyle& style = MutableStyle();
+  style.border = ui::BorderStyle::FixedSingle;
+  style.minButton = false;
+  style.maxButton = false;
+  style.closeBox = true;
+  style.position = ui::StartPosition::CenterScreen;
+  style.clientWidth = 12720;
+  style.clientHeight = 3090;
+  style.font = Tahoma();
+  SetCaption("Computer");
+
+  auto place = [](ui::Control& control, ui::Control* frame, ui::Twips position, int tabIndex, ui::Font font) {
+    control.SetContainer(frame);
+    control.SetPosition(position);
+    control.SetFont(std::move(font));
+    control.SetTabIndex(tabIndex);
+  };
+  auto button = [&](ui::CommandButton& control, ui::Control* frame, std::string caption, int left, int top,
+                    int tabIndex, ui::Font font) {
+    control.SetCaption(std::move(caption));
+    place(control, frame, {left, top, kButtonWidth, kButtonHeight}, tabIndex, std::move(font));
+  };
+
+  Framenufgis.SetCaption("Main");
+  place(Framenufgis, nullptr, {240, 135, 1485, 1950}, 10, Tahoma());
+  button(btn_scan, nullptr, "Scan", 435, 450, 0, SansSerif());
+  button(btn_x, nullptr, "Back", 435, 990, 1, SansSerif());
+  button(btn_d, nullptr, "Delete", 435, 1515, 2, SansSerif());
+
+  frameM.SetCaption("Malware:");
+  place(frameM, nullptr, {2025, 150, 5550, 2745}, 8, Tahoma());
+  place(lst_V, nullptr, {2355, 465, 4815, 1635}, 6, Tahoma());
+  button(btn_c_ma, nullptr, "Select All", 3120, 2250, 4, Tahoma());
+  button(btn_c_uma, nullptr, "Deselect All", 4260, 2250, 5, Tahoma());
+  button(btn_c_r, nullptr, "Refresh", 5400, 2250, 3, Tahoma());
+
+  // The three buttons under the profile list sit inside `Frame`, 615, 1755 and 2895 twips from
+  // its left edge and 2100 from its top; positions here are in window coordinates.
+  constexpr int frameLeft = 7920;
+  constexpr int frameTop = 150;
+  Frame.SetCaption("Detect extention EXE at Personal Folder:");
+  place(Frame, nullptr, {frameLeft, frameTop, 4485, 2745}, 9, Tahoma());
+  place(lst_P, nullptr, {8235, 465, 3870, 1635}, 7, Tahoma());
+  button(btn_Esa, &Frame, "Select All", frameLeft + 615, frameTop + 2100, 11, Tahoma());
+  button(btn_Edsa, &Frame, "Deselect All", frameLeft + 1755, frameTop + 2100, 12, Tahoma());
+  button(btn_Er, &Frame, "Refresh", frameLeft + 2895, frameTop + 2100, 13, Tahoma());
+
+  f_2.SetCaption("File");
+  f2_Back.SetCaption("Back");
+  f2_1.SetCaption("-");
+  f2_Exit.SetCaption("Exit");
+  ex_0.SetCaption("Extra");
+  ex_fReg.SetCaption("Registry Manager");
+
+  T2.SetInterval(kRulesTimerInterval);
+  T2.SetEnabled(true);
+}
+
+// ---- Window ----
+
+void frm_c::Form_Load() {
+  ++session_;
+  deleting_ = false;
+  scanned_ = false;
+  SetCaption(WindowTitle("Computer"));
+  btn_c_r.SetEnabled(false);
+  btn_Er.SetEnabled(false);
+  ApplyEnablingRules();
+}
+
+void frm_c::T2_Timer() { ApplyEnablingRules(); }
+
+void frm_c::ApplyEnablingRules() {
+  const bool idle = !deleting_;
+  const bool malware = lst_V.ListCount() > 0;
+  const bool profile = lst_P.ListCount() > 0;
+  btn_d.SetEnabled(idle && (malware || profile));
+  btn_c_ma.SetEnabled(idle && malware);
+  btn_c_uma.SetEnabled(idle && malware);
+  btn_Esa.SetEnabled(idle && profile);
+  btn_Edsa.SetEnabled(idle && profile);
+  // Outside a deletion these follow nothing but the first scan.
+  btn_scan.SetEnabled(idle);
+  btn_x.SetEnabled(idle);
+  btn_c_r.SetEnabled(idle && scanned_);
+  btn_Er.SetEnabled(idle && scanned_);
+  f2_Back.SetEnabled(idle);
+  ex_fReg.SetEnabled(idle);
+}
+
+void frm_c::MarkAll(ui::CheckList& list, bool marked) {
+  for (int i = list.ListCount() - 1; i >= 0; --i) list.SetSelected(i, marked);
+}
+
+void frm_c::btn_c_ma_Click() {
+  if (!deleting_) MarkAll(lst_V, true);
+}
+
+void frm_c::btn_c_uma_Click() {
+  if (!deleting_) MarkAll(lst_V, false);
+}
+
+void frm_c::btn_Esa_Click() {
+  if (!deleting_) MarkAll(lst_P, true);
+}
+
+void frm_c::btn_Edsa_Click() {
+  if (!deleting_) MarkAll(lst_P, false);
+}
+
+void frm_c::btn_c_r_Click() {
+  if (deleting_) return;
+  lst_V.Clear();
+  FillMalwareList();
+}
+
+void frm_c::btn_Er_Click() {
+  if (deleting_) return;
+  lst_P.Clear();
+  FillProfileList();
+}
+
+void frm_c::btn_x_Click() {
+  if (!deleting_) Unload();
+}
+
+void frm_c::f2_Back_Click() { btn_x_Click(); }
+
+// Runs once however the window is left (Back, the menu, the close box). The close box stays
+// usable during a deletion; the deletion notices that its window is gone and stops.
+void frm_c::Form_Unload() {
+  lst_V.Clear();
+  lst_P.Clear();
+  Hide();
+  ui::Form& main = App().Get("frm_first");
+  main.SetEnabled(true);
+  main.Show();
+}
+
+void frm_c::f2_Exit_Click() { Os().EndProgram(); }
+
+void frm_c::ex_fReg_Click() {
+  if (deleting_) return;
+  App().HandOver(*this, "frm_RM");
+}
+
+// ---- Detection ----
+
+void frm_c::btn_scan_Click() {
+  if (deleting_) return;
+  lst_V.Clear();
+  lst_P.Clear();
+  FillProfileList();
+  FillMalwareList();
+  if (lst_V.ListCount() > 0) {
+    Os().MsgBox("Done. Shortcut virus detect!", MB_ICON_CRITICAL);
+  } else {
+    Os().MsgBox("Done. Shortcut virus not detect!", MB_ICON_INFORMATION);
+  }
+  scanned_ = true;
+  ApplyEnablingRules();
+}
+
+std::vector<std::string> frm_c::ExecutableProfileEntries() {
+  std::vector<std::string> names;
+  const std::string folder = fn_.GetUserProfilePath();
+  // Without a profile folder the pattern would name the root of the current drive.
+  if (folder.empty()) return names;
+  for (std::string name = Os().DirFirst(folder + "\\*", LIST_ALL); !name.empty(); name = Os().DirNext()) {
+    if (Contains(LowerCase(name), ".exe")) names.push_back(std::move(name));
+  }
+  return names;
+}
+
+void frm_c::FillProfileList() {
+  lst_P.Clear();
+  for (std::string& name : ExecutableProfileEntries()) lst_P.AddItem(std::move(name));
+}
+
+void frm_c::FillMalwareList() {
+  lst_V.Clear();
+  // The names are read first: no listing stays open while message boxes are shown.
+  for (const std::string& name : ExecutableProfileEntries()) CheckRunKey(HKEY_CURRENT_USER, kRunKey, name);
+}
+
+void frm_c::CheckRunKey(Handle root, std::string_view subKey, const std::string& name) {
+  Handle key = 0;
+  if (Os().RegOpenKeyExA(root, subKey, 0, KEY_OPEN_ACCESS, key) != ERROR_SUCCESS) {
+    Os().MsgBox("Unable to open a subkey", MB_OK);
+    return;
+  }
+  AddMatchingRunValues(root, subKey, name);
+  Os().RegCloseKey(key);
+}
+
+void frm_c::AddMatchingRunValues(Handle root, std::string_view subKey, const std::string& name) {
+  Handle key = 0;
+  if (Os().RegOpenKeyExA(root, subKey, 0, KEY_OPEN_ACCESS, key) != ERROR_SUCCESS) {
+    Os().MsgBox("Error RegOpenKeyEx for " + std::string(subKey), MB_OK);
+    return;
+  }
+  const std::string pattern = LowerCase(name);
+  std::array<char, kEnumBufferSize> nameBuffer{};
+  std::array<std::uint8_t, kEnumBufferSize> dataBuffer{};
+  for (std::uint32_t index = 0;; ++index) {
+    std::uint32_t nameLength = kEnumBufferSize;
+    std::uint32_t dataLength = kEnumBufferSize;
+    std::uint32_t type = REG_NONE;
+    // Any failure ends the enumeration: no more values, or one too long for the buffers.
+    if (Os().RegEnumValueA(key, index, nameBuffer.data(), nameLength, &type, dataBuffer.data(), dataLength) !=
+        ERROR_SUCCESS) {
+      break;
+    }
+    if (type != REG_SZ) continue;
+    const std::string valueName(nameBuffer.data(), std::min(nameLength, kEnumBufferSize));
+    // The text as Windows reads it: up to its terminator, also when it was stored without one.
+    const std::string data = Function::StripNull(
+        std::string_view(reinterpret_cast<const char*>(dataBuffer.data()), std::min(dataLength, kEnumBufferSize)));
+    const std::optional<int> found = fn_.FindLike(LowerCase(data), pattern, 1);
+    // A name that is no valid pattern (a "[" without its "]") cannot be looked for: this entry
+    // is passed over.
+    if (!found) break;
+    if (*found == 0) continue;
+    const std::string shownName = valueName.empty() ? std::string(kDefaultValueName) : valueName;
+    std::string text = name;
+    text.append(kFieldSeparator).append(shownName).append(kFieldSeparator).append(data);
+    lst_V.AddItem(std::move(text), {name, valueName, data});
+  }
+  Os().RegCloseKey(key);
+}
+
+// ---- Deletion ----
+
+bool frm_c::KillToolPresent() { return Os().PathFileExistsA(kKillToolFile); }
+
+void frm_c::btn_d_Click() {
+  if (deleting_) return;
+  if (lst_V.MarkedCount() == 0 && lst_P.MarkedCount() == 0) {
+    Os().MsgBox("Please select file to delete!", MB_ICON_INFORMATION);
+    return;
+  }
+  if (Os().MsgBox("Are you sure to delete this file(s)?", MB_YESNO_QUESTION) != IDYES) return;
+
+  DeletionScope scope(*this);
+  bool succeeded = true;
+  if (lst_P.MarkedCount() > 0 && !DeleteProfileEntries(succeeded)) return;
+  if (lst_V.MarkedCount() > 0 && !DeleteAutostartEntries()) return;
+  if (succeeded) {
+    Os().MsgBox("Delete complete!", MB_ICON_INFORMATION);
+  } else {
+    Os().MsgBox("Delete unsuccessful. Please do in Safe Mode OR try next boot(restart computer).",
+                MB_ICON_INFORMATION);
+  }
+}
+
+bool frm_c::DeleteProfileEntries(bool& succeeded) {
+  const std::uint64_t session = session_;
+  for (int i = lst_P.ListCount() - 1; i >= 0; --i) {
+    if (i >= lst_P.ListCount() || !lst_P.Selected(i)) continue;
+    if (!KillToolPresent()) {
+      Os().MsgBox(kKillToolMissing, MB_ICON_WARNING);
+      return false;
+    }
+    const std::string name = lst_P.List(i);
+    fn_.KillProcessByName(name);
+    fn_.Delay(kKillWaitMs);
+    if (!SameSession(session)) return false;
+
+    const std::string folder = fn_.GetUserProfilePath();
+    const std::string path = folder + "\\" + name;
+    if (!folder.empty()) {
+      Os().SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+      Os().DeleteFileA(path);
+    }
+    if (folder.empty() || Os().PathFileExistsA(path)) {
+      Os().MsgBox("Cannot delete file '" + path + "' because file is being used. Try again.", MB_ICON_CRITICAL);
+      succeeded = false;
+    } else {
+      lst_P.RemoveItem(i);
+    }
+  }
+  FillProfileList();
+  return true;
+}
+
+std::string frm_c::AutostartProgramFile(const std::string& entryName, const std::string& valueData) {
+  if (IsAbsolutePath(valueData) && Os().PathFileExistsA(valueData)) return valueData;
+  // A command line: its program is deleted only when it is the profile entry itself.
+  const std::optional<std::string> program = ProgramOfCommandLine(valueData);
+  if (!program) return {};
+  const std::string folder = fn_.GetUserProfilePath();
+  if (folder.empty()) return {};
+  if (LowerCase(*program) != LowerCase(folder + "\\" + entryName)) return {};
+  return *program;
+}
+
+bool frm_c::DeleteAutostartEntries() {
+  const std::uint64_t session = session_;
+  // Every listed profile executable is ended first, marked or not.
+  for (int i = lst_P.ListCount() - 1; i >= 0; --i) {
+    if (!KillToolPresent()) {
+      Os().MsgBox(kKillToolMissing, MB_ICON_WARNING);
+      return false;
+    }
+    fn_.KillProcessByName(lst_P.List(i));
+  }
+
+  for (int j = lst_V.ListCount() - 1; j >= 0; --j) {
+    if (j >= lst_V.ListCount() || !lst_V.Selected(j)) continue;
+    const std::vector<std::string> fields = lst_V.Fields(j);
+    if (fields.size() <= static_cast<std::size_t>(kValueData)) continue;
+    const std::string& entryName = fields[kEntryName];
+    const std::string& valueName = fields[kValueName];
+    const std::string& valueData = fields[kValueData];
+
+    if (!KillToolPresent()) {
+      Os().MsgBox(kKillToolMissing, MB_ICON_WARNING);
+      return false;
+    }
+    fn_.KillProcessByName(entryName);
+    fn_.Delay(kKillWaitMs);
+    if (!SameSession(session)) return false;
+
+    const std::string file = AutostartProgramFile(entryName, valueData);
+    if (!file.empty()) {
+      Os().SetFileAttributesA(file, FILE_ATTRIBUTE_NORMAL);
+      Os().DeleteFileA(file);
+      // The program may take a moment to end; keep trying for a while, serving the window.
+      const std::uint32_t start = Os().GetTickCount();
+      while (Os().PathFileExistsA(file) && Os().GetTickCount() - start < kRetryLimitMs) {
+        Os().SetFileAttributesA(file, FILE_ATTRIBUTE_NORMAL);
+        Os().DeleteFileA(file);
+        fn_.KillProcessByName(entryName);
+        fn_.Delay(kRetryPauseMs);
+        if (!SameSession(session)) return false;
+      }
+    }
+
+    fn_.DeleteRegValue(HKEY_CURRENT_USER, kRunKey, valueName);
+    fn_.FixRegistry();
+    if (!SameSession(session)) return false;
+    if (!file.empty() && Os().PathFileExistsA(file)) {
+      Os().MsgBox("Error! Please login do safe mode.", MB_ICON_CRITICAL);
+      return false;
+    }
+  }
+  FillMalwareList();
+  return true;
+}
+
+}  // namespace tidewick

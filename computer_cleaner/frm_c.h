@@ -1,0 +1,134 @@
+// The computer-cleaner window ("Computer"): finds the autostart values of the current user that
+// start a program lying in the user's profile folder, lists the executable-named entries of that
+// folder beside them, and ends, deletes and unregisters what the user marks.
+//
+// Each line of the malware list keeps its three fields (profile entry, value name, value data)
+// beside the text it shows; the deletion works from those fields and never takes the displayed
+// text apart again. A command line with quotes or arguments leads to a file deletion only when
+// its program is the very profile entry that the line was found for.
+#pragma once
+
+#include "platform/Function.h"
+#include "platform/platform_operations.h"
+#include "ui/controls.h"
+#include "ui/form.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tidewick {
+
+// The current user's autostart key, under HKEY_CURRENT_USER.
+inline constexpr std::string_view kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// The program that a command line starts, read as Windows reads it: the first token in quotes,
+// or the text up to the first blank after a name ending in ".exe" (or the whole line when it
+// ends there). No answer when the line names no such program.
+std::optional<std::string> ProgramOfCommandLine(std::string_view commandLine);
+
+// Whether `path` is absolute (a drive letter and ":\", or a "\\" network or device path).
+bool IsAbsolutePath(std::string_view path);
+
+class frm_c final : public ui::Form {
+ public:
+  static constexpr const char* kFormName = "frm_c";
+
+  // The fields each malware line keeps: the profile entry's name, the value's name as stored
+  // (empty for the key's unnamed value) and the value's text data.
+  enum MalwareField { kEntryName = 0, kValueName = 1, kValueData = 2 };
+
+  // How long the deletion of an autostart program keeps trying while the file stays, and the
+  // pause between two attempts (the window is served during the pauses).
+  static constexpr std::uint32_t kRetryLimitMs = 3000;
+  static constexpr std::uint32_t kRetryPauseMs = 250;
+  // Time given to the kill tool before a file is deleted.
+  static constexpr std::uint32_t kKillWaitMs = 1000;
+  // The enabling rules run on every change of a list; the timer is only a slow safety net.
+  static constexpr std::uint32_t kRulesTimerInterval = 1000;
+
+  explicit frm_c(ui::Application& app);
+
+  // ---- Controls ----
+  ui::Frame Framenufgis{*this, "Framenufgis"};
+  ui::CommandButton btn_scan{*this, "btn_scan"};
+  ui::CommandButton btn_x{*this, "btn_x"};
+  ui::CommandButton btn_d{*this, "btn_d"};
+  ui::Frame frameM{*this, "frameM"};
+  ui::CheckList lst_V{*this, "lst_V"};  // malware lines
+  ui::CommandButton btn_c_ma{*this, "btn_c_ma"};
+  ui::CommandButton btn_c_uma{*this, "btn_c_uma"};
+  ui::CommandButton btn_c_r{*this, "btn_c_r"};
+  ui::Frame Frame{*this, "Frame"};
+  ui::CheckList lst_P{*this, "lst_P"};  // executable-named profile entries
+  ui::CommandButton btn_Esa{*this, "btn_Esa"};
+  ui::CommandButton btn_Edsa{*this, "btn_Edsa"};
+  ui::CommandButton btn_Er{*this, "btn_Er"};
+  ui::Timer T2{*this, "T2"};
+
+  // ---- Menus ----
+  ui::MenuItem f_2{*this, "f_2"};
+  ui::MenuItem f2_Back{*this, "f2_Back", &f_2};
+  ui::MenuItem f2_1{*this, "f2_1", &f_2};
+  ui::MenuItem f2_Exit{*this, "f2_Exit", &f_2};
+  ui::MenuItem ex_0{*this, "ex_0"};
+  ui::MenuItem ex_fReg{*this, "ex_fReg", &ex_0};
+
+  // ---- Handlers ----
+  void btn_scan_Click();
+  void btn_d_Click();
+  void btn_c_ma_Click();
+  void btn_c_uma_Click();
+  void btn_c_r_Click();
+  void btn_Esa_Click();
+  void btn_Edsa_Click();
+  void btn_Er_Click();
+  void T2_Timer();
+  void btn_x_Click();
+  void f2_Back_Click();
+  void f2_Exit_Click();
+  void ex_fReg_Click();
+
+  // Whether a deletion is under way (its waits serve the window meanwhile).
+  bool Deleting() const { return deleting_; }
+
+ protected:
+  void InitializeComponent() override;
+  void Form_Load() override;
+  void Form_Unload() override;
+
+ private:
+  class DeletionScope;
+
+  // ---- Detection ----
+  void FillMalwareList();
+  void CheckRunKey(Handle root, std::string_view subKey, const std::string& name);
+  void AddMatchingRunValues(Handle root, std::string_view subKey, const std::string& name);
+  void FillProfileList();
+  // The names of the profile folder's entries that contain ".exe"; none when the profile
+  // folder cannot be determined.
+  std::vector<std::string> ExecutableProfileEntries();
+
+  // ---- Deletion ----
+  // False when the command must end at once (kill tool missing, window left meanwhile).
+  bool DeleteProfileEntries(bool& succeeded);
+  bool DeleteAutostartEntries();
+  // The file that the deletion of one malware line removes.
+  std::string AutostartProgramFile(const std::string& entryName, const std::string& valueData);
+  bool KillToolPresent();
+  // Whether the window this deletion runs in is still the one loaded (the close box and Exit
+  // stay usable while a deletion waits).
+  bool SameSession(std::uint64_t session) const { return Loaded() && session == session_; }
+
+  void ApplyEnablingRules();
+  static void MarkAll(ui::CheckList& list, bool marked);
+
+  Function fn_;
+  bool scanned_ = false;      // the Refresh buttons are usable once a scan ran
+  bool deleting_ = false;
+  std::uint64_t session_ = 0;  // counts the loads of the window
+};
+
+}  // namespace tidewick

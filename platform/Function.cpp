@@ -1,1 +1,301 @@
-// written in a following commit
+// The shared procedures of module Function.
+//
+// Skip-on-error procedures (SetRegDword, EnableCommandPrompt, FixRegistry, KillProcessByName)
+// run each of their steps through Step(): a step that throws is passed over and the next one
+// runs, so they neither throw nor stop half-way. Only ordinary errors (std::exception) are
+// passed over; anything else, such as the simulation's "program ended", goes on to the caller.
+// Window events handled inside the event pump are the handlers' own business: what they throw
+// is not swallowed here.
+#include "platform/Function.h"
+
+#include "platform/text.h"
+
+#include <algorithm>
+#include <exception>
+#include <string>
+#include <vector>
+
+namespace tidewick {
+namespace {
+
+// The status answered for a step that was passed over because it raised an error
+// (ERROR_INVALID_FUNCTION).
+constexpr Status kStepFailed = 1;
+
+template <typename F>
+void Step(F&& step) {
+  try {
+    step();
+  } catch (const std::exception&) {
+    // passed over: the procedure goes on with its next step
+  }
+}
+
+// Length of the character at the start of `text`: a well-formed UTF-8 sequence, or a single
+// byte where the bytes are not UTF-8.
+std::size_t CharLength(std::string_view text) {
+  const auto b = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = b(0);
+  std::size_t length = 1;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+  }
+  if (length == 1 || text.size() < length) return 1;
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((b(i) & 0xC0) != 0x80) return 1;
+  }
+  // Overlong forms, surrogates and code points past U+10FFFF are not characters either.
+  if ((lead == 0xE0 && b(1) < 0xA0) || (lead == 0xED && b(1) > 0x9F) ||
+      (lead == 0xF0 && b(1) < 0x90) || (lead == 0xF4 && b(1) > 0x8F)) {
+    return 1;
+  }
+  return length;
+}
+
+// Byte offsets at which the characters of `text` begin.
+std::vector<std::size_t> CharStarts(std::string_view text) {
+  std::vector<std::size_t> starts;
+  for (std::size_t at = 0; at < text.size(); at += CharLength(text.substr(at))) {
+    starts.push_back(at);
+  }
+  return starts;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+struct RepairRow {
+  Handle root;
+  std::string_view subKey;
+  std::string_view valueName;
+  std::int32_t data;
+};
+
+// The policy repair, in the order written. The paths keep their trailing backslash and their
+// letter case as they are ("SOFTWARE" and "Software" both occur).
+constexpr RepairRow kRepairRows[] = {
+    {HKEY_CURRENT_USER, "Software\\Policies\\Microsoft\\Windows\\System\\", "DisableCMD", 0},
+    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\",
+     "DisableTaskMgr", 0},
+    {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\",
+     "DisableTaskMgr", 0},
+    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\",
+     "NoFolderOptions", 0},
+    {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\",
+     "NoFolderOptions", 0},
+    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\",
+     "DisableRegistryTools", 0},
+    {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\",
+     "DisableRegistryTools", 0},
+    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\",
+     "SuperHidden", 1},
+    {HKEY_LOCAL_MACHINE,
+     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\Folder\\", "HideFileExt",
+     1},
+    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\",
+     "Hidden", 0},
+    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\",
+     "ShowSuperHidden", 0},
+    {HKEY_LOCAL_MACHINE,
+     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\Folder\\Hidden\\SHOWALL",
+     "CheckedValue", 1},
+};
+
+constexpr std::string_view kCommandPromptKeyUser = "Software\\Policies\\Microsoft\\Windows\\System\\";
+constexpr std::string_view kCommandPromptValue = "DisableCMD";
+
+// Size of the profile buffer handed to GetUserProfileDirectoryA.
+constexpr std::uint32_t kProfileBufferSize = 255;
+
+}  // namespace
+
+// ---- RegAnswer ----------------------------------------------------------------------------
+
+// Text counts as the number 1 when, without surrounding blanks, it is a decimal number equal
+// to 1: an optional "+", digits (leading zeros allowed) and an optional fraction of zeros.
+// "1", " 1 ", "01", "+1", "1.0", "1." do; "1a", "-1", "0x1", "1e0", "", "1 1" do not.
+bool RegAnswer::IsOne() const {
+  if (IsNumber()) return Number() == 1;
+  std::string_view text = Text();
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  const std::size_t point = text.find('.');
+  std::string_view whole = text.substr(0, point);
+  const std::string_view fraction =
+      point == std::string_view::npos ? std::string_view{} : text.substr(point + 1);
+  const auto allOf = [](std::string_view digits, auto test) {
+    for (char c : digits) {
+      if (!test(c)) return false;
+    }
+    return true;
+  };
+  const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+  if (!allOf(whole, isDigit) || !allOf(fraction, [](char c) { return c == '0'; })) return false;
+  while (whole.size() > 1 && whole.front() == '0') whole.remove_prefix(1);
+  return whole == "1";
+}
+
+// ---- Registry values ----------------------------------------------------------------------
+
+Status Function::SetRegDword(Handle root, std::string_view subKey, std::string_view valueName,
+                             std::int32_t value) {
+  Handle key = 0;
+  Status status = kStepFailed;
+  Step([&] { os_.RegCreateKeyA(root, subKey, key); });
+  Step([&] {
+    status = os_.RegSetValueExA(key, valueName, 0, REG_DWORD, &value, sizeof value);
+  });
+  Step([&] { os_.RegCloseKey(key); });
+  return status;
+}
+
+RegAnswer Function::GetRegValue(Handle root, std::string_view subKey,
+                                std::string_view valueName) {
+  Handle key = 0;
+  RegAnswer answer;
+  lastRegResult_ = os_.RegOpenKeyA(root, subKey, key);
+  if (key != 0) {
+    std::uint32_t type = REG_NONE;
+    std::uint32_t size = 0;
+    lastRegResult_ = os_.RegQueryValueExA(key, valueName, &type, nullptr, &size);
+    if (lastRegResult_ == ERROR_SUCCESS && type == REG_SZ) {
+      // One byte more than asked for, so that the buffer is never read past its end
+      // (also for an empty value stored without its NUL, size 0).
+      std::string buffer(std::size_t{size} + 1, '\0');
+      std::uint32_t textType = REG_NONE;
+      std::uint32_t read = size;
+      lastRegResult_ = os_.RegQueryValueExA(key, valueName, &textType, buffer.data(), &read);
+      if (lastRegResult_ == ERROR_SUCCESS) {
+        buffer.resize(std::min<std::size_t>(read, size));
+        answer = RegAnswer(StripNull(buffer));
+      }
+    } else if (lastRegResult_ == ERROR_SUCCESS && type == REG_DWORD) {
+      std::uint32_t number = 0;
+      std::uint32_t read = sizeof number;
+      lastRegResult_ = os_.RegQueryValueExA(key, valueName, &type, &number, &read);
+      if (lastRegResult_ == ERROR_SUCCESS) answer = RegAnswer(static_cast<std::int32_t>(number));
+    }
+  }
+  lastRegResult_ = os_.RegCloseKey(key);
+  return answer;
+}
+
+void Function::DeleteRegValue(Handle root, std::string_view subKey, std::string_view valueName) {
+  if (!RegKeyExists(root, subKey)) return;
+  Handle key = 0;
+  lastRegResult_ = os_.RegOpenKeyA(root, subKey, key);
+  lastRegResult_ = os_.RegDeleteValueA(key, valueName);  // a missing value fails quietly
+  lastRegResult_ = os_.RegCloseKey(key);
+}
+
+bool Function::RegKeyExists(Handle root, std::string_view subKey) {
+  Handle key = 0;
+  lastRegResult_ = os_.RegOpenKeyA(root, subKey, key);
+  const bool exists = key != 0;
+  lastRegResult_ = os_.RegCloseKey(key);
+  return exists;
+}
+
+// ---- Policy repair ------------------------------------------------------------------------
+
+void Function::EnableCommandPrompt() {
+  SetRegDword(HKEY_CURRENT_USER, kCommandPromptKeyUser, kCommandPromptValue, 0);
+  SetRegDword(HKEY_LOCAL_MACHINE, "Software\\Policies\\Microsoft\\Windows\\System\\",
+              kCommandPromptValue, 0);
+}
+
+void Function::FixRegistry() {
+  for (const RepairRow& row : kRepairRows) {
+    SetRegDword(row.root, row.subKey, row.valueName, row.data);
+  }
+  os_.DoEvents();
+}
+
+// ---- Processes, profile, waiting, text ----------------------------------------------------
+
+void Function::KillProcessByName(std::string_view exeName) {
+  std::string wanted;
+  Step([&] { wanted = LowerCase(exeName); });
+  Handle snapshot = 0;
+  Step([&] { snapshot = os_.CreateToolhelp32Snapshot(TH32CS_SNAPALL, 0); });
+
+  PROCESSENTRY32 entry;
+  entry.dwSize = PROCESSENTRY32_SIZE;
+  bool more = false;
+  Step([&] { more = os_.Process32First(snapshot, entry); });
+  while (more) {
+    Step([&] {
+      // An empty name is no executable name: it matches nothing.
+      if (wanted.empty() || LowerCase(StripNull(entry.szExeFile)) != wanted) return;
+      const std::string command = "cmd /c pskill " + std::to_string(entry.th32ProcessID);
+      EnableCommandPrompt();
+      os_.StartCommandLine(command, COMMAND_WINDOW_MINIMIZED_NO_FOCUS);
+    });
+    more = false;  // a walk whose next step fails ends there
+    Step([&] { more = os_.Process32Next(snapshot, entry); });
+  }
+  if (snapshot != 0) Step([&] { os_.CloseHandle(snapshot); });
+}
+
+std::string Function::GetUserProfilePath() {
+  std::string buffer(kProfileBufferSize, '\0');
+  Handle token = 0;
+  os_.OpenProcessToken(os_.GetCurrentProcess(), TOKEN_QUERY, token);
+  std::uint32_t size = kProfileBufferSize;
+  if (!os_.GetUserProfileDirectoryA(token, buffer, size) && size > kProfileBufferSize) {
+    // A profile path longer than the buffer (a long name outside ASCII takes up to three
+    // bytes a letter): ask once more with the size the call asked for.
+    buffer.assign(size, '\0');
+    os_.GetUserProfileDirectoryA(token, buffer, size);
+  }
+  if (token != 0) os_.CloseHandle(token);
+  return StripNull(buffer);
+}
+
+void Function::Delay(std::uint32_t milliseconds) {
+  const std::uint32_t start = os_.GetTickCount();
+  for (;;) {
+    // Unsigned difference: correct across the wrap of the 32-bit tick counter.
+    const std::uint32_t elapsed = os_.GetTickCount() - start;
+    if (elapsed >= milliseconds) return;
+    os_.WaitForEvents(milliseconds - elapsed);
+    os_.DoEvents();
+  }
+}
+
+std::optional<int> Function::FindLike(std::string_view text, std::string_view pattern,
+                                      int start) {
+  if (start < 1) return std::nullopt;
+  const std::vector<std::size_t> starts = CharStarts(text);
+  const std::size_t first = static_cast<std::size_t>(start) - 1;
+  const std::string_view rest =
+      first < starts.size() ? text.substr(starts[first]) : std::string_view{};
+
+  const std::string anywhere = "*" + std::string(pattern) + "*";
+  switch (MatchLike(rest, anywhere)) {
+    case LikeResult::InvalidPattern:
+      return std::nullopt;
+    case LikeResult::NoMatch:
+      return 0;
+    case LikeResult::Match:
+      break;
+  }
+  const std::string fromHere = std::string(pattern) + "*";
+  const std::vector<std::size_t> restStarts = CharStarts(rest);
+  for (std::size_t n = 0; n < restStarts.size(); ++n) {
+    if (MatchLike(rest.substr(restStarts[n]), fromHere) == LikeResult::Match) {
+      return static_cast<int>(n + 1);
+    }
+  }
+  return 0;
+}
+
+std::string Function::StripNull(std::string_view text) {
+  return std::string(text.substr(0, text.find('\0')));
+}
+
+}  // namespace tidewick

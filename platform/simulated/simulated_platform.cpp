@@ -1,1 +1,528 @@
-// written in a following commit
+// The simulated platform: the registry (sim_registry.cpp) and the file system (sim_files.cpp)
+// behind the contract, plus processes and the kill tool, the clock, message boxes, and the
+// records of pages and command lines.
+#include "platform/simulated/simulated_platform.h"
+
+#include "platform/simulated/sim_files.h"
+#include "platform/simulated/sim_registry.h"
+#include "platform/text.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <set>
+#include <utility>
+
+namespace tidewick::sim {
+namespace {
+
+// GetCurrentProcess answers this pseudo-handle, as Windows does ((HANDLE)-1).
+constexpr Handle kCurrentProcess = 0xFFFFFFFFu;
+// Process ids start here and step by 4, as on Windows.
+constexpr std::uint32_t kFirstPid = 1000;
+
+// The process id of a kill-tool command line: "cmd /c pskill <digits>", in any letter case,
+// with or without the ".exe" of either program.
+std::optional<std::uint32_t> KillTarget(std::string_view commandLine) {
+  std::vector<std::string> words;
+  std::size_t start = 0;
+  while (start < commandLine.size()) {
+    const std::size_t end = std::min(commandLine.find_first_of(" \t", start), commandLine.size());
+    if (end > start) words.push_back(LowerCase(commandLine.substr(start, end - start)));
+    start = end + 1;
+  }
+  if (words.size() != 4 || (words[0] != "cmd" && words[0] != "cmd.exe") || words[1] != "/c" ||
+      (words[2] != "pskill" && words[2] != "pskill.exe")) {
+    return std::nullopt;
+  }
+  const std::string& digits = words[3];
+  if (digits.empty() || digits.size() > 10 ||
+      !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return std::nullopt;
+  }
+  const unsigned long long pid = std::stoull(digits);
+  if (pid > 0xFFFFFFFFull) return std::nullopt;
+  return static_cast<std::uint32_t>(pid);
+}
+
+// Runs `hook` unless it is already running (a hook that calls back into the platform does not
+// set itself off again).
+template <typename Hook, typename... Args>
+void RunHookOnce(const Hook& hook, bool& running, Args&&... args) {
+  if (!hook || running) return;
+  running = true;
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{running};
+  hook(std::forward<Args>(args)...);
+}
+
+}  // namespace
+
+// ---- RegistryValue ----
+
+RegistryValue RegistryValue::Text(std::string_view text, std::uint32_t type) {
+  RegistryValue value;
+  value.type = type;
+  value.data.assign(text.begin(), text.end());
+  value.data.push_back(0);
+  return value;
+}
+
+RegistryValue RegistryValue::Dword(std::uint32_t number) {
+  RegistryValue value;
+  value.type = REG_DWORD;
+  for (int shift = 0; shift < 32; shift += 8) {
+    value.data.push_back(static_cast<std::uint8_t>(number >> shift));
+  }
+  return value;
+}
+
+RegistryValue RegistryValue::Bytes(std::uint32_t type, std::vector<std::uint8_t> bytes) {
+  RegistryValue value;
+  value.type = type;
+  value.data = std::move(bytes);
+  return value;
+}
+
+// ---- State ----
+
+struct SimulatedPlatform::State {
+  detail::HandleSource handles;
+  detail::SimRegistry registry{handles};
+  detail::SimFiles files;
+
+  std::function<void(std::size_t)> fileHook;
+  std::size_t fileOperations = 0;
+  bool inFileHook = false;
+
+  std::string profileFolder = "C:\\Users\\User";
+
+  std::vector<ProcessInfo> processes;
+  std::set<std::uint32_t> unkillable;
+  std::uint32_t nextPid = kFirstPid;
+  struct Snapshot {
+    std::vector<ProcessInfo> processes;
+    std::size_t next = 0;
+  };
+  std::map<Handle, Snapshot> snapshots;
+  std::set<Handle> tokens;
+  std::vector<std::uint32_t> pendingKills;
+
+  std::uint32_t ticks = 5'000'000;  // a machine that has been up for a while
+  std::uint32_t tickPerRead = 0;
+  std::uint64_t waited = 0;
+
+  std::deque<int> answers;
+  std::vector<MessageBoxRecord> boxes;
+  std::function<void(const MessageBoxRecord&)> boxHook;
+  bool inBoxHook = false;
+
+  std::vector<PageRecord> pages;
+  std::vector<CommandLineRecord> commandLines;
+
+  std::function<void()> doEventsHook;
+  std::size_t doEventsCount = 0;
+  bool inDoEvents = false;
+
+  bool prevInstance = false;
+  std::string appExeName = "tidewick";
+  bool ended = false;
+
+  // Counts a file operation and lets the test act after it.
+  void AfterFileOperation() {
+    if (inFileHook) return;  // operations made by the hook itself are not counted
+    ++fileOperations;
+    RunHookOnce(fileHook, inFileHook, fileOperations);
+  }
+
+  bool IsImageOfRunningProcess(std::string_view path) const {
+    return std::any_of(processes.begin(), processes.end(), [&](const ProcessInfo& process) {
+      return !process.imagePath.empty() && files.SamePlace(process.imagePath, path);
+    });
+  }
+
+  // The started kill commands do their work: each ends its process when the tool is there.
+  void RunPendingKills() {
+    const std::vector<std::uint32_t> pending = std::exchange(pendingKills, {});
+    if (!files.PathFileExists(kKillTool)) return;
+    for (const std::uint32_t pid : pending) {
+      if (unkillable.count(pid) != 0) continue;
+      std::erase_if(processes, [&](const ProcessInfo& process) { return process.pid == pid; });
+    }
+  }
+
+  static constexpr std::string_view kKillTool = "pskill.exe";
+};
+
+SimulatedPlatform::SimulatedPlatform() : state_(std::make_unique<State>()) {}
+SimulatedPlatform::~SimulatedPlatform() = default;
+
+// ---- Registry set-up and inspection ----
+
+void SimulatedPlatform::SetRegistryValue(Handle root, std::string_view keyPath,
+                                         std::string_view valueName, RegistryValue value) {
+  state_->registry.SetValue(root, keyPath, valueName, std::move(value));
+}
+
+std::optional<RegistryValue> SimulatedPlatform::RegistryValueAt(Handle root,
+                                                                std::string_view keyPath,
+                                                                std::string_view valueName) const {
+  return state_->registry.ValueAt(root, keyPath, valueName);
+}
+
+void SimulatedPlatform::CreateRegistryKey(Handle root, std::string_view keyPath) {
+  state_->registry.CreateKey(root, keyPath);
+}
+
+bool SimulatedPlatform::RegistryKeyExists(Handle root, std::string_view keyPath) const {
+  return state_->registry.KeyExists(root, keyPath);
+}
+
+void SimulatedPlatform::DeleteRegistryKey(Handle root, std::string_view keyPath) {
+  state_->registry.DeleteKey(root, keyPath);
+}
+
+std::size_t SimulatedPlatform::RegistryValueCount(Handle root, std::string_view keyPath) const {
+  return state_->registry.ValueCount(root, keyPath);
+}
+
+void SimulatedPlatform::RefuseRegistryWrites(Handle root, bool refuse) {
+  state_->registry.RefuseWrites(root, refuse);
+}
+
+void SimulatedPlatform::RefuseRegistryOpen(Handle root, std::string_view keyPath, bool refuse) {
+  state_->registry.RefuseOpen(root, keyPath, refuse);
+}
+
+const std::vector<RegistryWrite>& SimulatedPlatform::RegistryWrites() const {
+  return state_->registry.Writes();
+}
+
+void SimulatedPlatform::ClearRegistryWrites() { state_->registry.ClearWrites(); }
+
+std::size_t SimulatedPlatform::OpenHandleCount() const {
+  return state_->registry.OpenKeyCount() + state_->snapshots.size();
+}
+
+// ---- Drives and files ----
+
+void SimulatedPlatform::AddDrive(char letter) { state_->files.AddDrive(letter); }
+void SimulatedPlatform::RemoveDrive(char letter) { state_->files.RemoveDrive(letter); }
+void SimulatedPlatform::SetDriveReady(char letter, bool ready) {
+  state_->files.SetDriveReady(letter, ready);
+}
+void SimulatedPlatform::AddFolder(std::string_view path, std::uint32_t attributes) {
+  state_->files.AddFolder(path, attributes);
+}
+void SimulatedPlatform::AddFile(std::string_view path, std::uint32_t attributes) {
+  state_->files.AddFile(path, attributes);
+}
+bool SimulatedPlatform::Exists(std::string_view path) const { return state_->files.Exists(path); }
+std::optional<std::uint32_t> SimulatedPlatform::AttributesOf(std::string_view path) const {
+  return state_->files.AttributesOf(path);
+}
+std::vector<std::string> SimulatedPlatform::EntriesOf(std::string_view folderPath) const {
+  return state_->files.EntriesOf(folderPath);
+}
+void SimulatedPlatform::LockEntry(std::string_view path, bool locked) {
+  state_->files.LockEntry(path, locked);
+}
+void SimulatedPlatform::RefuseAttributeChanges(std::string_view path, bool refuse) {
+  state_->files.RefuseAttributeChanges(path, refuse);
+}
+void SimulatedPlatform::FailListingAfter(std::string_view folderPath, std::size_t entries) {
+  state_->files.FailListingAfter(folderPath, entries);
+}
+void SimulatedPlatform::OnFileOperation(std::function<void(std::size_t)> hook) {
+  state_->fileHook = std::move(hook);
+}
+void SimulatedPlatform::SetCurrentFolder(std::string_view path) {
+  state_->files.SetCurrentFolder(path);
+}
+const std::string& SimulatedPlatform::CurrentFolder() const {
+  return state_->files.CurrentFolder();
+}
+
+// ---- Profile ----
+
+void SimulatedPlatform::SetProfileFolder(std::string_view path) {
+  while (path.size() > 3 && path.back() == '\\') path.remove_suffix(1);
+  state_->profileFolder = std::string(path);
+}
+const std::string& SimulatedPlatform::ProfileFolder() const { return state_->profileFolder; }
+
+// ---- Processes ----
+
+std::uint32_t SimulatedPlatform::StartProcess(std::string_view exeName,
+                                              std::string_view imagePath) {
+  const std::uint32_t pid = state_->nextPid;
+  state_->nextPid += 4;
+  state_->processes.push_back(ProcessInfo{pid, std::string(exeName), std::string(imagePath)});
+  return pid;
+}
+
+bool SimulatedPlatform::IsRunning(std::uint32_t pid) const {
+  const auto& processes = state_->processes;
+  return std::any_of(processes.begin(), processes.end(),
+                     [&](const ProcessInfo& process) { return process.pid == pid; });
+}
+
+std::vector<ProcessInfo> SimulatedPlatform::Processes() const { return state_->processes; }
+
+void SimulatedPlatform::MakeUnkillable(std::uint32_t pid, bool unkillable) {
+  if (unkillable) {
+    state_->unkillable.insert(pid);
+  } else {
+    state_->unkillable.erase(pid);
+  }
+}
+
+// ---- Time ----
+
+void SimulatedPlatform::SetTickCount(std::uint32_t ticks) { state_->ticks = ticks; }
+
+void SimulatedPlatform::AdvanceClock(std::uint32_t milliseconds) {
+  state_->ticks += milliseconds;  // wraps modulo 2^32 like the real counter
+  if (milliseconds > 0) state_->RunPendingKills();
+}
+
+void SimulatedPlatform::SetTickPerRead(std::uint32_t milliseconds) {
+  state_->tickPerRead = milliseconds;
+}
+
+// ---- Message boxes ----
+
+void SimulatedPlatform::QueueAnswer(int answer) { state_->answers.push_back(answer); }
+const std::vector<MessageBoxRecord>& SimulatedPlatform::MessageBoxes() const {
+  return state_->boxes;
+}
+void SimulatedPlatform::ClearMessageBoxes() { state_->boxes.clear(); }
+void SimulatedPlatform::OnMessageBox(std::function<void(const MessageBoxRecord&)> hook) {
+  state_->boxHook = std::move(hook);
+}
+
+// ---- Records, event pump, program ----
+
+const std::vector<PageRecord>& SimulatedPlatform::PagesOpened() const { return state_->pages; }
+const std::vector<CommandLineRecord>& SimulatedPlatform::CommandLines() const {
+  return state_->commandLines;
+}
+void SimulatedPlatform::OnDoEvents(std::function<void()> hook) {
+  state_->doEventsHook = std::move(hook);
+}
+std::size_t SimulatedPlatform::DoEventsCount() const { return state_->doEventsCount; }
+std::uint64_t SimulatedPlatform::WaitedMilliseconds() const { return state_->waited; }
+void SimulatedPlatform::SetPrevInstance(bool running) { state_->prevInstance = running; }
+void SimulatedPlatform::SetAppExeName(std::string_view name) {
+  state_->appExeName = std::string(name);
+}
+bool SimulatedPlatform::Ended() const { return state_->ended; }
+
+// ---- PlatformOperations: registry ----
+
+Status SimulatedPlatform::RegOpenKeyA(Handle root, std::string_view subKey, Handle& key) {
+  return state_->registry.Open(root, subKey, key);
+}
+
+Status SimulatedPlatform::RegOpenKeyExA(Handle root, std::string_view subKey,
+                                        std::uint32_t /*options*/, std::uint32_t /*access*/,
+                                        Handle& key) {
+  return state_->registry.Open(root, subKey, key);
+}
+
+Status SimulatedPlatform::RegCreateKeyA(Handle root, std::string_view subKey, Handle& key) {
+  return state_->registry.Create(root, subKey, key);
+}
+
+Status SimulatedPlatform::RegQueryValueExA(Handle key, std::string_view valueName,
+                                           std::uint32_t* type, void* data, std::uint32_t* size) {
+  return state_->registry.Query(key, valueName, type, data, size);
+}
+
+Status SimulatedPlatform::RegSetValueExA(Handle key, std::string_view valueName,
+                                         std::uint32_t /*reserved*/, std::uint32_t type,
+                                         const void* data, std::uint32_t size) {
+  return state_->registry.Set(key, valueName, type, data, size);
+}
+
+Status SimulatedPlatform::RegDeleteValueA(Handle key, std::string_view valueName) {
+  return state_->registry.DeleteValue(key, valueName);
+}
+
+Status SimulatedPlatform::RegEnumValueA(Handle key, std::uint32_t index, char* name,
+                                        std::uint32_t& nameLength, std::uint32_t* type,
+                                        std::uint8_t* data, std::uint32_t& dataLength) {
+  return state_->registry.Enum(key, index, name, nameLength, type, data, dataLength);
+}
+
+Status SimulatedPlatform::RegCloseKey(Handle key) { return state_->registry.Close(key); }
+
+// ---- PlatformOperations: files ----
+
+bool SimulatedPlatform::PathFileExistsA(std::string_view path) {
+  const bool exists = state_->files.PathFileExists(path);
+  state_->AfterFileOperation();
+  return exists;
+}
+
+bool SimulatedPlatform::SetFileAttributesA(std::string_view path, std::uint32_t attributes) {
+  const bool done = state_->files.SetAttributes(path, attributes);
+  state_->AfterFileOperation();
+  return done;
+}
+
+bool SimulatedPlatform::DeleteFileA(std::string_view path) {
+  const bool done = state_->files.DeleteFile(
+      path, [this](std::string_view p) { return state_->IsImageOfRunningProcess(p); });
+  state_->AfterFileOperation();
+  return done;
+}
+
+bool SimulatedPlatform::GetDiskFreeSpaceA(std::string_view root, DiskFreeSpace& counts) {
+  const bool ready = state_->files.DiskFreeSpace(root, counts);
+  state_->AfterFileOperation();
+  return ready;
+}
+
+std::string SimulatedPlatform::DirFirst(std::string_view pattern, std::uint32_t mask) {
+  std::string name = state_->files.DirFirst(pattern, mask);
+  state_->AfterFileOperation();
+  return name;
+}
+
+std::string SimulatedPlatform::DirNext() {
+  std::string name = state_->files.DirNext();
+  state_->AfterFileOperation();
+  return name;
+}
+
+bool SimulatedPlatform::DirFailed() { return state_->files.DirFailed(); }
+
+// ---- PlatformOperations: processes, tokens, time ----
+
+Handle SimulatedPlatform::CreateToolhelp32Snapshot(std::uint32_t flags,
+                                                   std::uint32_t /*processId*/) {
+  constexpr std::uint32_t TH32CS_SNAPPROCESS = 0x2;
+  State::Snapshot snapshot;
+  if ((flags & TH32CS_SNAPPROCESS) != 0) snapshot.processes = state_->processes;
+  const Handle handle = state_->handles.Take();
+  state_->snapshots.emplace(handle, std::move(snapshot));
+  return handle;
+}
+
+bool SimulatedPlatform::Process32First(Handle snapshot, PROCESSENTRY32& entry) {
+  auto it = state_->snapshots.find(snapshot);
+  if (it == state_->snapshots.end()) return false;
+  it->second.next = 0;
+  return Process32Next(snapshot, entry);
+}
+
+bool SimulatedPlatform::Process32Next(Handle snapshot, PROCESSENTRY32& entry) {
+  auto it = state_->snapshots.find(snapshot);
+  if (it == state_->snapshots.end() || entry.dwSize != PROCESSENTRY32_SIZE) return false;
+  State::Snapshot& walk = it->second;
+  if (walk.next >= walk.processes.size()) return false;
+  const ProcessInfo& process = walk.processes[walk.next++];
+  entry.th32ProcessID = process.pid;
+  entry.szExeFile = process.exeName;
+  return true;
+}
+
+bool SimulatedPlatform::CloseHandle(Handle handle) {
+  return state_->snapshots.erase(handle) != 0 || state_->tokens.erase(handle) != 0;
+}
+
+Handle SimulatedPlatform::GetCurrentProcess() { return kCurrentProcess; }
+
+bool SimulatedPlatform::OpenProcessToken(Handle process, std::uint32_t /*access*/,
+                                         Handle& token) {
+  token = 0;
+  if (process != kCurrentProcess) return false;
+  token = state_->handles.Take();
+  state_->tokens.insert(token);
+  return true;
+}
+
+bool SimulatedPlatform::GetUserProfileDirectoryA(Handle token, std::string& buffer,
+                                                 std::uint32_t& size) {
+  if (state_->tokens.count(token) == 0) return false;
+  const std::string& folder = state_->profileFolder;
+  if (folder.empty()) return false;
+  const auto needed = static_cast<std::uint32_t>(folder.size() + 1);
+  if (size < needed) {
+    size = needed;
+    return false;
+  }
+  if (buffer.size() < needed) buffer.resize(needed, '\0');
+  buffer.replace(0, folder.size(), folder);
+  buffer[folder.size()] = '\0';
+  size = needed;
+  return true;
+}
+
+std::uint32_t SimulatedPlatform::GetTickCount() {
+  const std::uint32_t now = state_->ticks;
+  if (state_->tickPerRead > 0) AdvanceClock(state_->tickPerRead);
+  return now;
+}
+
+// ---- PlatformOperations: shell and general services ----
+
+void SimulatedPlatform::ShellExecuteA(Handle /*owner*/, const char* /*verb*/,
+                                      std::string_view file, const char* /*parameters*/,
+                                      const char* /*directory*/, int show) {
+  state_->pages.push_back(PageRecord{std::string(file), show});
+}
+
+int SimulatedPlatform::MsgBox(std::string_view text, int style) {
+  MessageBoxRecord record{std::string(text), style, IDOK};
+  auto& answers = state_->answers;
+  const int buttons = style & 0xF;
+  if (buttons == MB_OK) {
+    // One button: nothing to decide. A scripted IDOK meant for this box is used up.
+    if (!answers.empty() && answers.front() == IDOK) answers.pop_front();
+  } else {
+    const bool yesNo = buttons == (MB_YESNO_QUESTION & 0xF);
+    if (answers.empty() || (yesNo && answers.front() != IDYES && answers.front() != IDNO)) {
+      record.answer = 0;
+      state_->boxes.push_back(record);
+      throw UnexpectedMessageBox(
+          (answers.empty() ? "no answer scripted for the question: "
+                           : "the scripted answer does not fit the question: ") +
+          record.text);
+    }
+    record.answer = answers.front();
+    answers.pop_front();
+  }
+  state_->boxes.push_back(record);
+  RunHookOnce(state_->boxHook, state_->inBoxHook, record);
+  return record.answer;
+}
+
+void SimulatedPlatform::StartCommandLine(std::string_view commandLine, int windowStyle) {
+  state_->commandLines.push_back(CommandLineRecord{std::string(commandLine), windowStyle});
+  if (const auto pid = KillTarget(commandLine)) state_->pendingKills.push_back(*pid);
+}
+
+void SimulatedPlatform::DoEvents() {
+  ++state_->doEventsCount;
+  RunHookOnce(state_->doEventsHook, state_->inDoEvents);
+}
+
+void SimulatedPlatform::WaitForEvents(std::uint32_t milliseconds) {
+  state_->waited += milliseconds;
+  AdvanceClock(milliseconds);
+}
+
+void SimulatedPlatform::EndProgram() {
+  state_->ended = true;
+  throw ProgramEnded{};
+}
+
+bool SimulatedPlatform::PrevInstance() { return state_->prevInstance; }
+
+std::string SimulatedPlatform::AppExeName() { return state_->appExeName; }
+
+}  // namespace tidewick::sim

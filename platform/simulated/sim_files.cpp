@@ -1,0 +1,377 @@
+// The simulated file system. Names compare case-insensitively and are kept exactly as created
+// (trailing dots, device names and any script included); a folder lists its entries in the
+// order they were created, after "." and ".." in a folder that is not a drive root.
+#include "platform/simulated/sim_files.h"
+
+#include "platform/text.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace tidewick::sim::detail {
+namespace {
+
+constexpr std::uint32_t kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                              FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                                              0x100 /* temporary */ | 0x1000 /* offline */ |
+                                              0x2000 /* not content indexed */;
+// The attributes a listing mask can exclude an entry by.
+constexpr std::uint32_t kMaskedAttributes =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
+
+bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+char UpperLetter(char letter) {
+  if (!IsDriveLetter(letter)) throw std::invalid_argument("not a drive letter");
+  return letter >= 'a' ? static_cast<char>(letter - 'a' + 'A') : letter;
+}
+
+// The file-name wildcards of a listing pattern: only `*` and `?` are special, case is ignored
+// (both sides arrive folded), and a final ".*" may also match nothing, so "*.*" lists every
+// entry as on Windows.
+bool NameMatches(std::string_view name, std::string_view pattern) {
+  std::string like;
+  for (const char c : pattern) {
+    if (c == '[' || c == '#') {
+      like += '[';
+      like += c;
+      like += ']';
+    } else {
+      like += c;
+    }
+  }
+  if (MatchLike(name, like) == LikeResult::Match) return true;
+  return EndsWith(pattern, ".*") &&
+         NameMatches(name, pattern.substr(0, pattern.size() - 2));
+}
+
+}  // namespace
+
+// ---- Entries ----
+
+SimFiles::Entry* SimFiles::Entry::Child(std::string_view foldedName) const {
+  auto it = index.find(std::string(foldedName));
+  return it == index.end() ? nullptr : it->second;
+}
+
+SimFiles::Entry& SimFiles::Entry::Add(std::string_view childName, std::uint32_t childAttributes) {
+  auto child = std::make_unique<Entry>();
+  child->name = std::string(childName);
+  child->folded = LowerCase(childName);
+  child->attributes = childAttributes;
+  Entry& added = *child;
+  index[added.folded] = &added;
+  children.push_back(std::move(child));
+  return added;
+}
+
+void SimFiles::Entry::Remove(const Entry* child) {
+  index.erase(child->folded);
+  children.erase(std::find_if(children.begin(), children.end(),
+                              [&](const auto& owned) { return owned.get() == child; }));
+}
+
+std::uint32_t SimFiles::Reported(const Entry& entry) {
+  // As GetFileAttributes answers: a file without any attribute reports "normal".
+  return entry.attributes == 0 ? FILE_ATTRIBUTE_NORMAL : entry.attributes;
+}
+
+// ---- Paths ----
+
+std::optional<SimFiles::Location> SimFiles::Parse(std::string_view raw) const {
+  std::string path(raw);
+  std::replace(path.begin(), path.end(), '/', '\\');
+  if (path.rfind("\\\\?\\", 0) == 0) path.erase(0, 4);
+  if (path.empty() || path.rfind("\\\\", 0) == 0) return std::nullopt;  // no UNC shares
+
+  // The current folder, when it is an absolute drive path.
+  auto current = [this]() -> std::optional<Location> {
+    const std::string& folder = currentFolder_;
+    if (folder.size() < 2 || !IsDriveLetter(folder[0]) || folder[1] != ':') return std::nullopt;
+    if (folder.size() > 2 && folder[2] != '\\' && folder[2] != '/') return std::nullopt;
+    Location location;
+    location.drive = UpperLetter(folder[0]);
+    std::string rest = folder.substr(2);
+    std::replace(rest.begin(), rest.end(), '/', '\\');
+    std::size_t start = 0;
+    while (start <= rest.size()) {
+      std::size_t end = rest.find('\\', start);
+      if (end == std::string::npos) end = rest.size();
+      if (end > start) location.names.push_back(rest.substr(start, end - start));
+      start = end + 1;
+    }
+    return location;
+  };
+
+  Location location;
+  std::string_view rest = path;
+  if (path.size() >= 2 && IsDriveLetter(path[0]) && path[1] == ':') {
+    location.drive = UpperLetter(path[0]);
+    rest.remove_prefix(2);
+    // "E:name" is relative to the current folder when that lies on E:, else to the root.
+    if (rest.empty() || rest.front() != '\\') {
+      if (auto here = current(); here && here->drive == location.drive) location = *here;
+    }
+  } else {
+    auto here = current();
+    if (!here) return std::nullopt;
+    if (path.front() == '\\') {
+      location.drive = here->drive;  // root of the current drive
+    } else {
+      location = *here;
+    }
+  }
+
+  std::size_t start = 0;
+  while (start <= rest.size()) {
+    std::size_t end = rest.find('\\', start);
+    if (end == std::string_view::npos) end = rest.size();
+    const std::string_view name = rest.substr(start, end - start);
+    if (name == "..") {
+      if (!location.names.empty()) location.names.pop_back();
+    } else if (!name.empty() && name != ".") {
+      location.names.emplace_back(name);
+    }
+    start = end + 1;
+  }
+  return location;
+}
+
+SimFiles::Drive* SimFiles::FindDrive(char letter) {
+  auto it = drives_.find(letter);
+  return it == drives_.end() ? nullptr : &it->second;
+}
+
+const SimFiles::Drive* SimFiles::FindDrive(char letter) const {
+  auto it = drives_.find(letter);
+  return it == drives_.end() ? nullptr : &it->second;
+}
+
+SimFiles::Entry* SimFiles::Find(const Location& location, bool readyOnly) const {
+  const Drive* drive = FindDrive(location.drive);
+  if (drive == nullptr || (readyOnly && !drive->ready)) return nullptr;
+  auto* entry = const_cast<Entry*>(&drive->root);
+  for (const std::string& name : location.names) {
+    if (!entry->IsFolder()) return nullptr;
+    entry = entry->Child(LowerCase(name));
+    if (entry == nullptr) return nullptr;
+  }
+  return entry;
+}
+
+SimFiles::Entry* SimFiles::FindPath(std::string_view path, bool readyOnly) const {
+  const auto location = Parse(path);
+  return location ? Find(*location, readyOnly) : nullptr;
+}
+
+SimFiles::Entry& SimFiles::Require(std::string_view path) const {
+  Entry* entry = FindPath(path, false);
+  if (entry == nullptr) throw std::invalid_argument("no such entry: " + std::string(path));
+  return *entry;
+}
+
+SimFiles::Entry& SimFiles::MakeParents(const Location& location) {
+  Drive* drive = FindDrive(location.drive);
+  if (drive == nullptr) throw std::invalid_argument("no drive " + std::string(1, location.drive));
+  Entry* entry = &drive->root;
+  for (std::size_t k = 0; k + 1 < location.names.size(); ++k) {
+    Entry* child = entry->Child(LowerCase(location.names[k]));
+    if (child == nullptr) child = &entry->Add(location.names[k], FILE_ATTRIBUTE_DIRECTORY);
+    if (!child->IsFolder()) throw std::invalid_argument("a file stands where a folder should");
+    entry = child;
+  }
+  return *entry;
+}
+
+bool SimFiles::SamePlace(std::string_view a, std::string_view b) const {
+  const auto first = Parse(a);
+  const auto second = Parse(b);
+  if (!first || !second || first->drive != second->drive ||
+      first->names.size() != second->names.size()) {
+    return false;
+  }
+  for (std::size_t k = 0; k < first->names.size(); ++k) {
+    if (LowerCase(first->names[k]) != LowerCase(second->names[k])) return false;
+  }
+  return true;
+}
+
+// ---- Set-up and inspection ----
+
+void SimFiles::AddDrive(char letter) {
+  Drive& drive = drives_[UpperLetter(letter)];
+  drive.root.attributes = FILE_ATTRIBUTE_DIRECTORY;
+}
+
+void SimFiles::RemoveDrive(char letter) { drives_.erase(UpperLetter(letter)); }
+
+void SimFiles::SetDriveReady(char letter, bool ready) {
+  Drive* drive = FindDrive(UpperLetter(letter));
+  if (drive == nullptr) throw std::invalid_argument("no such drive");
+  drive->ready = ready;
+}
+
+void SimFiles::AddFolder(std::string_view path, std::uint32_t attributes) {
+  const auto location = Parse(path);
+  if (!location) throw std::invalid_argument("not a drive path: " + std::string(path));
+  const std::uint32_t stored =
+      FILE_ATTRIBUTE_DIRECTORY | (attributes & kSettableAttributes);
+  if (location->names.empty()) return;  // a drive root exists with its drive
+  Entry& parent = MakeParents(*location);
+  if (Entry* existing = parent.Child(LowerCase(location->names.back()))) {
+    if (!existing->IsFolder()) throw std::invalid_argument("a file of that name exists");
+    existing->attributes = stored;
+    return;
+  }
+  parent.Add(location->names.back(), stored);
+}
+
+void SimFiles::AddFile(std::string_view path, std::uint32_t attributes) {
+  const auto location = Parse(path);
+  if (!location || location->names.empty()) {
+    throw std::invalid_argument("not a file path: " + std::string(path));
+  }
+  const std::uint32_t stored = attributes & kSettableAttributes;
+  Entry& parent = MakeParents(*location);
+  if (Entry* existing = parent.Child(LowerCase(location->names.back()))) {
+    if (existing->IsFolder()) throw std::invalid_argument("a folder of that name exists");
+    existing->attributes = stored;
+    return;
+  }
+  parent.Add(location->names.back(), stored);
+}
+
+bool SimFiles::Exists(std::string_view path) const { return FindPath(path, false) != nullptr; }
+
+std::optional<std::uint32_t> SimFiles::AttributesOf(std::string_view path) const {
+  const Entry* entry = FindPath(path, false);
+  if (entry == nullptr) return std::nullopt;
+  return Reported(*entry);
+}
+
+std::vector<std::string> SimFiles::EntriesOf(std::string_view folderPath) const {
+  std::vector<std::string> names;
+  const Entry* folder = FindPath(folderPath, false);
+  if (folder == nullptr) return names;
+  for (const auto& child : folder->children) names.push_back(child->name);
+  return names;
+}
+
+void SimFiles::LockEntry(std::string_view path, bool locked) { Require(path).locked = locked; }
+
+void SimFiles::RefuseAttributeChanges(std::string_view path, bool refuse) {
+  Require(path).refuseAttributes = refuse;
+}
+
+void SimFiles::FailListingAfter(std::string_view folderPath, std::size_t entries) {
+  Entry& folder = Require(folderPath);
+  if (!folder.IsFolder()) throw std::invalid_argument("not a folder");
+  folder.failListingAfter = entries;
+}
+
+// ---- The calls ----
+
+bool SimFiles::PathFileExists(std::string_view path) const {
+  if (path.find_first_of("*?") != std::string_view::npos) return false;
+  return FindPath(path, true) != nullptr;
+}
+
+bool SimFiles::SetAttributes(std::string_view path, std::uint32_t attributes) {
+  const auto location = Parse(path);
+  if (!location || location->names.empty()) return false;
+  Entry* entry = Find(*location, true);
+  if (entry == nullptr || entry->refuseAttributes) return false;
+  // FILE_ATTRIBUTE_NORMAL alone clears everything; a folder stays a folder.
+  const std::uint32_t kept = entry->attributes & FILE_ATTRIBUTE_DIRECTORY;
+  entry->attributes = kept | (attributes & kSettableAttributes);
+  return true;
+}
+
+bool SimFiles::DeleteFile(std::string_view path,
+                          const std::function<bool(std::string_view)>& inUse) {
+  auto location = Parse(path);
+  if (!location || location->names.empty()) return false;
+  const Entry* entry = Find(*location, true);
+  if (entry == nullptr || entry->IsFolder() || entry->locked ||
+      (entry->attributes & FILE_ATTRIBUTE_READONLY) != 0 || (inUse && inUse(path))) {
+    return false;
+  }
+  location->names.pop_back();
+  Find(*location, true)->Remove(entry);
+  return true;
+}
+
+bool SimFiles::DiskFreeSpace(std::string_view root, tidewick::DiskFreeSpace& counts) const {
+  if (root.size() < 2 || root.size() > 3 || !IsDriveLetter(root[0]) || root[1] != ':' ||
+      (root.size() == 3 && root[2] != '\\')) {
+    return false;
+  }
+  const Drive* drive = FindDrive(UpperLetter(root[0]));
+  if (drive == nullptr || !drive->ready) return false;
+  counts = {8, 512, 100000, 250000};
+  return true;
+}
+
+std::string SimFiles::DirFirst(std::string_view pattern, std::uint32_t mask) {
+  listing_ = Listing{};
+  listing_.active = true;
+
+  std::string folderPath;
+  std::string_view namePattern;
+  const std::size_t cut = pattern.find_last_of("\\/");
+  if (cut != std::string_view::npos) {
+    folderPath = std::string(pattern.substr(0, cut + 1));
+    namePattern = pattern.substr(cut + 1);
+  } else if (pattern.size() >= 2 && IsDriveLetter(pattern[0]) && pattern[1] == ':') {
+    folderPath = std::string(pattern.substr(0, 2));
+    namePattern = pattern.substr(2);
+  } else {
+    folderPath = currentFolder_;
+    namePattern = pattern;
+  }
+
+  const auto location = Parse(folderPath);
+  const Entry* folder = location ? Find(*location, true) : nullptr;
+  if (folder == nullptr || !folder->IsFolder()) {
+    listing_.active = false;
+    listing_.failed = true;
+    return {};
+  }
+  listing_.drive = location->drive;
+  for (const std::string& name : location->names) listing_.folderNames.push_back(LowerCase(name));
+  listing_.failAfter = folder->failListingAfter;
+
+  const std::string foldedPattern = LowerCase(namePattern);
+  auto admit = [&](std::string_view name, std::string_view folded, std::uint32_t attributes) {
+    if ((attributes & kMaskedAttributes & ~mask) != 0) return;
+    if (!NameMatches(folded, foldedPattern)) return;
+    listing_.names.emplace_back(name);
+  };
+  if (!location->names.empty()) {
+    admit(".", ".", FILE_ATTRIBUTE_DIRECTORY);
+    admit("..", "..", FILE_ATTRIBUTE_DIRECTORY);
+  }
+  for (const auto& child : folder->children) admit(child->name, child->folded, child->attributes);
+  return DirNext();
+}
+
+std::string SimFiles::DirNext() {
+  if (!listing_.active) return {};
+  bool readable = !listing_.failAfter || listing_.next < *listing_.failAfter;
+  if (readable) {
+    Location location{listing_.drive, listing_.folderNames};
+    readable = Find(location, true) != nullptr;  // the device may have gone meanwhile
+  }
+  if (!readable) {
+    listing_.active = false;
+    listing_.failed = true;
+    return {};
+  }
+  if (listing_.next >= listing_.names.size()) {
+    listing_.active = false;
+    return {};
+  }
+  return listing_.names[listing_.next++];
+}
+
+}  // namespace tidewick::sim::detail

@@ -1,0 +1,97 @@
+// The simulated drives, folders and files, and the one active folder listing. Private to the
+// simulated platform.
+#pragma once
+
+#include "platform/platform_operations.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace tidewick::sim::detail {
+
+class SimFiles {
+ public:
+  // ---- Set-up and inspection (they see a medium whether or not its drive is ready) ----
+  void AddDrive(char letter);
+  void RemoveDrive(char letter);
+  void SetDriveReady(char letter, bool ready);
+  void AddFolder(std::string_view path, std::uint32_t attributes);
+  void AddFile(std::string_view path, std::uint32_t attributes);
+  bool Exists(std::string_view path) const;
+  std::optional<std::uint32_t> AttributesOf(std::string_view path) const;
+  std::vector<std::string> EntriesOf(std::string_view folderPath) const;
+  void LockEntry(std::string_view path, bool locked);
+  void RefuseAttributeChanges(std::string_view path, bool refuse);
+  void FailListingAfter(std::string_view folderPath, std::size_t entries);
+  void SetCurrentFolder(std::string_view path) { currentFolder_ = std::string(path); }
+  const std::string& CurrentFolder() const { return currentFolder_; }
+  // Whether two paths name the same entry (both resolved, case-insensitively).
+  bool SamePlace(std::string_view a, std::string_view b) const;
+
+  // ---- The calls; `inUse` tells whether a path is the image of a running process ----
+  bool PathFileExists(std::string_view path) const;
+  bool SetAttributes(std::string_view path, std::uint32_t attributes);
+  bool DeleteFile(std::string_view path, const std::function<bool(std::string_view)>& inUse);
+  bool DiskFreeSpace(std::string_view root, DiskFreeSpace& counts) const;
+  std::string DirFirst(std::string_view pattern, std::uint32_t mask);
+  std::string DirNext();
+  bool DirFailed() const { return listing_.failed; }
+
+ private:
+  struct Entry {
+    std::string name;  // as created
+    std::string folded;
+    std::uint32_t attributes = 0;  // folders carry FILE_ATTRIBUTE_DIRECTORY
+    bool locked = false;
+    bool refuseAttributes = false;
+    std::optional<std::size_t> failListingAfter;
+    std::vector<std::unique_ptr<Entry>> children;  // creation order
+    std::unordered_map<std::string, Entry*> index;  // folded name -> child
+
+    bool IsFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+    Entry* Child(std::string_view foldedName) const;
+    Entry& Add(std::string_view name, std::uint32_t attributes);
+    void Remove(const Entry* child);
+  };
+  struct Drive {
+    bool ready = true;
+    Entry root;
+  };
+  // A path taken apart: drive letter (upper case) and the names below its root.
+  struct Location {
+    char drive = 0;
+    std::vector<std::string> names;
+  };
+  struct Listing {
+    bool active = false;
+    bool failed = false;
+    char drive = 0;
+    std::vector<std::string> folderNames;  // folded, to check that the folder is still there
+    std::vector<std::string> names;        // what the listing yields, in order
+    std::size_t next = 0;
+    std::optional<std::size_t> failAfter;
+  };
+
+  std::optional<Location> Parse(std::string_view path) const;
+  Drive* FindDrive(char letter);
+  const Drive* FindDrive(char letter) const;
+  // The entry at `location`, or null; `readyOnly` ignores drives without a medium.
+  Entry* Find(const Location& location, bool readyOnly) const;
+  Entry* FindPath(std::string_view path, bool readyOnly) const;
+  Entry& Require(std::string_view path) const;  // for set-up calls: throws when missing
+  Entry& MakeParents(const Location& location);
+  static std::uint32_t Reported(const Entry& entry);
+
+  std::map<char, Drive> drives_;
+  std::string currentFolder_ = "C:\\Tidewick";
+  Listing listing_;
+};
+
+}  // namespace tidewick::sim::detail

@@ -75,8 +75,8 @@ class ContractWorld {
   virtual std::optional<std::uint32_t> Attributes(std::string_view relativePath) = 0;
   // Whether Attributes() reports hidden plus system on a FOLDER. Wine's GetFileAttributesW shows
   // such a folder as 0x10 although its user.DOSATTRIB attribute holds 0x6; a world that reads
-  // through Win32 answers false here, and the suite then checks folders for hidden only.
-  // A world that reads the extended attribute from Linux answers true.
+  // through Win32 answers false here, and the suite then leaves out the checks of hidden plus
+  // system on folders. A world that reads the extended attribute from Linux answers true.
   virtual bool SeesHiddenSystemOnFolders() { return true; }
   // Keeps the entry open (no sharing of delete) until the returned object is destroyed.
   virtual std::unique_ptr<HeldEntry> HoldOpen(std::string_view relativePath) = 0;

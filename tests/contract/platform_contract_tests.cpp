@@ -1,0 +1,674 @@
+// What the program relies on of the platform, checked the same way on every platform: natively
+// against the simulated computer and under Wine against the real Win32 calls. Each test makes a
+// fresh world (contract_world.h) and looks at outcomes through the world, not only through the
+// platform under test.
+#include "tests/contract/contract_world.h"
+
+#include "platform/platform_operations.h"
+#include "platform/text.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tidewick::contract {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAreArray;
+using ::testing::IsEmpty;
+using ::testing::Not;
+using ::testing::UnorderedElementsAre;
+using ::testing::UnorderedElementsAreArray;
+
+std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
+// Text with its terminating NUL, as text values are normally stored.
+std::vector<std::uint8_t> Terminated(std::string_view text) {
+  auto bytes = Bytes(text);
+  bytes.push_back(0);
+  return bytes;
+}
+std::vector<std::uint8_t> Dword(std::uint32_t value) {
+  return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+          static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+}
+
+// Names that must survive every file operation: Bengali, Chinese, a trailing dot, a trailing
+// space and device names, which only work when the platform passes paths through unchanged.
+const std::vector<std::string> kAwkwardNames = {
+    "\xE0\xA6\xAC\xE0\xA6\xBE\xE0\xA6\x82\xE0\xA6\xB2\xE0\xA6\xBE.txt",  // বাংলা.txt
+    "\xE4\xB8\xAD\xE6\x96\x87\xE6\x96\x87\xE4\xBB\xB6.lnk",              // 中文文件.lnk
+    "trail.",
+    "space ",
+    "com1.txt",
+    "aux.lnk",
+};
+
+class PlatformContract : public ::testing::Test {
+ protected:
+  std::unique_ptr<ContractWorld> world = MakeContractWorld();
+  PlatformOperations& os = world->Os();
+  const std::string root = world->ScratchRoot();
+
+  std::string At(std::string_view relativePath) const { return root + std::string(relativePath); }
+  std::string Key(std::string_view relativeKey = "") {
+    std::string key = world->ScratchKey();
+    if (!relativeKey.empty()) key += "\\" + std::string(relativeKey);
+    return key;
+  }
+
+  // The attribute bits both platforms agree on, read through the world.
+  std::uint32_t AttributesOf(std::string_view relativePath) {
+    const auto attributes = world->Attributes(relativePath);
+    EXPECT_TRUE(attributes.has_value()) << relativePath << " is missing";
+    return attributes.value_or(0) & kComparedAttributes;
+  }
+
+  // Every name of one listing, in the order given. Stops at a sane bound so that a listing
+  // that never ends fails instead of hanging.
+  std::vector<std::string> List(const std::string& pattern, std::uint32_t mask = LIST_ALL) {
+    std::vector<std::string> names;
+    for (std::string name = os.DirFirst(pattern, mask); !name.empty(); name = os.DirNext()) {
+      names.push_back(name);
+      if (names.size() > 10000) {
+        ADD_FAILURE() << "listing of " << pattern << " does not end";
+        break;
+      }
+    }
+    return names;
+  }
+
+  Handle OpenScratchKey(std::string_view relativeKey = "") {
+    Handle key = 0;
+    EXPECT_EQ(os.RegOpenKeyA(HKEY_CURRENT_USER, Key(relativeKey), key), ERROR_SUCCESS);
+    EXPECT_NE(key, 0u);
+    return key;
+  }
+
+  // Waits (through the platform) until `done` holds or about `milliseconds` pass.
+  template <typename Condition>
+  bool WaitUntil(Condition done, std::uint32_t milliseconds) {
+    const std::uint32_t start = os.GetTickCount();
+    while (!done()) {
+      if (os.GetTickCount() - start >= milliseconds) return done();
+      os.WaitForEvents(50);
+    }
+    return true;
+  }
+};
+
+// ---- Registry ----
+
+TEST_F(PlatformContract, OpeningAMissingKeyFailsAndLeavesTheHandleZero) {
+  Handle key = 0x1234;
+  EXPECT_EQ(os.RegOpenKeyA(HKEY_CURRENT_USER, Key("missing"), key), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(key, 0u);
+
+  key = 0x1234;
+  EXPECT_EQ(os.RegOpenKeyExA(HKEY_CURRENT_USER, Key("missing"), 0, KEY_OPEN_ACCESS, key),
+            ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(key, 0u);
+}
+
+TEST_F(PlatformContract, CallsOnHandleZeroFailQuietly) {
+  const std::uint32_t one = 1;
+  std::uint32_t type = 0;
+  std::uint32_t size = 0;
+  char name[16] = {};
+  std::uint8_t data[16] = {};
+  std::uint32_t nameLength = sizeof name;
+  std::uint32_t dataLength = sizeof data;
+
+  EXPECT_NE(os.RegSetValueExA(0, "v", 0, REG_DWORD, &one, 4), ERROR_SUCCESS);
+  EXPECT_NE(os.RegQueryValueExA(0, "v", &type, nullptr, &size), ERROR_SUCCESS);
+  EXPECT_NE(os.RegDeleteValueA(0, "v"), ERROR_SUCCESS);
+  EXPECT_NE(os.RegEnumValueA(0, 0, name, nameLength, &type, data, dataLength), ERROR_SUCCESS);
+  EXPECT_NE(os.RegCloseKey(0), ERROR_SUCCESS);
+  EXPECT_FALSE(world->KeyExists(""));
+}
+
+TEST_F(PlatformContract, CreateMakesEveryMissingLevelAndOpensAnExistingKey) {
+  Handle key = 0;
+  EXPECT_EQ(os.RegCreateKeyA(HKEY_CURRENT_USER, Key("one\\two\\three"), key), ERROR_SUCCESS);
+  EXPECT_NE(key, 0u);
+  EXPECT_EQ(os.RegCloseKey(key), ERROR_SUCCESS);
+  EXPECT_TRUE(world->KeyExists("one"));
+  EXPECT_TRUE(world->KeyExists("one\\two\\three"));
+
+  // Again: the key is there and is opened, with a different letter case and a trailing
+  // backslash, as the program's own paths have.
+  Handle again = 0;
+  EXPECT_EQ(os.RegCreateKeyA(HKEY_CURRENT_USER, Key("ONE\\Two\\three\\"), again), ERROR_SUCCESS);
+  EXPECT_NE(again, 0u);
+  os.RegCloseKey(again);
+
+  Handle opened = 0;
+  EXPECT_EQ(os.RegOpenKeyA(HKEY_CURRENT_USER, Key("one\\TWO\\"), opened), ERROR_SUCCESS);
+  EXPECT_NE(opened, 0u);
+  os.RegCloseKey(opened);
+  EXPECT_EQ(os.RegOpenKeyExA(HKEY_CURRENT_USER, Key("One\\two\\Three"), 0, KEY_OPEN_ACCESS, opened),
+            ERROR_SUCCESS);
+  EXPECT_NE(opened, 0u);
+  os.RegCloseKey(opened);
+}
+
+TEST_F(PlatformContract, SetWritesADwordThatQueryReadsBack) {
+  Handle key = 0;
+  ASSERT_EQ(os.RegCreateKeyA(HKEY_CURRENT_USER, Key(), key), ERROR_SUCCESS);
+  const std::uint32_t value = 0x01020304;
+  EXPECT_EQ(os.RegSetValueExA(key, "Number", 0, REG_DWORD, &value, 4), ERROR_SUCCESS);
+
+  const auto stored = world->ReadRawValue("", "Number");
+  ASSERT_TRUE(stored.has_value());
+  EXPECT_EQ(stored->type, REG_DWORD);
+  EXPECT_EQ(stored->bytes, Dword(value));
+
+  // Type and size first, then the data; the value name in another letter case.
+  std::uint32_t type = 0;
+  std::uint32_t size = 0;
+  EXPECT_EQ(os.RegQueryValueExA(key, "NUMBER", &type, nullptr, &size), ERROR_SUCCESS);
+  EXPECT_EQ(type, REG_DWORD);
+  EXPECT_EQ(size, 4u);
+  std::uint32_t read = 0;
+  EXPECT_EQ(os.RegQueryValueExA(key, "number", &type, &read, &size), ERROR_SUCCESS);
+  EXPECT_EQ(read, value);
+
+  // Overwriting keeps one value.
+  const std::uint32_t zero = 0;
+  EXPECT_EQ(os.RegSetValueExA(key, "number", 0, REG_DWORD, &zero, 4), ERROR_SUCCESS);
+  EXPECT_EQ(world->ReadRawValue("", "Number")->bytes, Dword(0));
+  os.RegCloseKey(key);
+}
+
+TEST_F(PlatformContract, QueryAnswersTextWithItsTerminatorCounted) {
+  const std::string text = "C:\\Users\\\xE0\xA6\xAC\\\xE4\xB8\xAD.exe";  // Bengali and Chinese
+  world->WriteRawValue("", "Path", {REG_SZ, Terminated(text)});
+  const Handle key = OpenScratchKey();
+
+  std::uint32_t type = 0;
+  std::uint32_t size = 0;
+  EXPECT_EQ(os.RegQueryValueExA(key, "Path", &type, nullptr, &size), ERROR_SUCCESS);
+  EXPECT_EQ(type, REG_SZ);
+  EXPECT_EQ(size, text.size() + 1);  // UTF-8 bytes and the NUL
+
+  std::vector<char> buffer(size, 'x');
+  EXPECT_EQ(os.RegQueryValueExA(key, "Path", &type, buffer.data(), &size), ERROR_SUCCESS);
+  EXPECT_EQ(size, text.size() + 1);
+  EXPECT_EQ(std::string(buffer.data(), text.size()), text);
+  EXPECT_EQ(buffer[text.size()], '\0');
+
+  // A buffer one byte short is refused.
+  std::uint32_t shortSize = static_cast<std::uint32_t>(text.size());
+  std::vector<char> shortBuffer(shortSize);
+  EXPECT_EQ(os.RegQueryValueExA(key, "Path", &type, shortBuffer.data(), &shortSize),
+            ERROR_MORE_DATA);
+  os.RegCloseKey(key);
+}
+
+TEST_F(PlatformContract, QueryAnswersOtherTypesAsStored) {
+  struct Case {
+    const char* name;
+    RawValue value;
+  };
+  const std::vector<Case> cases = {
+      {"Expand", {REG_EXPAND_SZ, Terminated("%USERPROFILE%\\a.exe")}},
+      {"Binary", {REG_BINARY, {0x00, 0xFF, 0x10, 0x00}}},
+      {"NoTerminator", {REG_SZ, Bytes("abc")}},
+      {"Multi", {REG_MULTI_SZ, {'a', 0, 'b', 0, 0}}},
+  };
+  for (const Case& c : cases) world->WriteRawValue("", c.name, c.value);
+  const Handle key = OpenScratchKey();
+
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::uint32_t type = 0;
+    std::uint32_t size = 0;
+    EXPECT_EQ(os.RegQueryValueExA(key, c.name, &type, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, c.value.type);
+    EXPECT_EQ(size, c.value.bytes.size());
+    std::vector<std::uint8_t> data(size);
+    EXPECT_EQ(os.RegQueryValueExA(key, c.name, &type, data.data(), &size), ERROR_SUCCESS);
+    EXPECT_EQ(data, c.value.bytes);
+  }
+  os.RegCloseKey(key);
+}
+
+TEST_F(PlatformContract, QueryOfAMissingValueFailsAndLeavesTheTypeAlone) {
+  world->WriteRawValue("", "Present", {REG_DWORD, Dword(1)});
+  const Handle key = OpenScratchKey();
+  std::uint32_t type = 77;
+  std::uint32_t size = 0;
+  EXPECT_EQ(os.RegQueryValueExA(key, "Absent", &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(type, 77u);
+  os.RegCloseKey(key);
+}
+
+TEST_F(PlatformContract, DeleteRemovesTheValueOnce) {
+  world->WriteRawValue("", "Doomed", {REG_SZ, Terminated("x")});
+  world->WriteRawValue("", "Kept", {REG_SZ, Terminated("y")});
+  const Handle key = OpenScratchKey();
+
+  EXPECT_EQ(os.RegDeleteValueA(key, "DOOMED"), ERROR_SUCCESS);
+  EXPECT_FALSE(world->ReadRawValue("", "Doomed").has_value());
+  EXPECT_TRUE(world->ReadRawValue("", "Kept").has_value());
+  EXPECT_NE(os.RegDeleteValueA(key, "Doomed"), ERROR_SUCCESS);
+  os.RegCloseKey(key);
+}
+
+TEST_F(PlatformContract, EnumerationYieldsEveryValueThenEnds) {
+  const std::string bengaliName = "\xE0\xA6\xAC\xE0\xA6\xBE\xE0\xA6\x82\xE0\xA6\xB2\xE0\xA6\xBE";
+  const std::map<std::string, RawValue> written = {
+      {"Text", {REG_SZ, Terminated("C:\\Users\\u\\abc.exe")}},
+      {"Expand", {REG_EXPAND_SZ, Terminated("%APPDATA%\\x.exe")}},
+      {"Number", {REG_DWORD, Dword(7)}},
+      {"Blob", {REG_BINARY, {1, 2, 3}}},
+      {"NoTerminator", {REG_SZ, Bytes("abc")}},
+      {bengaliName, {REG_SZ, Terminated("\xE4\xB8\xAD\xE6\x96\x87")}},
+  };
+  for (const auto& [name, value] : written) world->WriteRawValue("", name, value);
+  const Handle key = OpenScratchKey();
+
+  std::map<std::string, RawValue> seen;
+  Status status = ERROR_SUCCESS;
+  std::uint32_t index = 0;
+  for (; index < 100; ++index) {
+    char name[1024];
+    std::uint8_t data[1024];
+    std::uint32_t nameLength = 1024;
+    std::uint32_t dataLength = 1024;
+    std::uint32_t type = 0;
+    status = os.RegEnumValueA(key, index, name, nameLength, &type, data, dataLength);
+    if (status != ERROR_SUCCESS) break;
+    ASSERT_LT(nameLength, 1024u);
+    ASSERT_LE(dataLength, 1024u);
+    seen[std::string(name, nameLength)] = RawValue{type, {data, data + dataLength}};
+  }
+  EXPECT_NE(status, ERROR_SUCCESS);
+  EXPECT_EQ(index, written.size());
+  ASSERT_EQ(seen.size(), written.size());
+  for (const auto& [name, value] : written) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(seen.count(name), 1u);
+    EXPECT_EQ(seen[name].type, value.type);
+    EXPECT_EQ(seen[name].bytes, value.bytes);
+  }
+  os.RegCloseKey(key);
+}
+
+// Each case lies alone in its own sub-key, so it is enumeration index 0.
+TEST_F(PlatformContract, EnumerationRefusesWhatDoesNotFitTheBuffers) {
+  struct Case {
+    const char* key;
+    std::string name;
+    std::vector<std::uint8_t> data;
+    Status expected;
+  };
+  std::string chinese400;
+  for (int k = 0; k < 400; ++k) chinese400 += "\xE4\xB8\xAD";  // 1200 UTF-8 bytes
+  const std::vector<Case> cases = {
+      {"name1023", std::string(1023, 'n'), {1}, ERROR_SUCCESS},  // fits with its terminator
+      {"name1024", std::string(1024, 'n'), {1}, ERROR_MORE_DATA},
+      {"nameWide", chinese400, {1}, ERROR_MORE_DATA},
+      {"data1024", "v", std::vector<std::uint8_t>(1024, 7), ERROR_SUCCESS},
+      {"data1025", "v", std::vector<std::uint8_t>(1025, 7), ERROR_MORE_DATA},
+  };
+  for (const Case& c : cases) world->WriteRawValue(c.key, c.name, {REG_BINARY, c.data});
+
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.key);
+    const Handle key = OpenScratchKey(c.key);
+    char name[1024];
+    std::uint8_t data[1024];
+    std::uint32_t nameLength = 1024;
+    std::uint32_t dataLength = 1024;
+    std::uint32_t type = 0;
+    EXPECT_EQ(os.RegEnumValueA(key, 0, name, nameLength, &type, data, dataLength), c.expected);
+    if (c.expected == ERROR_SUCCESS) {
+      EXPECT_EQ(std::string(name, nameLength), c.name);
+      EXPECT_EQ(dataLength, c.data.size());
+    }
+    os.RegCloseKey(key);
+  }
+}
+
+// ---- Attributes ----
+
+TEST_F(PlatformContract, NormalAttributesMakeFilesPlain) {
+  const std::vector<std::pair<const char*, std::uint32_t>> files = {
+      {"rhs.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM},
+      {"h.txt", FILE_ATTRIBUTE_HIDDEN},
+      {"s.txt", FILE_ATTRIBUTE_SYSTEM},
+      {"r.txt", FILE_ATTRIBUTE_READONLY},
+      {"plain.txt", 0},
+  };
+  for (const auto& [name, attributes] : files) {
+    world->MakeFile(name, attributes);
+    ASSERT_EQ(AttributesOf(name), attributes) << name;
+  }
+  for (const auto& [name, attributes] : files) {
+    EXPECT_TRUE(os.SetFileAttributesA(At(name), FILE_ATTRIBUTE_NORMAL)) << name;
+    EXPECT_EQ(AttributesOf(name), 0u) << name;
+  }
+}
+
+TEST_F(PlatformContract, HiddenSystemAttributesHideFilesAndClearReadOnly) {
+  world->MakeFile("plain.ini");
+  world->MakeFile("readonly.ini", FILE_ATTRIBUTE_READONLY);
+  for (const char* name : {"plain.ini", "readonly.ini"}) {
+    EXPECT_TRUE(os.SetFileAttributesA(At(name), FILE_ATTRIBUTE_HIDDEN_SYSTEM)) << name;
+    EXPECT_EQ(AttributesOf(name), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM) << name;
+  }
+}
+
+TEST_F(PlatformContract, FoldersKeepBeingFoldersWhenTheirAttributesChange) {
+  world->MakeFolder("Photos", FILE_ATTRIBUTE_HIDDEN);
+  world->MakeFolder("RECYCLER");
+  ASSERT_EQ(AttributesOf("Photos"), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN);
+
+  EXPECT_TRUE(os.SetFileAttributesA(At("Photos"), FILE_ATTRIBUTE_NORMAL));
+  EXPECT_EQ(AttributesOf("Photos"), FILE_ATTRIBUTE_DIRECTORY);
+
+  EXPECT_TRUE(os.SetFileAttributesA(At("RECYCLER"), FILE_ATTRIBUTE_HIDDEN_SYSTEM));
+  if (world->SeesHiddenSystemOnFolders()) {
+    EXPECT_EQ(AttributesOf("RECYCLER"),
+              FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  } else {
+    // This world cannot see hidden plus system on a folder (Wine); only the folder bit is checked.
+    EXPECT_EQ(AttributesOf("RECYCLER") & FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY);
+  }
+}
+
+TEST_F(PlatformContract, AttributesOfAMissingEntryCannotBeSet) {
+  EXPECT_FALSE(os.SetFileAttributesA(At("missing.txt"), FILE_ATTRIBUTE_NORMAL));
+  EXPECT_FALSE(world->Attributes("missing.txt").has_value());
+}
+
+// ---- Listing ----
+
+class ListingContract : public PlatformContract {
+ protected:
+  void MakeRootMix() {
+    world->MakeFile("plain.txt");
+    world->MakeFile("ro.txt", FILE_ATTRIBUTE_READONLY);
+    world->MakeFile("hid.txt", FILE_ATTRIBUTE_HIDDEN);
+    world->MakeFile("sys.txt", FILE_ATTRIBUTE_SYSTEM);
+    world->MakeFile("hs.lnk", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    world->MakeFolder("dir");
+    world->MakeFolder("hdir", FILE_ATTRIBUTE_HIDDEN);
+  }
+};
+
+TEST_F(ListingContract, MaskAllListsEveryRootEntryWithoutDotEntries) {
+  MakeRootMix();
+  EXPECT_THAT(List(root + "*"), UnorderedElementsAre("plain.txt", "ro.txt", "hid.txt", "sys.txt",
+                                                     "hs.lnk", "dir", "hdir"));
+  EXPECT_FALSE(os.DirFailed());
+}
+
+TEST_F(ListingContract, ANonRootFolderListsDotAndDotDot) {
+  world->MakeFolder("sub");
+  world->MakeFile("sub\\a.exe", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  world->MakeFolder("sub\\inner");
+  EXPECT_THAT(List(At("sub\\*")), UnorderedElementsAre(".", "..", "a.exe", "inner"));
+  EXPECT_FALSE(os.DirFailed());
+}
+
+TEST_F(ListingContract, HiddenSystemAndFolderAttributesMustLieInTheMask) {
+  MakeRootMix();
+  struct Case {
+    std::uint32_t mask;
+    std::vector<std::string> names;
+  };
+  const std::vector<Case> cases = {
+      {0, {"plain.txt", "ro.txt"}},
+      {LIST_HIDDEN, {"plain.txt", "ro.txt", "hid.txt"}},
+      {LIST_HIDDEN | LIST_SYSTEM, {"plain.txt", "ro.txt", "hid.txt", "sys.txt", "hs.lnk"}},
+      {LIST_DIRECTORY, {"plain.txt", "ro.txt", "dir"}},
+      {LIST_DIRECTORY | LIST_HIDDEN, {"plain.txt", "ro.txt", "hid.txt", "dir", "hdir"}},
+      {LIST_READONLY | LIST_ARCHIVE, {"plain.txt", "ro.txt"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mask);
+    EXPECT_THAT(List(root + "*", c.mask), UnorderedElementsAreArray(c.names));
+  }
+}
+
+TEST_F(ListingContract, PatternSelectsNamesWithoutCase) {
+  world->MakeFile("a.TXT");
+  world->MakeFile("b.txt");
+  world->MakeFile("c.log");
+  EXPECT_THAT(List(root + "*.txt"), UnorderedElementsAre("a.TXT", "b.txt"));
+  EXPECT_THAT(List(root + "nothing*"), IsEmpty());
+  EXPECT_FALSE(os.DirFailed());
+}
+
+TEST_F(ListingContract, AnEmptyRootEndsAtOnceWithoutFailure) {
+  EXPECT_EQ(os.DirFirst(root + "*", LIST_ALL), "");
+  EXPECT_FALSE(os.DirFailed());
+}
+
+TEST_F(ListingContract, AnExhaustedListingStaysEmpty) {
+  world->MakeFile("only.txt");
+  EXPECT_EQ(os.DirFirst(root + "*", LIST_ALL), "only.txt");
+  EXPECT_EQ(os.DirNext(), "");
+  EXPECT_EQ(os.DirNext(), "");
+  EXPECT_FALSE(os.DirFailed());
+}
+
+TEST_F(ListingContract, ANewListingAbandonsThePreviousOne) {
+  world->MakeFolder("first");
+  for (const char* name : {"first\\a1", "first\\a2", "first\\a3", "first\\a4"}) world->MakeFile(name);
+  world->MakeFolder("second");
+  for (const char* name : {"second\\b1", "second\\b2"}) world->MakeFile(name);
+
+  ASSERT_NE(os.DirFirst(At("first\\*"), LIST_ALL), "");
+  ASSERT_NE(os.DirNext(), "");
+  std::vector<std::string> names;
+  for (std::string name = os.DirFirst(At("second\\*"), LIST_ALL); !name.empty() && names.size() < 100;
+       name = os.DirNext()) {
+    names.push_back(name);
+  }
+  EXPECT_THAT(names, UnorderedElementsAre(".", "..", "b1", "b2"));
+}
+
+TEST_F(ListingContract, AListingOfAnUnmappedDriveFails) {
+  EXPECT_EQ(os.DirFirst(world->UnmappedRoot() + "*", LIST_ALL), "");
+  EXPECT_TRUE(os.DirFailed());
+  // A following successful listing clears the failure.
+  world->MakeFile("x.txt");
+  EXPECT_THAT(List(root + "*"), ElementsAreArray({"x.txt"}));
+  EXPECT_FALSE(os.DirFailed());
+}
+
+// ---- Existence, deletion, disks ----
+
+TEST_F(PlatformContract, PathFileExistsSeesFilesFoldersAndRootsInAnyCase) {
+  world->MakeFile("Autorun.inf", FILE_ATTRIBUTE_HIDDEN);
+  world->MakeFolder("Folder");
+  EXPECT_TRUE(os.PathFileExistsA(At("Autorun.inf")));
+  EXPECT_TRUE(os.PathFileExistsA(At("AUTORUN.INF")));
+  EXPECT_TRUE(os.PathFileExistsA(At("folder")));
+  EXPECT_TRUE(os.PathFileExistsA(root));
+  EXPECT_FALSE(os.PathFileExistsA(At("missing.inf")));
+  EXPECT_FALSE(os.PathFileExistsA(world->UnmappedRoot() + "Autorun.inf"));
+}
+
+TEST_F(PlatformContract, DeleteFileRemovesFilesButNotFoldersOrReadOnlyFiles) {
+  world->MakeFile("virus.lnk", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  world->MakeFile("locked.inf", FILE_ATTRIBUTE_READONLY);
+  world->MakeFolder("folder.lnk");
+
+  EXPECT_TRUE(os.DeleteFileA(At("virus.lnk")));
+  EXPECT_FALSE(os.PathFileExistsA(At("virus.lnk")));
+  EXPECT_FALSE(world->Attributes("virus.lnk").has_value());
+
+  EXPECT_FALSE(os.DeleteFileA(At("folder.lnk")));
+  EXPECT_TRUE(os.PathFileExistsA(At("folder.lnk")));
+
+  // Read-only files refuse deletion until they are made plain, which is why callers clear
+  // the attributes first.
+  EXPECT_FALSE(os.DeleteFileA(At("locked.inf")));
+  EXPECT_TRUE(os.PathFileExistsA(At("locked.inf")));
+  os.SetFileAttributesA(At("locked.inf"), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_TRUE(os.DeleteFileA(At("locked.inf")));
+  EXPECT_FALSE(os.PathFileExistsA(At("locked.inf")));
+
+  EXPECT_FALSE(os.DeleteFileA(At("never-there.txt")));
+}
+
+TEST_F(PlatformContract, AFileHeldOpenSurvivesDeletion) {
+  world->MakeFile("busy.exe");
+  {
+    auto held = world->HoldOpen("busy.exe");
+    os.SetFileAttributesA(At("busy.exe"), FILE_ATTRIBUTE_NORMAL);
+    os.DeleteFileA(At("busy.exe"));
+    EXPECT_TRUE(os.PathFileExistsA(At("busy.exe")));
+    EXPECT_TRUE(world->Attributes("busy.exe").has_value());
+  }
+  EXPECT_TRUE(os.DeleteFileA(At("busy.exe")));
+  EXPECT_FALSE(os.PathFileExistsA(At("busy.exe")));
+}
+
+TEST_F(PlatformContract, DiskFreeSpaceAnswersForAMappedDriveOnly) {
+  DiskFreeSpace counts;
+  EXPECT_TRUE(os.GetDiskFreeSpaceA(root, counts));
+  EXPECT_GT(counts.bytesPerSector, 0u);
+  DiskFreeSpace none;
+  EXPECT_FALSE(os.GetDiskFreeSpaceA(world->UnmappedRoot(), none));
+}
+
+TEST_F(PlatformContract, BareNamesAreLookedUpInTheCurrentFolder) {
+  EXPECT_FALSE(os.PathFileExistsA("pskill.exe"));
+  EXPECT_FALSE(os.PathFileExistsA("tw-probe.txt"));
+
+  world->PutInCurrentFolder("tw-probe.txt");
+  EXPECT_TRUE(os.PathFileExistsA("tw-probe.txt"));
+  EXPECT_TRUE(os.PathFileExistsA(world->CurrentFolder() + "\\tw-probe.txt"));
+
+  world->InstallKillTool();
+  EXPECT_TRUE(os.PathFileExistsA("pskill.exe"));
+}
+
+// ---- Awkward names ----
+
+class AwkwardNameContract : public PlatformContract,
+                            public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(AwkwardNameContract, FileSurvivesListingAttributesAndDeletion) {
+  const std::string& name = GetParam();
+  world->MakeFile(name, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  world->MakeFile("neighbour.txt");
+
+  EXPECT_THAT(List(root + "*"), UnorderedElementsAre(name, "neighbour.txt"));
+  EXPECT_TRUE(os.PathFileExistsA(At(name)));
+
+  EXPECT_TRUE(os.SetFileAttributesA(At(name), FILE_ATTRIBUTE_NORMAL));
+  EXPECT_EQ(AttributesOf(name), 0u);
+  EXPECT_TRUE(os.SetFileAttributesA(At(name), FILE_ATTRIBUTE_HIDDEN_SYSTEM));
+  EXPECT_EQ(AttributesOf(name), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+
+  EXPECT_TRUE(os.DeleteFileA(At(name)));
+  EXPECT_FALSE(os.PathFileExistsA(At(name)));
+  EXPECT_FALSE(world->Attributes(name).has_value());
+  EXPECT_TRUE(world->Attributes("neighbour.txt").has_value());
+}
+
+TEST_P(AwkwardNameContract, FolderCanBeListedAndShown) {
+  const std::string& name = GetParam();
+  world->MakeFolder(name, FILE_ATTRIBUTE_HIDDEN);
+  world->MakeFile(name + "\\inside.exe");
+
+  EXPECT_THAT(List(root + "*"), ElementsAreArray({name}));
+  EXPECT_THAT(List(At(name) + "\\*"), UnorderedElementsAre(".", "..", "inside.exe"));
+  EXPECT_TRUE(os.SetFileAttributesA(At(name), FILE_ATTRIBUTE_NORMAL));
+  EXPECT_EQ(AttributesOf(name), FILE_ATTRIBUTE_DIRECTORY);
+  EXPECT_TRUE(os.PathFileExistsA(At(name) + "\\inside.exe"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, AwkwardNameContract, ::testing::ValuesIn(kAwkwardNames),
+                         [](const ::testing::TestParamInfo<std::string>& param) {
+                           return "Name" + std::to_string(param.index);
+                         });
+
+// ---- Processes, time, profile ----
+
+TEST_F(PlatformContract, SnapshotListsAStartedProcessByItsExecutableName) {
+  const std::uint32_t pid = world->StartProcess("tw-contract-a.exe");
+  ASSERT_TRUE(world->IsRunning(pid));
+
+  const Handle snapshot = os.CreateToolhelp32Snapshot(TH32CS_SNAPALL, 0);
+  ASSERT_NE(snapshot, 0u);
+  PROCESSENTRY32 entry;
+  entry.dwSize = PROCESSENTRY32_SIZE;
+  std::map<std::uint32_t, std::string> seen;
+  for (bool more = os.Process32First(snapshot, entry); more && seen.size() < 100000;
+       more = os.Process32Next(snapshot, entry)) {
+    seen[entry.th32ProcessID] = entry.szExeFile;
+  }
+  EXPECT_TRUE(os.CloseHandle(snapshot));
+
+  ASSERT_EQ(seen.count(pid), 1u);
+  EXPECT_EQ(LowerCase(seen[pid]), "tw-contract-a.exe");
+}
+
+TEST_F(PlatformContract, KillCommandLineEndsTheProcess) {
+  world->InstallKillTool();
+  const std::uint32_t pid = world->StartProcess("tw-contract-b.exe");
+  const std::uint32_t bystander = world->StartProcess("tw-contract-c.exe");
+  ASSERT_TRUE(world->IsRunning(pid));
+
+  os.StartCommandLine("cmd /c pskill " + std::to_string(pid), COMMAND_WINDOW_MINIMIZED_NO_FOCUS);
+
+  EXPECT_TRUE(WaitUntil([&] { return !world->IsRunning(pid); }, 10000));
+  EXPECT_TRUE(world->IsRunning(bystander));
+
+  const Handle snapshot = os.CreateToolhelp32Snapshot(TH32CS_SNAPALL, 0);
+  PROCESSENTRY32 entry;
+  entry.dwSize = PROCESSENTRY32_SIZE;
+  std::vector<std::uint32_t> pids;
+  for (bool more = os.Process32First(snapshot, entry); more && pids.size() < 100000;
+       more = os.Process32Next(snapshot, entry)) {
+    pids.push_back(entry.th32ProcessID);
+  }
+  os.CloseHandle(snapshot);
+  EXPECT_THAT(pids, Not(Contains(pid)));
+  EXPECT_THAT(pids, Contains(bystander));
+}
+
+TEST_F(PlatformContract, TickCountMovesWhileWaiting) {
+  const std::uint32_t start = os.GetTickCount();
+  EXPECT_TRUE(WaitUntil([&] { return os.GetTickCount() - start >= 100; }, 5000));
+}
+
+TEST_F(PlatformContract, ProfileDirectoryFillsTheBuffer) {
+  Handle token = 0;
+  EXPECT_TRUE(os.OpenProcessToken(os.GetCurrentProcess(), TOKEN_QUERY, token));
+  ASSERT_NE(token, 0u);
+
+  std::string buffer(255, '\0');
+  std::uint32_t size = 255;
+  EXPECT_TRUE(os.GetUserProfileDirectoryA(token, buffer, size));
+  const std::string folder = buffer.substr(0, buffer.find('\0'));
+  EXPECT_FALSE(folder.empty());
+  EXPECT_NE(folder.back(), '\\');
+  EXPECT_TRUE(os.PathFileExistsA(folder)) << folder;
+  const std::string expected = world->ExpectedProfileFolder();
+  if (!expected.empty()) {
+    EXPECT_EQ(LowerCase(folder), LowerCase(expected));
+  }
+
+  // Too small a buffer: the call fails and the buffer stays as it was.
+  std::string tiny(3, '\0');
+  std::uint32_t tinySize = 3;
+  EXPECT_FALSE(os.GetUserProfileDirectoryA(token, tiny, tinySize));
+  EXPECT_EQ(tiny, std::string(3, '\0'));
+  os.CloseHandle(token);
+}
+
+}  // namespace
+}  // namespace tidewick::contract

@@ -1,0 +1,28 @@
+#include "app/web_pages.h"
+
+#include "app/skip_on_error.h"
+#include "platform/platform_operations.h"
+
+namespace tidewick {
+
+std::string_view PageAddress(WebPage page) {
+  switch (page) {
+    case WebPage::Download:
+      return "https://tidewick.example/download";
+    case WebPage::AboutMalware:
+      return "https://tidewick.example/shortcut-virus";
+    case WebPage::HowTo:
+      return "https://tidewick.example/how-to-use";
+    case WebPage::Comment:
+      return "https://tidewick.example/comment";
+    case WebPage::Authors:
+      return "https://tidewick.example/team";
+  }
+  return {};
+}
+
+void OpenPage(PlatformOperations& os, WebPage page) {
+  SkipOnError([&] { os.ShellExecuteA(0, nullptr, PageAddress(page), nullptr, nullptr, SW_SHOWMAXIMIZED); });
+}
+
+}  // namespace tidewick

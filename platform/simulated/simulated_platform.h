@@ -5,6 +5,12 @@
 // box shown, every page opened and every command line started. A started
 // "cmd /c pskill N" ends process N when pskill.exe lies in the current folder, as the real tool
 // would, a moment later (at the next advance of the clock).
+//
+// A new SimulatedPlatform has no drives and no registry values; its current folder is
+// "C:\Tidewick" and its profile folder "C:\Users\User" (neither exists until added), its
+// clock reads 5,000,000 ms, process ids start at 1000 and rise by 4, and the program's own
+// name is "tidewick". Set-up calls that name a missing drive or entry throw
+// std::invalid_argument: that is a fault of the test, not a situation of the program.
 #pragma once
 
 #include "platform/platform_operations.h"
@@ -95,10 +101,15 @@ class SimulatedPlatform final : public PlatformOperations {
   // Every RegSetValueExA made, in order.
   const std::vector<RegistryWrite>& RegistryWrites() const;
   void ClearRegistryWrites();
-  // Handles opened and not yet closed (leak check).
+  // Registry keys and process snapshots opened and not yet closed (leak check). Token handles
+  // are not counted: whether the profile query closes its token is the caller's choice.
   std::size_t OpenHandleCount() const;
 
   // ---- Drives and files (paths such as "E:\Photos\a.jpg"; names case-insensitive) ----
+  // Set-up and inspection see a medium whether or not its drive is ready. The program's calls
+  // behave as on Windows: DeleteFileA refuses folders, read-only files, locked entries and the
+  // image of a running process; AttributesOf reports FILE_ATTRIBUTE_NORMAL for a file without
+  // attributes; a listing pattern knows only the file-name wildcards `*` and `?`.
   void AddDrive(char letter);
   void RemoveDrive(char letter);             // the drive letter vanishes with its files
   void SetDriveReady(char letter, bool ready);  // an empty card reader: letter there, no medium
@@ -114,7 +125,9 @@ class SimulatedPlatform final : public PlatformOperations {
   void RefuseAttributeChanges(std::string_view path, bool refuse = true);
   // The listing of `folderPath` fails after `entries` names: the device vanishes mid-way.
   void FailListingAfter(std::string_view folderPath, std::size_t entries);
-  // Called after every n-th file operation; lets a test pull a drive out mid-command.
+  // Called after every file operation of the program (PathFileExistsA, SetFileAttributesA,
+  // DeleteFileA, GetDiskFreeSpaceA, DirFirst, DirNext) with the running count of them; lets a
+  // test pull a drive out mid-command. Operations the hook makes itself are not counted.
   void OnFileOperation(std::function<void(std::size_t operationCount)> hook);
 
   // The current folder, against which bare names such as "pskill.exe" resolve.
@@ -142,6 +155,8 @@ class SimulatedPlatform final : public PlatformOperations {
   // ---- Message boxes ----
   // Answers for the coming boxes, in order. An OK-only box without a scripted answer answers
   // IDOK by itself; a question without one throws UnexpectedMessageBox.
+  // An OK-only box uses up a scripted answer only when it is IDOK, so a Yes queued for a
+  // question is not lost to a notice shown before it; a question given IDOK throws too.
   void QueueAnswer(int answer);
   const std::vector<MessageBoxRecord>& MessageBoxes() const;
   void ClearMessageBoxes();
@@ -154,6 +169,7 @@ class SimulatedPlatform final : public PlatformOperations {
 
   // ---- Event pump ----
   // DoEvents runs this (the host's pending events); tests use it to model re-entrancy.
+  // A DoEvents made from inside the hook is counted but does not run the hook again.
   void OnDoEvents(std::function<void()> hook);
   std::size_t DoEventsCount() const;
   // Total milliseconds spent in WaitForEvents (each call advances the clock by its timeout).

@@ -1,10 +1,14 @@
 // Behaviour of the registry manager window on the simulated platform and the headless host.
 //
-// The window is opened the way a person opens it: from the computer cleaner's "Extra" menu,
-// which hands over to frm_RM. The computer cleaner and the help picture window are looked up by
-// name, so the tests need only their names and the names of their lists and menu items.
+// The program's own windows are registered, and the window is opened the way a person opens
+// it: the main window's "Computer", then the computer cleaner's "Extra", "Registry Manager".
 
 #include "registry_manager/frm_RM.h"
+
+#include "app/forms.h"
+#include "app/info_windows.h"
+#include "app/main_window.h"
+#include "computer_cleaner/frm_c.h"
 
 #include "platform/platform_operations.h"
 #include "platform/simulated/simulated_platform.h"
@@ -19,6 +23,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -45,44 +50,6 @@ constexpr const char* kShowAll = "Software\\Microsoft\\Windows\\CurrentVersion\\
 // The boxes in the order of the window, top to bottom.
 enum Box { NRE, DCMD, HFO, NTM, SHFF, SE, kBoxCount };
 using BoxStates = std::array<int, kBoxCount>;
-
-// ---- Stand-ins for the windows around the registry manager ----------------------------------
-
-// The computer cleaner as far as the registry manager meets it: two check-box lists whose
-// lines and marks must survive a visit, and the menu item that hands over.
-class StandInComputerCleaner final : public ui::Form {
- public:
-  explicit StandInComputerCleaner(ui::Application& app) : ui::Form(app, "frm_c") {
-    ex_fReg.Click = [this] { App().HandOver(*this, "frm_RM"); };
-  }
-  ui::CheckList lst_V{*this, "lst_V"};
-  ui::CheckList lst_P{*this, "lst_P"};
-  ui::MenuItem ex_0{*this, "ex_0"};
-  ui::MenuItem ex_fReg{*this, "ex_fReg", &ex_0};
-
- protected:
-  void InitializeComponent() override {
-    SetCaption("Computer");
-    ex_0.SetCaption("Extra");
-    ex_fReg.SetCaption("Registry Manager");
-  }
-};
-
-// The help picture window: "Back" only hides it.
-class StandInHelp final : public ui::Form {
- public:
-  explicit StandInHelp(ui::Application& app) : ui::Form(app, "frm_help") {
-    btn_ok.Click = [this] { Hide(); };
-  }
-  ui::CommandButton btn_ok{*this, "btn_ok"};
-
- protected:
-  void InitializeComponent() override {
-    MutableStyle().border = ui::BorderStyle::SizableToolWindow;
-    MutableStyle().position = ui::StartPosition::CenterOwner;
-    btn_ok.SetCaption("Back");
-  }
-};
 
 // The headless host, also counting how often each window was asked to change its visibility
 // (showing an already visible window counts too: it is brought forward again).
@@ -117,24 +84,28 @@ class CountingHost final : public ui::Host {
 class RegistryManagerTest : public ::testing::Test {
  protected:
   RegistryManagerTest() {
-    app.Register("frm_RM", [](ui::Application& a) { return std::make_unique<frm_RM>(a); });
-    app.Register("frm_c", [](ui::Application& a) { return std::make_unique<StandInComputerCleaner>(a); });
-    app.Register("frm_help", [](ui::Application& a) { return std::make_unique<StandInHelp>(a); });
+    RegisterForms(app);
+    // The kill tool beside the program, so that the main window starts without a question.
+    sim.AddDrive('C');
+    sim.AddFolder("C:\\Tidewick");
+    sim.AddFile("C:\\Tidewick\\pskill.exe");
+    sim.SetCurrentFolder("C:\\Tidewick");
   }
 
-  ui::Form& Computer() { return app.Get("frm_c"); }
-  ui::CheckList& ComputerList(const char* name) {
-    return dynamic_cast<ui::CheckList&>(*Computer().FindControl(name));
-  }
+  frm_first& Main() { return app.Get<frm_first>("frm_first"); }
+  frm_c& Computer() { return app.Get<frm_c>("frm_c"); }
   frm_RM& Rm() { return app.Get<frm_RM>("frm_RM"); }
 
-  // Shows the computer cleaner, as the main window's "Computer" button leaves it.
-  void ShowComputer() { Computer().Show(); }
+  // The program started and "Computer" pressed.
+  void ShowComputer() {
+    if (!Main().Loaded()) Main().Show();
+    user.Click(Main().btn_c);
+  }
 
   // Computer, Extra, "Registry Manager".
   frm_RM& OpenRegistryManager() {
     if (!Computer().Visible()) ShowComputer();
-    user.Choose(*Computer().FindMenuItem("ex_fReg"));
+    user.Choose(Computer().ex_fReg);
     return Rm();
   }
 
@@ -262,6 +233,7 @@ struct ReadCase {
   BoxStates expected;  // NRE, DCMD, HFO, NTM, SHFF, SE
   std::vector<const char*> unreadableKeys = {};
 };
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
 
 // Every one of the six values set to the same data.
 std::vector<Seed> AllSix(const RegistryValue& v) {
@@ -398,6 +370,7 @@ struct WriteCase {
   const char* name;
   BoxStates boxes;
 };
+void PrintTo(const WriteCase& c, std::ostream* os) { *os << c.name; }
 
 class RegistryManagerWriteTest : public RegistryManagerTest, public ::testing::WithParamInterface<WriteCase> {};
 
@@ -545,6 +518,7 @@ struct ExitCase {
   const char* name;
   Exit exit;
 };
+void PrintTo(const ExitCase& c, std::ostream* os) { *os << c.name; }
 
 class RegistryManagerExitTest : public RegistryManagerTest, public ::testing::WithParamInterface<ExitCase> {
  protected:
@@ -562,8 +536,8 @@ class RegistryManagerExitTest : public RegistryManagerTest, public ::testing::Wi
 TEST_P(RegistryManagerExitTest, ReturnsOnceToTheComputerCleanerAsItWas) {
   const Exit exit = GetParam().exit;
   ShowComputer();
-  ui::CheckList& lstV = ComputerList("lst_V");
-  ui::CheckList& lstP = ComputerList("lst_P");
+  ui::CheckList& lstV = Computer().lst_V;
+  ui::CheckList& lstP = Computer().lst_P;
   lstV.AddItem("svchost.exe (HKCU Run: Updater)");
   lstV.AddItem("wscript.exe (HKCU Run: Helper)");
   lstP.AddItem("C:\\Users\\ana\\tool.exe");
@@ -676,13 +650,14 @@ TEST_F(RegistryManagerTest, HelpPictureShowsOverThisWindowWhichStaysUsable) {
   EXPECT_EQ(std::count(host.WindowLog().begin(), host.WindowLog().end(), "create frm_help"), 1);
 
   // Its "Back" hides it; the registry manager carries on as it was.
-  user.Click(dynamic_cast<ui::CommandButton&>(*help.FindControl("btn_ok")));
+  user.Click(app.Get<frm_help>("frm_help").btn_ok);
   EXPECT_FALSE(help.Visible());
   EXPECT_TRUE(rm.Visible());
   EXPECT_TRUE(rm.Enabled());
   EXPECT_EQ(rm.chk_SE.Value(), 0);
   EXPECT_TRUE(sim.RegistryWrites().empty());
   EXPECT_FALSE(Computer().Visible());
+  EXPECT_FALSE(Main().Visible());
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 # and hands their Windows paths to the program in TIDEWICK_E2E_SUPPLY, TIDEWICK_E2E_WORK,
 # TIDEWICK_E2E_SHOTS, TIDEWICK_E2E_URL_LOG (and TIDEWICK_E2E_DRIVES, e.g. "X: Y:").
 #
-# Without a display it starts Xvfb. The program runs in a process group of its own; after
+# It copies Wine's own fonts into the prefix. Without a display it starts Xvfb. The program runs in a process group of its own; after
 # TIMEOUT seconds (default 120) it is ended with a picture of the screen and a list of what was
 # still running, and whatever the run started and left behind is ended when it finishes.
 set -euo pipefail
@@ -48,8 +48,18 @@ if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
   unset DISPLAY
   xvfb_start
 fi
-# A wine server outside the run's process group, so ending the group never ends the server.
+# A wine server outside the run's session, so ending the session never ends the server.
 wineserver -p 30 2>/dev/null || true
+# Wine's own Tahoma, MS Sans Serif and Marlett (package fonts-wine), which this Wine build does
+# not find by itself: without them text falls back to wider fonts and the title-bar buttons show
+# letters, so the screenshots would not show the layout as Windows draws it.
+if [ -d /usr/share/wine/fonts ]; then
+  for font in /usr/share/wine/fonts/*.ttf; do
+    [ -e "$WINEPREFIX/drive_c/windows/Fonts/$(basename "$font")" ] || cp -- "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+  done
+else
+  echo "run-scenario: /usr/share/wine/fonts is missing (package fonts-wine): screenshots use fallback fonts" >&2
+fi
 
 base="$WINEPREFIX/drive_c/tidewick-e2e"
 run="$base/$name"

@@ -1,0 +1,178 @@
+#include "tests/win32/win32_helpers.h"
+
+#include <windows.h>
+
+#include "platform/win32/win32_platform.h"
+
+#include <algorithm>
+#include <atomic>
+
+namespace tidewick::wintest {
+namespace {
+
+std::wstring Wide(std::string_view text) {
+  if (text.empty()) return {};
+  const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                        length);
+  return wide;
+}
+
+std::string Narrow(std::wstring_view text) {
+  if (text.empty()) return {};
+  const int length = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, nullptr);
+  std::string narrow(static_cast<std::size_t>(length), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(),
+                        length, nullptr, nullptr);
+  return narrow;
+}
+
+HKEY RootKey(Handle root) {
+  return root == 0x80000002u ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+std::wstring KeyPath(std::string_view path) {
+  while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+  return Wide(path);
+}
+
+std::atomic<int> timerFired{0};
+
+void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) { ++timerFired; }
+
+}  // namespace
+
+std::unique_ptr<PlatformOperations> MakeWin32Platform() {
+  return std::make_unique<win32::Win32Platform>();
+}
+
+bool RawKeyExists(Handle root, std::string_view path) {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(RootKey(root), KeyPath(path).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    return false;
+  }
+  ::RegCloseKey(key);
+  return true;
+}
+
+void RawSetDword(Handle root, std::string_view path, std::string_view name, std::uint32_t value) {
+  const DWORD data = value;
+  ::RegSetKeyValueW(RootKey(root), KeyPath(path).c_str(), Wide(name).c_str(), REG_DWORD, &data,
+                    sizeof data);
+}
+
+void RawDeleteValue(Handle root, std::string_view path, std::string_view name) {
+  ::RegDeleteKeyValueW(RootKey(root), KeyPath(path).c_str(), Wide(name).c_str());
+}
+
+void RawRemoveEmptyKeys(Handle root, std::string_view path, int keepDepth) {
+  std::wstring key = KeyPath(path);
+  while (std::count(key.begin(), key.end(), L'\\') + 1 > keepDepth) {
+    HKEY open = nullptr;
+    if (::RegOpenKeyExW(RootKey(root), key.c_str(), 0, KEY_READ, &open) == ERROR_SUCCESS) {
+      DWORD subKeys = 0;
+      DWORD values = 0;
+      const LONG info = ::RegQueryInfoKeyW(open, nullptr, nullptr, nullptr, &subKeys, nullptr,
+                                           nullptr, &values, nullptr, nullptr, nullptr, nullptr);
+      ::RegCloseKey(open);
+      if (info != ERROR_SUCCESS || subKeys != 0 || values != 0) return;
+      if (::RegDeleteKeyW(RootKey(root), key.c_str()) != ERROR_SUCCESS) return;
+    }
+    key.resize(key.rfind(L'\\'));
+  }
+}
+
+std::string MakeScratchFolder(std::string_view name) {
+  wchar_t temp[MAX_PATH + 1] = {};
+  ::GetTempPathW(MAX_PATH, temp);
+  std::wstring folder = std::wstring(temp) + Wide(name);
+  RemoveFolder(Narrow(folder));
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  return Narrow(folder);
+}
+
+bool MakeFolder(std::string_view path) {
+  return ::CreateDirectoryW(Wide(path).c_str(), nullptr) != 0;
+}
+
+bool RemoveFolder(std::string_view path) {
+  const std::wstring folder = Wide(path);
+  WIN32_FIND_DATAW found{};
+  const HANDLE listing = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (listing != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring full = folder + L"\\" + name;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveFolder(Narrow(full));
+      } else {
+        ::SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileW(full.c_str());
+      }
+    } while (::FindNextFileW(listing, &found));
+    ::FindClose(listing);
+  }
+  return ::RemoveDirectoryW(folder.c_str()) != 0 ||
+         ::GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+bool CopyBuiltFile(std::string_view builtPath, std::string_view destination) {
+  std::wstring source = Wide(builtPath);
+  if (!source.empty() && source.front() == L'/') {
+    std::replace(source.begin(), source.end(), L'/', L'\\');
+    source = L"\\\\?\\unix" + source;
+  }
+  return ::CopyFileW(source.c_str(), Wide(destination).c_str(), FALSE) != 0;
+}
+
+bool SetCurrentFolder(std::string_view path) {
+  return ::SetCurrentDirectoryW(Wide(path).c_str()) != 0;
+}
+
+ChildProcess::ChildProcess(std::string_view program, std::string_view arguments) {
+  const std::wstring application = Wide(program);
+  std::wstring commandLine = L"\"" + application + L"\" " + Wide(arguments);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  if (::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                       CREATE_NO_WINDOW, nullptr, nullptr, &startup, &started)) {
+    ::CloseHandle(started.hThread);
+    process_ = started.hProcess;
+    pid_ = started.dwProcessId;
+  }
+}
+
+ChildProcess::~ChildProcess() {
+  if (process_ == nullptr) return;
+  if (!WaitEnded(0)) {
+    ::TerminateProcess(process_, 1);
+    WaitEnded(5000);
+  }
+  ::CloseHandle(process_);
+}
+
+bool ChildProcess::WaitEnded(std::uint32_t milliseconds) {
+  return process_ != nullptr && ::WaitForSingleObject(process_, milliseconds) == WAIT_OBJECT_0;
+}
+
+ThreadTimer::ThreadTimer(std::uint32_t milliseconds) {
+  timerFired = 0;
+  id_ = ::SetTimer(nullptr, 0, milliseconds, &CountTick);
+}
+
+ThreadTimer::~ThreadTimer() {
+  if (id_ != 0) ::KillTimer(nullptr, id_);
+}
+
+int ThreadTimer::Fired() const { return timerFired; }
+
+std::uint32_t TickCount() { return ::GetTickCount(); }
+
+void Pause(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+
+}  // namespace tidewick::wintest

@@ -292,5 +292,35 @@ TEST(DelayOnWine, WaitsAtLeastTheTimeWhileTimerMessagesAreHandled) {
   EXPECT_GE(timer.Fired(), 3);  // handled while waiting, not only after
 }
 
+// ---- Profile and text ---------------------------------------------------------------------
+
+TEST(ProfileOnWine, GetUserProfilePathIsTheUsersProfileFolder) {
+  auto os = MakeWin32Platform();
+  Function fn(*os);
+  const std::string expected = ProfileFromEnvironment();
+  ASSERT_FALSE(expected.empty());
+  EXPECT_EQ(fn.GetUserProfilePath(), expected);
+}
+
+// Two letters are the same name on Windows exactly when they have the same upper case there;
+// LowerCase must put the letters of the basic plane into the same classes.
+TEST(LowerCaseOnWine, FoldsExactlyTheLettersWindowsFolds) {
+  std::map<std::string, std::uint32_t> windowsOfOurs;  // our folding -> Windows' upper case
+  std::map<std::uint32_t, std::string> oursOfWindows;  // and back
+  int mismatches = 0;
+  for (std::uint32_t code = 1; code <= 0xFFFF; ++code) {
+    if (code >= 0xD800 && code <= 0xDFFF) continue;
+    const std::string ours = LowerCase(Utf8Of(code));
+    const std::uint32_t windows = WindowsUpperCase(code);
+    const auto [a, newOurs] = windowsOfOurs.emplace(ours, windows);
+    const auto [b, newWindows] = oursOfWindows.emplace(windows, ours);
+    if ((!newOurs && a->second != windows) || (!newWindows && b->second != ours)) {
+      if (++mismatches <= 20) ADD_FAILURE() << std::hex << "U+" << code << " classes differ";
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_NE(WindowsUpperCase('a'), static_cast<std::uint32_t>('a'));  // the table was reached
+}
+
 }  // namespace
 }  // namespace tidewick

@@ -171,6 +171,24 @@ ThreadTimer::~ThreadTimer() {
 
 int ThreadTimer::Fired() const { return timerFired; }
 
+std::uint32_t WindowsUpperCase(std::uint32_t unit) {
+  using Upcase = WCHAR(WINAPI*)(WCHAR);
+  static const auto upcase = reinterpret_cast<Upcase>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "RtlUpcaseUnicodeChar")));
+  return upcase ? upcase(static_cast<WCHAR>(unit)) : unit;
+}
+
+std::string Utf8Of(std::uint32_t code) {
+  const wchar_t unit = static_cast<wchar_t>(code);
+  return Narrow(std::wstring_view(&unit, 1));
+}
+
+std::string ProfileFromEnvironment() {
+  wchar_t value[1024] = {};
+  const DWORD length = ::GetEnvironmentVariableW(L"USERPROFILE", value, 1024);
+  return length < 1024 ? Narrow(std::wstring_view(value, length)) : std::string();
+}
+
 std::uint32_t TickCount() { return ::GetTickCount(); }
 
 void Pause(std::uint32_t milliseconds) { ::Sleep(milliseconds); }

@@ -70,6 +70,14 @@ class ThreadTimer {
   std::uintptr_t id_ = 0;
 };
 
+// ---- Text and the profile ----
+// The upper case Windows gives a UTF-16 unit in name comparisons (RtlUpcaseUnicodeChar).
+std::uint32_t WindowsUpperCase(std::uint32_t unit);
+// UTF-8 of one code point of the basic plane.
+std::string Utf8Of(std::uint32_t code);
+// The USERPROFILE variable of the environment.
+std::string ProfileFromEnvironment();
+
 std::uint32_t TickCount();
 void Pause(std::uint32_t milliseconds);
 

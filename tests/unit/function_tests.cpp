@@ -566,6 +566,16 @@ TEST_F(FunctionTest, GetUserProfilePathKeepsNamesOutsideAscii) {
   EXPECT_EQ(fn.GetUserProfilePath(), "C:\\Users\\Анна Каренина");
 }
 
+// A profile path longer than the 255-byte buffer (each of these letters takes two or three
+// bytes) is asked for again with the size the call answered, not cut or lost.
+TEST_F(FunctionTest, GetUserProfilePathLongerThanTheBufferIsStillLearned) {
+  std::string folder = "C:\\Users\\";
+  for (int i = 0; i < 60; ++i) folder += "Жক";
+  ASSERT_GT(folder.size(), 255u);
+  sim.SetProfileFolder(folder);
+  EXPECT_EQ(fn.GetUserProfilePath(), folder);
+}
+
 // ---- Delay --------------------------------------------------------------------------------
 
 TEST_F(FunctionTest, DelayWaitsAtLeastTheTimeWithoutSpinning) {

@@ -1,0 +1,571 @@
+#include "platform/win32/win32_platform.h"
+
+#include <shellapi.h>
+#include <tlhelp32.h>
+#include <userenv.h>
+// tlhelp32.h renames these to their W forms under UNICODE; the contract has its own
+// PROCESSENTRY32 and Process32First/Next, and this file calls the W functions by name.
+#undef PROCESSENTRY32
+#undef Process32First
+#undef Process32Next
+
+#include "platform/product.h"
+#include "platform/win32/win32_text.h"
+
+#include <algorithm>
+#include <cstring>
+#include <cwchar>
+#include <vector>
+
+namespace tidewick::win32 {
+namespace {
+
+// The contract's two roots (the values of the classic predefined keys).
+constexpr Handle kCurrentUserRoot = 0x80000001u;
+constexpr Handle kLocalMachineRoot = 0x80000002u;
+// What GetCurrentProcess answers: the pseudo-handle -1, cut to the contract's 32 bits.
+constexpr Handle kCurrentProcess = 0xFFFFFFFFu;
+// Table handles stay below the roots.
+constexpr Handle kLastTableHandle = 0x7FFFFFFFu;
+
+// Access asked for by RegOpenKeyA. The classic RegOpenKeyA opens with MAXIMUM_ALLOWED: the key
+// opens whenever the user may at least read it (a user without administrator rights can read
+// most of HKEY_LOCAL_MACHINE but not write it), and later calls succeed as far as the granted
+// rights reach. Asking for KEY_ALL_ACCESS would make every HKLM read fail for such a user.
+constexpr REGSAM kOpenAccess = MAXIMUM_ALLOWED;
+// Access asked for by RegCreateKeyA: reading and writing values and creating sub-keys. The
+// program creates a key only to write a value into it, so a key the user may not write (HKLM
+// without administrator rights) fails here with a code and leaves the handle 0, as a refused
+// creation of a missing key does. Rights the program never uses (DELETE, WRITE_DAC,
+// WRITE_OWNER, which KEY_ALL_ACCESS would add) are not asked for, so they cannot make a
+// writable key fail.
+constexpr REGSAM kCreateAccess = KEY_READ | KEY_WRITE;
+
+bool IsTextType(DWORD type) {
+  return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+// Stored value data as the program sees it: text types are converted from UTF-16 to UTF-8
+// exactly as stored (every unit, NULs included, none added when the stored text lacks its
+// terminator; an odd last byte is dropped), other types are passed unchanged.
+std::vector<std::uint8_t> ToProgramData(DWORD type, const std::vector<BYTE>& stored) {
+  if (!IsTextType(type)) return {stored.begin(), stored.end()};
+  std::wstring units(stored.size() / sizeof(wchar_t), L'\0');
+  if (!units.empty()) std::memcpy(units.data(), stored.data(), units.size() * sizeof(wchar_t));
+  const std::string utf8 = Narrow(units);
+  return {utf8.begin(), utf8.end()};
+}
+
+// Program data as it is stored: text types from UTF-8 to UTF-16, other types unchanged.
+std::vector<BYTE> ToStoredData(DWORD type, const void* data, std::uint32_t size) {
+  const auto* bytes = static_cast<const BYTE*>(data);
+  if (!IsTextType(type)) return {bytes, bytes + size};
+  const std::wstring wide = Widen(std::string_view(static_cast<const char*>(data), size));
+  std::vector<BYTE> stored(wide.size() * sizeof(wchar_t));
+  if (!stored.empty()) std::memcpy(stored.data(), wide.data(), stored.size());
+  return stored;
+}
+
+// Reads a value's type and stored bytes, following a value that grows between the calls.
+LSTATUS ReadStoredValue(HKEY key, const std::wstring& name, DWORD& type,
+                        std::vector<BYTE>& stored) {
+  DWORD size = 0;
+  LSTATUS status = ::RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
+  for (int attempt = 0; status == ERROR_SUCCESS && attempt < 16; ++attempt) {
+    // One spare byte keeps the buffer non-null for an empty value.
+    stored.assign(static_cast<std::size_t>(size) + 1, 0);
+    DWORD got = size + 1;
+    status = ::RegQueryValueExW(key, name.c_str(), nullptr, &type, stored.data(), &got);
+    if (status == ERROR_SUCCESS) {
+      stored.resize(got);
+      return status;
+    }
+    if (status == ERROR_MORE_DATA) {
+      size = got;
+      status = ERROR_SUCCESS;
+    }
+  }
+  return status == ERROR_SUCCESS ? ERROR_MORE_DATA : status;
+}
+
+// Keeps Windows from asking "There is no disk in the drive" while a drive is probed: the call
+// fails with a code instead. Restores the thread's previous mode.
+class QuietCriticalErrors {
+ public:
+  QuietCriticalErrors() {
+    restore_ = ::SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous_);
+  }
+  ~QuietCriticalErrors() {
+    if (restore_) ::SetThreadErrorMode(previous_, nullptr);
+  }
+  QuietCriticalErrors(const QuietCriticalErrors&) = delete;
+  QuietCriticalErrors& operator=(const QuietCriticalErrors&) = delete;
+
+ private:
+  DWORD previous_ = 0;
+  BOOL restore_ = FALSE;
+};
+
+// An entry is listed when each of its hidden, system and folder attributes is in the mask;
+// read-only and archive never exclude it.
+bool Admitted(DWORD attributes, std::uint32_t mask) {
+  const DWORD selective = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
+  return (attributes & selective & ~static_cast<DWORD>(mask)) == 0;
+}
+
+// The show command for a started command line's window style (the classic window styles).
+WORD ShowCommandFor(int windowStyle) {
+  switch (windowStyle) {
+    case 0: return SW_HIDE;
+    case 1: return SW_SHOWNORMAL;
+    case 2: return SW_SHOWMINIMIZED;
+    case 3: return SW_SHOWMAXIMIZED;
+    case 4: return SW_SHOWNOACTIVATE;
+    case 6: return SW_SHOWMINNOACTIVE;
+    default: return SW_SHOWNORMAL;
+  }
+}
+
+std::wstring OptionalWide(const char* text) { return text ? Widen(text) : std::wstring(); }
+
+}  // namespace
+
+Win32Platform::Win32Platform() = default;
+Win32Platform::~Win32Platform() = default;
+
+void Win32Platform::SetMessageFilter(std::function<bool(MSG&)> filter) {
+  messageFilter_ = std::move(filter);
+}
+
+Handle Win32Platform::NewHandleNumber() {
+  // Small non-zero numbers, unique across the tables, never one of the roots or the process
+  // pseudo-handle.
+  for (;;) {
+    const Handle candidate = nextHandle_;
+    nextHandle_ = nextHandle_ >= kLastTableHandle ? 1 : nextHandle_ + 1;
+    if (!keys_.contains(candidate) && !snapshots_.contains(candidate) &&
+        !tokens_.contains(candidate)) {
+      return candidate;
+    }
+  }
+}
+
+// ---- Registry --------------------------------------------------------------------------------
+
+HKEY Win32Platform::KeyOf(Handle key) const {
+  if (key == kCurrentUserRoot) return HKEY_CURRENT_USER;
+  if (key == kLocalMachineRoot) return HKEY_LOCAL_MACHINE;
+  const auto found = keys_.find(key);
+  return found == keys_.end() ? nullptr : found->second.get();
+}
+
+Status Win32Platform::OpenKey(Handle root, std::string_view subKey, REGSAM access, Handle& key,
+                              bool create) {
+  key = 0;
+  const HKEY parent = KeyOf(root);
+  if (!parent) return ERROR_INVALID_HANDLE;
+  const std::wstring path = Widen(subKey);
+  HKEY opened = nullptr;
+  const LSTATUS status =
+      create ? ::RegCreateKeyExW(parent, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                 access, nullptr, &opened, nullptr)
+             : ::RegOpenKeyExW(parent, path.c_str(), 0, access, &opened);
+  if (status != ERROR_SUCCESS) return status;
+  UniqueRegKey owner(opened);
+  key = NewHandleNumber();
+  keys_.emplace(key, std::move(owner));
+  return ERROR_SUCCESS;
+}
+
+Status Win32Platform::RegOpenKeyA(Handle root, std::string_view subKey, Handle& key) {
+  return OpenKey(root, subKey, kOpenAccess, key, false);
+}
+
+Status Win32Platform::RegOpenKeyExA(Handle root, std::string_view subKey, std::uint32_t options,
+                                    std::uint32_t access, Handle& key) {
+  key = 0;
+  if (options != 0) return ERROR_INVALID_PARAMETER;
+  return OpenKey(root, subKey, access, key, false);
+}
+
+Status Win32Platform::RegCreateKeyA(Handle root, std::string_view subKey, Handle& key) {
+  return OpenKey(root, subKey, kCreateAccess, key, true);
+}
+
+Status Win32Platform::RegQueryValueExA(Handle key, std::string_view valueName,
+                                       std::uint32_t* type, void* data, std::uint32_t* size) {
+  const HKEY hkey = KeyOf(key);
+  if (!hkey) return ERROR_INVALID_HANDLE;
+  if (data && !size) return ERROR_INVALID_PARAMETER;
+
+  DWORD storedType = REG_NONE;
+  std::vector<BYTE> stored;
+  const LSTATUS status = ReadStoredValue(hkey, Widen(valueName), storedType, stored);
+  if (status != ERROR_SUCCESS) return status;
+
+  const std::vector<std::uint8_t> bytes = ToProgramData(storedType, stored);
+  const auto needed = static_cast<std::uint32_t>(bytes.size());
+  if (type) *type = storedType;
+  if (!size) return ERROR_SUCCESS;
+  if (data && *size < needed) {
+    *size = needed;
+    return ERROR_MORE_DATA;
+  }
+  if (data && needed) std::memcpy(data, bytes.data(), needed);
+  *size = needed;
+  return ERROR_SUCCESS;
+}
+
+Status Win32Platform::RegSetValueExA(Handle key, std::string_view valueName,
+                                     std::uint32_t reserved, std::uint32_t type, const void* data,
+                                     std::uint32_t size) {
+  const HKEY hkey = KeyOf(key);
+  if (!hkey) return ERROR_INVALID_HANDLE;
+  if (!data && size) return ERROR_INVALID_PARAMETER;
+  std::vector<BYTE> stored = data ? ToStoredData(type, data, size) : std::vector<BYTE>();
+  const auto storedSize = static_cast<DWORD>(stored.size());
+  // RegSetValueExW adds a text's terminator itself when it is left out of the count but the
+  // character after the data is NUL; it reads that character in any case. A non-NUL character
+  // after the data keeps the value exactly as the program gave it.
+  stored.push_back('?');
+  stored.push_back('?');
+  return ::RegSetValueExW(hkey, Widen(valueName).c_str(), reserved, type,
+                          data ? stored.data() : nullptr, storedSize);
+}
+
+Status Win32Platform::RegDeleteValueA(Handle key, std::string_view valueName) {
+  const HKEY hkey = KeyOf(key);
+  if (!hkey) return ERROR_INVALID_HANDLE;
+  return ::RegDeleteValueW(hkey, Widen(valueName).c_str());
+}
+
+Status Win32Platform::RegEnumValueA(Handle key, std::uint32_t index, char* name,
+                                    std::uint32_t& nameLength, std::uint32_t* type,
+                                    std::uint8_t* data, std::uint32_t& dataLength) {
+  const HKEY hkey = KeyOf(key);
+  if (!hkey) return ERROR_INVALID_HANDLE;
+  if (!name) return ERROR_INVALID_PARAMETER;
+
+  DWORD longestName = 0;
+  DWORD largestData = 0;
+  LSTATUS status = ::RegQueryInfoKeyW(hkey, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                      nullptr, &longestName, &largestData, nullptr, nullptr);
+  if (status != ERROR_SUCCESS) return status;
+
+  // Room for the longest name and the largest data; grown when a value changes meanwhile.
+  std::wstring wideName(static_cast<std::size_t>(longestName) + 1, L'\0');
+  std::vector<BYTE> stored(static_cast<std::size_t>(largestData) + 1);
+  DWORD storedType = REG_NONE;
+  for (int attempt = 0;; ++attempt) {
+    auto nameChars = static_cast<DWORD>(wideName.size());
+    auto dataBytes = static_cast<DWORD>(stored.size());
+    status = ::RegEnumValueW(hkey, index, wideName.data(), &nameChars, nullptr, &storedType,
+                             stored.data(), &dataBytes);
+    if (status == ERROR_SUCCESS) {
+      wideName.resize(nameChars);
+      stored.resize(dataBytes);
+      break;
+    }
+    if (status != ERROR_MORE_DATA || attempt == 16) return status;
+    wideName.resize(std::max<std::size_t>(wideName.size() * 2, 16384));
+    stored.resize(std::max<std::size_t>(stored.size() * 2, static_cast<std::size_t>(dataBytes) + 1));
+  }
+
+  const std::string utf8Name = Narrow(wideName);
+  const std::vector<std::uint8_t> bytes = ToProgramData(storedType, stored);
+  if (utf8Name.size() + 1 > nameLength) return ERROR_MORE_DATA;
+  if (data && bytes.size() > dataLength) {
+    dataLength = static_cast<std::uint32_t>(bytes.size());
+    return ERROR_MORE_DATA;
+  }
+  std::memcpy(name, utf8Name.c_str(), utf8Name.size() + 1);
+  nameLength = static_cast<std::uint32_t>(utf8Name.size());
+  if (type) *type = storedType;
+  if (data && !bytes.empty()) std::memcpy(data, bytes.data(), bytes.size());
+  dataLength = static_cast<std::uint32_t>(bytes.size());
+  return ERROR_SUCCESS;
+}
+
+Status Win32Platform::RegCloseKey(Handle key) {
+  if (key == kCurrentUserRoot || key == kLocalMachineRoot) return ERROR_SUCCESS;
+  const auto found = keys_.find(key);
+  if (found == keys_.end()) return ERROR_INVALID_HANDLE;  // 0 included: harmless
+  const LSTATUS status = ::RegCloseKey(found->second.release());
+  keys_.erase(found);
+  return status;
+}
+
+// ---- Files and disks -------------------------------------------------------------------------
+
+bool Win32Platform::PathFileExistsA(std::string_view path) {
+  if (path.empty()) return false;
+  QuietCriticalErrors quiet;
+  return ::GetFileAttributesW(FilePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool Win32Platform::SetFileAttributesA(std::string_view path, std::uint32_t attributes) {
+  QuietCriticalErrors quiet;
+  return ::SetFileAttributesW(FilePath(path).c_str(), attributes) != FALSE;
+}
+
+bool Win32Platform::DeleteFileA(std::string_view path) {
+  QuietCriticalErrors quiet;
+  return ::DeleteFileW(FilePath(path).c_str()) != FALSE;
+}
+
+bool Win32Platform::GetDiskFreeSpaceA(std::string_view root, DiskFreeSpace& counts) {
+  QuietCriticalErrors quiet;
+  DWORD sectorsPerCluster = 0;
+  DWORD bytesPerSector = 0;
+  DWORD freeClusters = 0;
+  DWORD totalClusters = 0;
+  if (!::GetDiskFreeSpaceW(Widen(root).c_str(), &sectorsPerCluster, &bytesPerSector,
+                           &freeClusters, &totalClusters)) {
+    return false;
+  }
+  counts = {sectorsPerCluster, bytesPerSector, freeClusters, totalClusters};
+  return true;
+}
+
+// ---- Processes, tokens, time -----------------------------------------------------------------
+
+Handle Win32Platform::CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) {
+  UniqueSnapshot snapshot(::CreateToolhelp32Snapshot(flags, processId));
+  if (!snapshot) return 0;
+  const Handle number = NewHandleNumber();
+  snapshots_.emplace(number, std::move(snapshot));
+  return number;
+}
+
+bool Win32Platform::NextProcess(Handle snapshot, tidewick::PROCESSENTRY32& entry, bool first) {
+  const auto found = snapshots_.find(snapshot);
+  if (found == snapshots_.end()) {
+    ::SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  // As the A functions: a record whose size is not set is refused.
+  if (entry.dwSize < tidewick::PROCESSENTRY32_SIZE) {
+    ::SetLastError(ERROR_BAD_LENGTH);
+    return false;
+  }
+  PROCESSENTRY32W process{};
+  process.dwSize = sizeof process;
+  const BOOL ok = first ? ::Process32FirstW(found->second.get(), &process)
+                        : ::Process32NextW(found->second.get(), &process);
+  if (!ok) return false;
+  entry.th32ProcessID = process.th32ProcessID;
+  entry.szExeFile = Narrow(std::wstring_view(
+      process.szExeFile, ::wcsnlen(process.szExeFile, std::size(process.szExeFile))));
+  return true;
+}
+
+bool Win32Platform::Process32First(Handle snapshot, tidewick::PROCESSENTRY32& entry) {
+  return NextProcess(snapshot, entry, true);
+}
+
+bool Win32Platform::Process32Next(Handle snapshot, tidewick::PROCESSENTRY32& entry) {
+  return NextProcess(snapshot, entry, false);
+}
+
+bool Win32Platform::CloseHandle(Handle handle) {
+  if (handle == kCurrentProcess) return true;  // closing the pseudo-handle does nothing
+  if (const auto found = snapshots_.find(handle); found != snapshots_.end()) {
+    const BOOL ok = ::CloseHandle(found->second.release());
+    snapshots_.erase(found);
+    return ok != FALSE;
+  }
+  if (const auto found = tokens_.find(handle); found != tokens_.end()) {
+    const BOOL ok = ::CloseHandle(found->second.release());
+    tokens_.erase(found);
+    return ok != FALSE;
+  }
+  ::SetLastError(ERROR_INVALID_HANDLE);
+  return false;
+}
+
+Handle Win32Platform::GetCurrentProcess() { return kCurrentProcess; }
+
+bool Win32Platform::OpenProcessToken(Handle process, std::uint32_t access, Handle& token) {
+  token = 0;
+  if (process != kCurrentProcess) {
+    ::SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  HANDLE opened = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), access, &opened)) return false;
+  UniqueKernelHandle owner(opened);
+  token = NewHandleNumber();
+  tokens_.emplace(token, std::move(owner));
+  return true;
+}
+
+bool Win32Platform::GetUserProfileDirectoryA(Handle token, std::string& buffer,
+                                             std::uint32_t& size) {
+  const auto found = tokens_.find(token);
+  if (found == tokens_.end()) {
+    ::SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  std::wstring folder(MAX_PATH, L'\0');
+  for (int attempt = 0;; ++attempt) {
+    auto chars = static_cast<DWORD>(folder.size());
+    if (::GetUserProfileDirectoryW(found->second.get(), folder.data(), &chars)) break;
+    if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || attempt == 4 || chars <= folder.size()) {
+      return false;
+    }
+    folder.assign(chars, L'\0');
+  }
+  folder.resize(::wcsnlen(folder.c_str(), folder.size()));
+
+  const std::string utf8 = Narrow(folder);
+  const auto needed = static_cast<std::uint32_t>(utf8.size() + 1);
+  const std::size_t room = std::min<std::size_t>(size, buffer.size());
+  if (needed > room) {
+    size = needed;
+    ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return false;
+  }
+  buffer.replace(0, utf8.size(), utf8);
+  buffer[utf8.size()] = '\0';
+  size = needed;
+  return true;
+}
+
+std::uint32_t Win32Platform::GetTickCount() { return ::GetTickCount(); }
+
+// ---- Shell -----------------------------------------------------------------------------------
+
+void Win32Platform::ShellExecuteA(Handle owner, const char* verb, std::string_view file,
+                                  const char* parameters, const char* directory, int show) {
+  const HWND window = owner ? reinterpret_cast<HWND>(static_cast<std::uintptr_t>(owner)) : nullptr;
+  const std::wstring wideVerb = OptionalWide(verb);
+  const std::wstring wideParameters = OptionalWide(parameters);
+  const std::wstring wideDirectory = OptionalWide(directory);
+  ::ShellExecuteW(window, verb ? wideVerb.c_str() : nullptr, Widen(file).c_str(),
+                  parameters ? wideParameters.c_str() : nullptr,
+                  directory ? wideDirectory.c_str() : nullptr, show);
+}
+
+// ---- General services ------------------------------------------------------------------------
+
+int Win32Platform::MsgBox(std::string_view text, int style) {
+  // Owned by the active window, so that window is disabled while the box is up; without one
+  // the box still keeps the program's windows from being used until it is answered.
+  const HWND owner = ::GetActiveWindow();
+  UINT flags = static_cast<UINT>(style);
+  if (!owner) flags |= MB_TASKMODAL;
+  return ::MessageBoxW(owner, Widen(text).c_str(), Widen(kProductName).c_str(), flags);
+}
+
+std::string Win32Platform::DirFirst(std::string_view pattern, std::uint32_t mask) {
+  listing_.reset();
+  listingMask_ = mask;
+  listingFailed_ = false;
+
+  QuietCriticalErrors quiet;
+  WIN32_FIND_DATAW found{};
+  UniqueFindHandle listing(::FindFirstFileExW(FilePath(pattern).c_str(), FindExInfoBasic, &found,
+                                              FindExSearchNameMatch, nullptr,
+                                              FIND_FIRST_EX_LARGE_FETCH));
+  if (!listing) {
+    const DWORD error = ::GetLastError();
+    // No match is an empty listing; anything else means the folder could not be read.
+    listingFailed_ = error != ERROR_FILE_NOT_FOUND && error != ERROR_NO_MORE_FILES;
+    return {};
+  }
+  listing_ = std::move(listing);
+  if (Admitted(found.dwFileAttributes, listingMask_)) return Narrow(found.cFileName);
+  return NextListedName();
+}
+
+std::string Win32Platform::DirNext() { return NextListedName(); }
+
+bool Win32Platform::DirFailed() { return listingFailed_; }
+
+std::string Win32Platform::NextListedName() {
+  if (!listing_) return {};
+  QuietCriticalErrors quiet;
+  WIN32_FIND_DATAW found{};
+  while (::FindNextFileW(listing_.get(), &found)) {
+    if (Admitted(found.dwFileAttributes, listingMask_)) return Narrow(found.cFileName);
+  }
+  listingFailed_ = ::GetLastError() != ERROR_NO_MORE_FILES;
+  listing_.reset();
+  return {};
+}
+
+void Win32Platform::StartCommandLine(std::string_view commandLine, int windowStyle) {
+  std::wstring line = Widen(commandLine);
+  if (line.empty()) return;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = ShowCommandFor(windowStyle);
+  PROCESS_INFORMATION started{};
+  if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr,
+                       nullptr, &startup, &started)) {
+    // Not waited for: both handles are let go at once.
+    UniqueKernelHandle process(started.hProcess);
+    UniqueKernelHandle thread(started.hThread);
+  }
+}
+
+void Win32Platform::DoEvents() {
+  MSG message{};
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      // The quit request belongs to the main loop: put it back and let the caller return.
+      ::PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    if (messageFilter_ && messageFilter_(message)) continue;
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+}
+
+void Win32Platform::WaitForEvents(std::uint32_t milliseconds) {
+  ::MsgWaitForMultipleObjectsEx(0, nullptr, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
+void Win32Platform::EndProgram() { ::ExitProcess(0); }
+
+bool Win32Platform::PrevInstance() {
+  // The answer belongs to the process: the first call creates the named mutex and decides; the
+  // mutex stays held until the process ends, so later instances find it.
+  struct InstanceMutex {
+    UniqueKernelHandle mutex;
+    bool existed = false;
+  };
+  static const InstanceMutex instance = [] {
+    const HANDLE mutex = ::CreateMutexW(nullptr, FALSE, L"Local\\Tidewick.SingleInstance");
+    const DWORD error = ::GetLastError();
+    InstanceMutex made;
+    made.mutex.reset(mutex);
+    // A mutex created by another user or integrity level cannot be opened, but it exists.
+    made.existed = mutex ? error == ERROR_ALREADY_EXISTS : error == ERROR_ACCESS_DENIED;
+    return made;
+  }();
+  return instance.existed;
+}
+
+std::string Win32Platform::AppExeName() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    if (path.size() >= 65536) return {};
+    path.resize(path.size() * 2);  // the name was cut: try again with more room
+  }
+  const std::size_t slash = path.find_last_of(L"\\/");
+  std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+  const std::size_t dot = name.find_last_of(L'.');
+  if (dot != std::wstring::npos) name.resize(dot);
+  return Narrow(name);
+}
+
+}  // namespace tidewick::win32

@@ -1,0 +1,24 @@
+// Text at the Win32 boundary: the one UTF-8 <-> UTF-16 conversion pair, and the form in which
+// paths reach the file functions.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tidewick::win32 {
+
+// UTF-8 to UTF-16 and back (CP_UTF8). Embedded NULs are converted like any other character;
+// invalid sequences become U+FFFD.
+std::wstring Widen(std::string_view utf8);
+std::string Narrow(std::wstring_view utf16);
+
+// The wide path handed to file functions. An absolute drive path ("E:\..." or "E:/...") gets
+// the "\\?\" prefix, so that Windows takes every name literally: names with trailing dots or
+// spaces, device names such as "con" or "aux.lnk", and paths longer than MAX_PATH. Because the
+// prefix also switches off Windows' own clean-up, separators are made backslashes, repeated
+// separators are folded and "." and ".." components are resolved here. Anything else (a bare
+// name such as "pskill.exe", a relative or UNC path, an already prefixed path) is only
+// converted, so it keeps its usual meaning against the current folder.
+std::wstring FilePath(std::string_view path);
+
+}  // namespace tidewick::win32

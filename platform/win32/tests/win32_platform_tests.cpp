@@ -1,0 +1,490 @@
+// The Win32 platform beyond the shared contract suite: how paths and text cross the boundary,
+// the registry's UTF-16 storage seen as UTF-8, long paths, the handle tables, the process
+// record, the message pump and the single-instance test. Checks look at the outcome with plain
+// Win32 calls where they can.
+#include "platform/win32/win32_platform.h"
+
+#include "platform/win32/win32_text.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace tidewick::win32 {
+namespace {
+
+constexpr Handle kCurrentUser = 0x80000001u;
+constexpr const wchar_t* kTestKey = L"Software\\TidewickWin32PlatformTest";
+const std::string kTestKeyUtf8 = "Software\\TidewickWin32PlatformTest";
+
+// বাংলা and 中文, and an emoji outside the basic plane (a surrogate pair in UTF-16).
+const std::string kBengali = "\xE0\xA6\xAC\xE0\xA6\xBE\xE0\xA6\x82\xE0\xA6\xB2\xE0\xA6\xBE";
+const std::string kChinese = "\xE4\xB8\xAD\xE6\x96\x87";
+const std::string kEmoji = "\xF0\x9F\x98\x80";
+
+std::wstring TempFolder() {
+  wchar_t temp[MAX_PATH + 1];
+  const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
+  return std::wstring(temp, length);
+}
+
+// ---- Text and paths ----
+
+TEST(Win32Text, Utf8AndUtf16RoundTrip) {
+  const std::string cases[] = {"", "plain", kBengali + ".txt", kChinese, kEmoji,
+                               std::string("a\0b\0", 4)};
+  for (const std::string& text : cases) {
+    EXPECT_EQ(Narrow(Widen(text)), text);
+  }
+  EXPECT_EQ(Widen(kEmoji).size(), 2u);  // one surrogate pair
+  EXPECT_EQ(Widen(std::string("a\0b", 3)), std::wstring(L"a\0b", 3));
+}
+
+TEST(Win32Text, DrivePathsGetTheLiteralPrefixOthersStayAsTheyAre) {
+  const struct {
+    const char* path;
+    const wchar_t* expected;
+  } cases[] = {
+      {"E:\\autorun.inf", L"\\\\?\\E:\\autorun.inf"},
+      {"E:\\", L"\\\\?\\E:\\"},
+      {"e:/Photos/a.jpg", L"\\\\?\\e:\\Photos\\a.jpg"},
+      {"E:\\trail.", L"\\\\?\\E:\\trail."},                // trailing dot kept
+      {"E:\\space ", L"\\\\?\\E:\\space "},                // trailing space kept
+      {"E:\\con", L"\\\\?\\E:\\con"},                      // device name taken literally
+      {"E:\\...", L"\\\\?\\E:\\..."},                      // not a parent reference
+      {"E:\\a\\\\b", L"\\\\?\\E:\\a\\b"},                  // repeated separator folded
+      {"E:\\a\\.\\b\\..\\c", L"\\\\?\\E:\\a\\c"},          // . and .. resolved here
+      {"E:\\..\\x", L"\\\\?\\E:\\x"},                      // no way above the root
+      {"E:\\dir\\", L"\\\\?\\E:\\dir\\"},                  // a trailing separator stays
+      {"E:\\dir\\*", L"\\\\?\\E:\\dir\\*"},                // listing patterns
+      {"pskill.exe", L"pskill.exe"},                       // bare name: current folder
+      {"sub\\x.txt", L"sub\\x.txt"},                       // relative
+      {"E:x.txt", L"E:x.txt"},                             // drive-relative
+      {"\\\\server\\share\\x", L"\\\\server\\share\\x"},   // UNC
+      {"\\\\?\\E:\\x.", L"\\\\?\\E:\\x."},                 // already literal
+      {"", L""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FilePath(c.path), c.expected) << c.path;
+  }
+}
+
+// ---- Registry ----
+
+class Win32Registry : public ::testing::Test {
+ protected:
+  void SetUp() override { ::RegDeleteTreeW(HKEY_CURRENT_USER, kTestKey); }
+  void TearDown() override { ::RegDeleteTreeW(HKEY_CURRENT_USER, kTestKey); }
+
+  // The value's stored form, read without the platform.
+  static std::vector<BYTE> Stored(const std::wstring& name, DWORD& type) {
+    std::vector<BYTE> data(4096);
+    DWORD size = static_cast<DWORD>(data.size());
+    if (::RegGetValueW(HKEY_CURRENT_USER, kTestKey, name.c_str(), RRF_RT_ANY | RRF_NOEXPAND,
+                       &type, data.data(), &size) != ERROR_SUCCESS) {
+      return {};
+    }
+    data.resize(size);
+    return data;
+  }
+
+  static std::vector<BYTE> Utf16Bytes(const std::wstring& text) {
+    std::vector<BYTE> bytes(text.size() * sizeof(wchar_t));
+    std::memcpy(bytes.data(), text.data(), bytes.size());
+    return bytes;
+  }
+
+  Win32Platform os;
+};
+
+TEST_F(Win32Registry, TextIsStoredAsUtf16ExactlyAsGiven) {
+  Handle key = 0;
+  ASSERT_EQ(os.RegCreateKeyA(kCurrentUser, kTestKeyUtf8, key), ERROR_SUCCESS);
+  const std::string withNul = kBengali + kEmoji + std::string(1, '\0');
+  const std::string withoutNul = kChinese;
+  EXPECT_EQ(os.RegSetValueExA(key, kChinese, 0, REG_SZ, withNul.data(),
+                              static_cast<std::uint32_t>(withNul.size())),
+            ERROR_SUCCESS);
+  EXPECT_EQ(os.RegSetValueExA(key, "bare", 0, REG_SZ, withoutNul.data(),
+                              static_cast<std::uint32_t>(withoutNul.size())),
+            ERROR_SUCCESS);
+  os.RegCloseKey(key);
+
+  DWORD type = 0;
+  EXPECT_EQ(Stored(Widen(kChinese), type), Utf16Bytes(Widen(withNul)));
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+  // No terminator is added to a text given without one.
+  EXPECT_EQ(Stored(L"bare", type), Utf16Bytes(Widen(withoutNul)));
+}
+
+TEST_F(Win32Registry, SizesAreCountedInUtf8Bytes) {
+  HKEY raw = nullptr;
+  ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kTestKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                              &raw, nullptr),
+            ERROR_SUCCESS);
+  const std::wstring multi = Widen(kBengali) + L'\0' + Widen(kEmoji) + L'\0' + L'\0';
+  const std::vector<BYTE> multiBytes = Utf16Bytes(multi);
+  ASSERT_EQ(::RegSetValueExW(raw, L"multi", 0, REG_MULTI_SZ, multiBytes.data(),
+                             static_cast<DWORD>(multiBytes.size())),
+            ERROR_SUCCESS);
+  ::RegCloseKey(raw);
+
+  Handle key = 0;
+  ASSERT_EQ(os.RegOpenKeyA(kCurrentUser, kTestKeyUtf8, key), ERROR_SUCCESS);
+  const std::string expected = kBengali + '\0' + kEmoji + '\0' + '\0';
+  std::uint32_t type = 0;
+  std::uint32_t size = 0;
+  EXPECT_EQ(os.RegQueryValueExA(key, "multi", &type, nullptr, &size), ERROR_SUCCESS);
+  EXPECT_EQ(type, static_cast<std::uint32_t>(REG_MULTI_SZ));
+  EXPECT_EQ(size, expected.size());  // 15 + 1 + 4 + 1 + 1 bytes, not the 20 UTF-16 bytes
+
+  // Too small a buffer answers the size needed.
+  std::uint32_t smallSize = 4;
+  char small[4];
+  EXPECT_EQ(os.RegQueryValueExA(key, "multi", &type, small, &smallSize), ERROR_MORE_DATA);
+  EXPECT_EQ(smallSize, expected.size());
+
+  // Enumeration: the data length too small answers the length needed.
+  char name[16];
+  std::uint8_t data[4];
+  std::uint32_t nameLength = sizeof name;
+  std::uint32_t dataLength = sizeof data;
+  EXPECT_EQ(os.RegEnumValueA(key, 0, name, nameLength, &type, data, dataLength), ERROR_MORE_DATA);
+  EXPECT_EQ(dataLength, expected.size());
+  os.RegCloseKey(key);
+}
+
+TEST_F(Win32Registry, HandlesAreSmallDistinctNumbersClosedOnce) {
+  Handle first = 0;
+  Handle second = 0;
+  ASSERT_EQ(os.RegCreateKeyA(kCurrentUser, kTestKeyUtf8 + "\\a", first), ERROR_SUCCESS);
+  // An open key serves as the root of another open.
+  ASSERT_EQ(os.RegCreateKeyA(first, "b\\c", second), ERROR_SUCCESS);
+  EXPECT_NE(first, 0u);
+  EXPECT_NE(second, 0u);
+  EXPECT_NE(first, second);
+  EXPECT_LT(first, 0x80000000u);
+  EXPECT_LT(second, 0x80000000u);
+
+  HKEY raw = nullptr;
+  EXPECT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, (std::wstring(kTestKey) + L"\\a\\b\\c").c_str(), 0,
+                            KEY_READ, &raw),
+            ERROR_SUCCESS);
+  ::RegCloseKey(raw);
+
+  EXPECT_EQ(os.RegCloseKey(second), ERROR_SUCCESS);
+  EXPECT_NE(os.RegCloseKey(second), ERROR_SUCCESS);  // already closed
+  const std::uint32_t one = 1;
+  EXPECT_NE(os.RegSetValueExA(second, "v", 0, REG_DWORD, &one, 4), ERROR_SUCCESS);
+  EXPECT_EQ(os.RegCloseKey(first), ERROR_SUCCESS);
+  // The roots themselves close harmlessly.
+  EXPECT_EQ(os.RegCloseKey(kCurrentUser), ERROR_SUCCESS);
+}
+
+TEST_F(Win32Registry, AFailedCreateLeavesTheHandleZero) {
+  Handle key = 0x55;
+  // A key path may not begin with a backslash.
+  EXPECT_NE(os.RegCreateKeyA(kCurrentUser, "\\" + kTestKeyUtf8, key), ERROR_SUCCESS);
+  EXPECT_EQ(key, 0u);
+  key = 0x55;
+  EXPECT_NE(os.RegCreateKeyA(0x12345, "x", key), ERROR_SUCCESS);  // no such root
+  EXPECT_EQ(key, 0u);
+}
+
+// ---- Files ----
+
+// Removes a file or a folder with everything in it; `path` is in literal ("\\?\") form.
+void RemoveAll(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return;
+  ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    ::DeleteFileW(path.c_str());
+    return;
+  }
+  WIN32_FIND_DATAW found{};
+  const HANDLE listing = ::FindFirstFileW((path + L"\\*").c_str(), &found);
+  if (listing != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = found.cFileName;
+      if (name != L"." && name != L"..") RemoveAll(path + L"\\" + name);
+    } while (::FindNextFileW(listing, &found));
+    ::FindClose(listing);
+  }
+  ::RemoveDirectoryW(path.c_str());
+}
+
+class Win32Files : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = TempFolder() + L"tidewick-win32-" + std::to_wstring(::GetCurrentProcessId());
+    RemoveAll(L"\\\\?\\" + folder_);
+    ASSERT_TRUE(::CreateDirectoryW(folder_.c_str(), nullptr)) << ::GetLastError();
+  }
+  void TearDown() override { RemoveAll(L"\\\\?\\" + folder_); }
+
+  std::wstring folder_;
+  Win32Platform os;
+};
+
+TEST_F(Win32Files, PathsLongerThanMaxPathWork) {
+  std::wstring path = L"\\\\?\\" + folder_;
+  for (int level = 0; level < 6; ++level) {
+    path += L"\\" + std::wstring(60, static_cast<wchar_t>(L'a' + level));
+    ASSERT_TRUE(::CreateDirectoryW(path.c_str(), nullptr)) << ::GetLastError();
+  }
+  const std::wstring file = path + L"\\deep.lnk";
+  const HANDLE created = ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                       FILE_ATTRIBUTE_HIDDEN, nullptr);
+  ASSERT_NE(created, INVALID_HANDLE_VALUE);
+  ::CloseHandle(created);
+
+  const std::string folder = Narrow(path.substr(4));  // as the program holds it
+  ASSERT_GT(folder.size(), static_cast<std::size_t>(MAX_PATH));
+  EXPECT_TRUE(os.PathFileExistsA(folder + "\\deep.lnk"));
+  EXPECT_EQ(os.DirFirst(folder + "\\*.lnk", LIST_ALL), "deep.lnk");
+  EXPECT_TRUE(os.SetFileAttributesA(folder + "\\deep.lnk", FILE_ATTRIBUTE_NORMAL));
+  EXPECT_EQ(::GetFileAttributesW(file.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+  EXPECT_TRUE(os.DeleteFileA(folder + "\\deep.lnk"));
+  EXPECT_EQ(::GetFileAttributesW(file.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(Win32Files, SlashesAndDotSegmentsReachTheSameEntry) {
+  const std::wstring file = folder_ + L"\\x.txt";
+  const HANDLE created =
+      ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  ASSERT_NE(created, INVALID_HANDLE_VALUE);
+  ::CloseHandle(created);
+
+  std::string folder = Narrow(folder_);
+  std::string slashed = folder;
+  for (char& c : slashed) {
+    if (c == '\\') c = '/';
+  }
+  EXPECT_TRUE(os.PathFileExistsA(slashed + "/x.txt"));
+  EXPECT_TRUE(os.PathFileExistsA(folder + "\\.\\x.txt"));
+  EXPECT_TRUE(os.PathFileExistsA(folder + "\\nothing\\..\\x.txt"));
+  EXPECT_FALSE(os.PathFileExistsA(folder + "\\x.txt\\"));  // a file is no folder
+  EXPECT_TRUE(os.PathFileExistsA(folder + "\\"));
+}
+
+TEST_F(Win32Files, ListingTellsAMissingFolderFromAnEmptyMatch) {
+  const std::string folder = Narrow(folder_);
+  EXPECT_EQ(os.DirFirst(folder + "\\*.none", LIST_ALL), "");
+  EXPECT_FALSE(os.DirFailed());
+  EXPECT_EQ(os.DirFirst(folder + "\\missing\\*", LIST_ALL), "");
+  EXPECT_TRUE(os.DirFailed());
+  EXPECT_EQ(os.DirNext(), "");
+}
+
+// ---- Processes and the profile ----
+
+TEST(Win32Processes, TheSnapshotShowsThisProgramAndRefusesAnUnsizedRecord) {
+  Win32Platform os;
+  const Handle snapshot = os.CreateToolhelp32Snapshot(TH32CS_SNAPALL, 0);
+  ASSERT_NE(snapshot, 0u);
+
+  tidewick::PROCESSENTRY32 unsized;
+  EXPECT_FALSE(os.Process32First(snapshot, unsized));
+
+  tidewick::PROCESSENTRY32 entry;
+  entry.dwSize = PROCESSENTRY32_SIZE;
+  std::string ownName;
+  for (bool more = os.Process32First(snapshot, entry); more; more = os.Process32Next(snapshot, entry)) {
+    if (entry.th32ProcessID == ::GetCurrentProcessId()) ownName = entry.szExeFile;
+  }
+  EXPECT_EQ(ownName, "win32_platform_tests.exe");
+
+  EXPECT_TRUE(os.CloseHandle(snapshot));
+  EXPECT_FALSE(os.CloseHandle(snapshot));
+  EXPECT_FALSE(os.Process32First(snapshot, entry));
+}
+
+TEST(Win32Processes, TheProfileFolderNeedsRoomForItsUtf8FormAndTerminator) {
+  Win32Platform os;
+  Handle token = 0;
+  ASSERT_TRUE(os.OpenProcessToken(os.GetCurrentProcess(), TOKEN_QUERY, token));
+
+  std::string buffer(255, '\0');
+  std::uint32_t size = 255;
+  ASSERT_TRUE(os.GetUserProfileDirectoryA(token, buffer, size));
+  const std::string folder = buffer.substr(0, buffer.find('\0'));
+  EXPECT_EQ(size, folder.size() + 1);
+
+  // Exactly one byte short: refused, the size needed is told, the buffer is left alone.
+  std::string tight(folder.size(), 'x');
+  std::uint32_t tightSize = static_cast<std::uint32_t>(folder.size());
+  EXPECT_FALSE(os.GetUserProfileDirectoryA(token, tight, tightSize));
+  EXPECT_EQ(tightSize, folder.size() + 1);
+  EXPECT_EQ(tight, std::string(folder.size(), 'x'));
+
+  EXPECT_TRUE(os.CloseHandle(token));
+  // Only this process's pseudo-handle opens a token.
+  Handle other = 0x77;
+  EXPECT_FALSE(os.OpenProcessToken(0x1234, TOKEN_QUERY, other));
+  EXPECT_EQ(other, 0u);
+}
+
+TEST(Win32Program, AppExeNameIsTheFileNameWithoutFolderOrExtension) {
+  Win32Platform os;
+  EXPECT_EQ(os.AppExeName(), "win32_platform_tests");
+}
+
+TEST(Win32Program, StartCommandLineRunsTheCommandWithoutWaiting) {
+  Win32Platform os;
+  const std::wstring made =
+      TempFolder() + L"tidewick-started-" + std::to_wstring(::GetCurrentProcessId());
+  ::RemoveDirectoryW(made.c_str());
+  os.StartCommandLine("cmd /c mkdir \"" + Narrow(made) + "\"", COMMAND_WINDOW_MINIMIZED_NO_FOCUS);
+  bool appeared = false;
+  for (int i = 0; i < 200 && !appeared; ++i) {
+    appeared = ::GetFileAttributesW(made.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (!appeared) ::Sleep(50);
+  }
+  EXPECT_TRUE(appeared);
+  ::RemoveDirectoryW(made.c_str());
+}
+
+// ---- The message pump ----
+
+class Win32Pump : public ::testing::Test {
+ protected:
+  static LRESULT CALLBACK Receive(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP) {
+      dispatched.push_back(static_cast<int>(wParam));
+      return 0;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+  }
+
+  void SetUp() override {
+    dispatched.clear();
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = &Receive;
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"TidewickPumpTest";
+    ::RegisterClassW(&windowClass);
+    window_ = ::CreateWindowExW(0, L"TidewickPumpTest", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                ::GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(window_, nullptr);
+  }
+  void TearDown() override {
+    ::DestroyWindow(window_);
+    MSG leftover;
+    while (::PeekMessageW(&leftover, nullptr, 0, 0, PM_REMOVE)) {
+    }
+  }
+
+  static inline std::vector<int> dispatched;
+  HWND window_ = nullptr;
+  Win32Platform os;
+};
+
+TEST_F(Win32Pump, DoEventsDispatchesWhatTheFilterLeaves) {
+  std::vector<int> filtered;
+  os.SetMessageFilter([&](MSG& message) {
+    if (message.message != WM_APP) return false;
+    filtered.push_back(static_cast<int>(message.wParam));
+    return message.wParam == 2;  // the filter handles this one itself
+  });
+  for (WPARAM n : {1, 2, 3}) ::PostMessageW(window_, WM_APP, n, 0);
+
+  os.DoEvents();
+
+  EXPECT_EQ(filtered, (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(dispatched, (std::vector<int>{1, 3}));
+  MSG left;
+  EXPECT_FALSE(::PeekMessageW(&left, nullptr, 0, 0, PM_NOREMOVE));
+
+  // Without a filter every message is dispatched.
+  os.SetMessageFilter({});
+  ::PostMessageW(window_, WM_APP, 4, 0);
+  os.DoEvents();
+  EXPECT_EQ(dispatched, (std::vector<int>{1, 3, 4}));
+}
+
+TEST_F(Win32Pump, DoEventsLeavesTheQuitRequestForTheMainLoop) {
+  ::PostMessageW(window_, WM_APP, 1, 0);
+  ::PostQuitMessage(5);
+  os.DoEvents();
+  EXPECT_EQ(dispatched, std::vector<int>{1});
+  MSG quit;
+  ASSERT_TRUE(::PeekMessageW(&quit, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(quit.message, static_cast<UINT>(WM_QUIT));
+  EXPECT_EQ(quit.wParam, 5u);
+}
+
+TEST_F(Win32Pump, WaitForEventsReturnsWhenAMessageArrivesAndProcessesNothing) {
+  ::PostMessageW(window_, WM_APP, 7, 0);
+  const DWORD start = ::GetTickCount();
+  os.WaitForEvents(60000);
+  EXPECT_LT(::GetTickCount() - start, 30000u);  // woken by the message, not by the minute
+  EXPECT_TRUE(dispatched.empty());
+  os.DoEvents();
+  EXPECT_EQ(dispatched, std::vector<int>{7});
+}
+
+// ---- Single instance ----
+
+constexpr UINT kChildPassed = 42;
+
+// Run in a child process by the test below, with the expected answer in the environment.
+TEST(Win32Instance, ChildReportsPrevInstance) {
+  wchar_t expected[8] = {};
+  if (!::GetEnvironmentVariableW(L"TIDEWICK_EXPECT_PREV_INSTANCE", expected, 8)) {
+    GTEST_SKIP() << "runs only as the child of PrevInstanceSeesAnotherInstance";
+  }
+  Win32Platform os;
+  EXPECT_EQ(os.PrevInstance(), expected[0] == L'1');
+  EXPECT_EQ(os.PrevInstance(), expected[0] == L'1');  // the first answer stays
+  // A distinctive exit code proves to the parent that this test really ran and passed.
+  ::ExitProcess(::testing::Test::HasFailure() ? 1 : kChildPassed);
+}
+
+// This test program as the build made it. Under Wine the build folder is a Linux path, reachable
+// through Wine's "\\?\unix" prefix (Wine's own module name for it cannot be started again).
+std::wstring ThisProgram() {
+  std::wstring path = Widen(TIDEWICK_THIS_PROGRAM);
+  if (path.empty() || path[0] != L'/') return path;
+  for (wchar_t& c : path) {
+    if (c == L'/') c = L'\\';
+  }
+  return L"\\\\?\\unix" + path;
+}
+
+DWORD RunChild(const wchar_t* expected) {
+  const std::wstring self = ThisProgram();
+  ::SetEnvironmentVariableW(L"TIDEWICK_EXPECT_PREV_INSTANCE", expected);
+  std::wstring line = L"child --gtest_filter=Win32Instance.ChildReportsPrevInstance";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  const BOOL ok = ::CreateProcessW(self.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                   &startup, &started);
+  ::SetEnvironmentVariableW(L"TIDEWICK_EXPECT_PREV_INSTANCE", nullptr);
+  if (!ok) {
+    ADD_FAILURE() << "cannot start the child, error " << ::GetLastError();
+    return 0xDEAD;
+  }
+  DWORD exitCode = 0xDEAD;
+  EXPECT_EQ(::WaitForSingleObject(started.hProcess, 60000), WAIT_OBJECT_0);
+  ::GetExitCodeProcess(started.hProcess, &exitCode);
+  ::CloseHandle(started.hThread);
+  ::CloseHandle(started.hProcess);
+  return exitCode;
+}
+
+TEST(Win32Instance, PrevInstanceSeesAnotherInstance) {
+  // Alone: no other instance.
+  EXPECT_EQ(RunChild(L"0"), kChildPassed);
+  // While this process holds the program's mutex, the child sees an instance before it.
+  const HANDLE held = ::CreateMutexW(nullptr, FALSE, L"Local\\Tidewick.SingleInstance");
+  ASSERT_NE(held, nullptr);
+  EXPECT_EQ(RunChild(L"1"), kChildPassed);
+  ::CloseHandle(held);
+}
+
+}  // namespace
+}  // namespace tidewick::win32

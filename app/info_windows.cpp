@@ -80,10 +80,10 @@ constexpr std::string_view kHistory =
     "  add 'History' at menu.\r\n";
 
 constexpr std::string_view kThanks =
-    "Tidewick contributors [tidewick.example] (code and design)\r\n"
-    "Tidewick contributors [tidewick.example] (testing on infected sticks)\r\n"
-    "Tidewick contributors [tidewick.example] (pictures and icon)\r\n"
-    "Everyone who wrote to the Tidewick project [tidewick.example] (reports and ideas)\r\n";
+    "Tidewick team [Tidewick] (code)\r\n"
+    "Tidewick team [Tidewick] (testing)\r\n"
+    "Tidewick team [Tidewick] (pictures)\r\n"
+    "Tidewick users [Tidewick] (bug reports)\r\n";
 
 // Hands control back to the main window, which disabled and hid itself to open this one.
 void ReturnToMainWindow(ui::Form& from) {
@@ -207,12 +207,13 @@ void frm_about::InitializeComponent() {
   lbl_0.SetPosition({2040, 360, 765, 195});
   lbl_version.SetPosition({2040, 720, 750, 195});
 
-  Label2.SetCaption("The Tidewick project and its contributors");
-  Label2.SetPosition({2040, 1080, 660, 195});
+  // The authors are a team: the label reaches to the window's right margin to hold its name.
+  Label2.SetCaption("Tidewick contributors");
+  Label2.SetPosition({2040, 1080, 2235, 195});
 
   const ui::Font tahoma{"Tahoma", 8.25};
   Label12345.SetCaption("Thanks To:");
-  Label12345.SetPosition({240, 2145, 795, 195});
+  Label12345.SetPosition({240, 2145, 1095, 195});
   Label12345.SetFont(tahoma);
 
   txtThx.MultiLine = true;

@@ -48,14 +48,17 @@ void frm_first::InitializeComponent() {
   btn_c.SetPosition({2513, 713, 1335, 495});
   btn_c.SetTabIndex(1);
 
+  // Right-aligned and wider to the left than the classic 330 twips, so "v3.1" also fits in
+  // fonts wider than Tahoma; its right edge stays at 4455.
   lbl_V.SetTooltip("Click to download new version");
-  lbl_V.SetPosition({4125, 1650, 330, 195});
+  lbl_V.SetAlignment(ui::Label::Align::Right);
+  lbl_V.SetPosition({4005, 1650, 450, 195});
   lbl_V.SetFont(ui::Font{"Tahoma", 8.25});
   lbl_V.SetTabIndex(2);
 
   Label1.SetCaption("By the Tidewick project");
   Label1.SetTooltip("Press it");
-  Label1.SetPosition({120, 1680, 1470, 195});
+  Label1.SetPosition({120, 1680, 2400, 195});  // wide enough for the whole credit line
   Label1.SetTabIndex(3);
 
   file_0.SetCaption("File");

@@ -223,21 +223,26 @@ TEST_F(AppTest, MainWindowLayoutMenusAndTooltips) {
   EXPECT_EQ(style.clientWidth, 4560);
   EXPECT_EQ(style.clientHeight, 1920);
 
-  struct Expected {
-    ui::Control& control;
-    const char* tooltip;
-    ui::Twips position;
+  const std::pair<ui::Control*, const char*> tooltips[] = {
+      {&main.btn_rd, "Example: pen drive, thum drive, etc"},
+      {&main.btn_c, "For computer only"},
+      {&main.lbl_V, "Click to download new version"},
+      {&main.Label1, "Press it"},
   };
-  const Expected controls[] = {
-      {main.btn_rd, "Example: pen drive, thum drive, etc", {713, 713, 1455, 495}},
-      {main.btn_c, "For computer only", {2513, 713, 1335, 495}},
-      {main.lbl_V, "Click to download new version", {4125, 1650, 330, 195}},
-      {main.Label1, "Press it", {120, 1680, 1470, 195}},
-  };
-  for (const Expected& e : controls) {
-    EXPECT_EQ(e.control.Tooltip(), e.tooltip) << e.control.Name();
-    EXPECT_EQ(e.control.Position(), e.position) << e.control.Name();
-  }
+  for (const auto& [control, tooltip] : tooltips) EXPECT_EQ(control->Tooltip(), tooltip) << control->Name();
+  EXPECT_EQ(main.btn_rd.Position(), (ui::Twips{713, 713, 1455, 495}));
+  EXPECT_EQ(main.btn_c.Position(), (ui::Twips{2513, 713, 1335, 495}));
+  // The labels keep their places; they may be wider than the classic sizes to fit their text:
+  // the version label grows to the left (right-aligned), the credit line to the right.
+  const ui::Twips version = main.lbl_V.Position();
+  EXPECT_EQ(version.left + version.width, 4125 + 330);
+  EXPECT_EQ(version.top, 1650);
+  EXPECT_GE(version.width, 330);
+  EXPECT_EQ(main.lbl_V.Alignment(), ui::Label::Align::Right);
+  const ui::Twips credit = main.Label1.Position();
+  EXPECT_EQ(credit.left, 120);
+  EXPECT_EQ(credit.top, 1680);
+  EXPECT_LE(credit.left + credit.width, version.left);
   EXPECT_EQ(main.btn_rd.Caption(), "Pen Drive");
   EXPECT_EQ(main.btn_c.Caption(), "Computer");
   EXPECT_EQ(main.lbl_V.GetFont(), (ui::Font{"Tahoma", 8.25}));

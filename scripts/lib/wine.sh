@@ -1,7 +1,12 @@
 # Shared Wine set-up for scripts/test, scripts/run and scripts/wine-exec. Source it.
-#   wine_env PREFIX        exports the variables every Wine call here uses
-#   wine_prefix_create     makes a fresh prefix at $WINEPREFIX (6-9 s)
-#   xvfb_start / xvfb_stop a virtual display when none is set
+#   wine_env PREFIX                the variables every Wine call here uses (own prefix, quiet,
+#                                  no Mono/Gecko prompts, no menu entries, 64-bit)
+#   wine_prefix_create             a fresh prefix at $WINEPREFIX (6-9 s)
+#   wine_prefix_ensure             the prefix, made only when it is not ready yet
+#   wine_map_drive LETTER FOLDER   maps a drive letter of the prefix to a Linux folder
+#   wine_unmap_drive LETTER        removes that mapping again
+#   pe_check_system_imports EXE..  fails when a program imports a DLL Windows does not ship
+#   xvfb_start / xvfb_stop         a virtual display when none is set
 
 wine_env() {
   export WINEPREFIX="$1"
@@ -11,6 +16,7 @@ wine_env() {
 }
 
 wine_prefix_create() {
+  wineserver -k 2>/dev/null || true
   rm -rf "$WINEPREFIX"
   mkdir -p "$(dirname "$WINEPREFIX")"
   wineboot -i >/dev/null 2>&1
@@ -29,11 +35,30 @@ wine_prefix_ensure() {
   [ -f "$WINEPREFIX/.tidewick-ready" ] || wine_prefix_create
 }
 
-# Maps drive LETTER (lower case) of the prefix to FOLDER.
+# Maps drive LETTER (either case) of the prefix to FOLDER. Wine reads the mapping at every
+# path lookup, so it works for programs already running.
 wine_map_drive() {
-  local letter=$1 folder=$2
-  rm -f "$WINEPREFIX/dosdevices/$letter:"
-  ln -s "$(cd "$folder" && pwd)" "$WINEPREFIX/dosdevices/$letter:"
+  local letter=${1,,} folder=$2
+  ln -sfn "$(cd "$folder" && pwd)" "$WINEPREFIX/dosdevices/$letter:"
+}
+
+wine_unmap_drive() {
+  rm -f "$WINEPREFIX/dosdevices/${1,,}:"
+}
+
+# Each program must import only DLLs that Windows itself ships (those in the prefix's
+# system32), never the compiler's libstdc++, libgcc or winpthread DLLs.
+pe_check_system_imports() {
+  local status=0 exe dll
+  for exe in "$@"; do
+    while read -r dll; do
+      if [ ! -e "$WINEPREFIX/drive_c/windows/system32/${dll,,}" ]; then
+        echo "$exe imports $dll, which is not a Windows system DLL" >&2
+        status=1
+      fi
+    done < <(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')
+  done
+  return "$status"
 }
 
 XVFB_PID=""
@@ -46,6 +71,9 @@ xvfb_start() {
     XVFB_PID=$!
     export DISPLAY=":$n"
     for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done
+    # Another run took this display at the same moment: try the next one.
+    kill "$XVFB_PID" 2>/dev/null || true
+    XVFB_PID=""
   done
   echo "could not start Xvfb" >&2
   return 1

@@ -198,11 +198,17 @@ void WriteFile(const std::wstring& path, std::string_view content) {
   if (!ok || written != content.size()) Fail("cannot write " + ToUtf8(path));
 }
 
+// The folder that holds `path`, or empty text when that is a drive root ("C:", "\\?\T:").
+std::wstring ParentFolder(const std::wstring& path) {
+  const std::size_t slash = path.find_last_of(L'\\');
+  if (slash == std::wstring::npos || slash == 0 || path[slash - 1] == L':') return {};
+  return path.substr(0, slash);
+}
+
 void MakeFolders(const std::wstring& path) {
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES) return;
-  const std::size_t slash = path.find_last_of(L'\\');
-  if (slash != std::wstring::npos && slash > 7) MakeFolders(path.substr(0, slash));
+  if (const std::wstring parent = ParentFolder(path); !parent.empty()) MakeFolders(parent);
   if (!::CreateDirectoryW(path.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
     Fail("cannot create folder " + ToUtf8(path));
   }
@@ -528,8 +534,7 @@ class Win32World final : public ContractWorld {
   }
 
   static void MakeParents(const std::wstring& path) {
-    const std::size_t slash = path.find_last_of(L'\\');
-    if (slash != std::wstring::npos) MakeFolders(path.substr(0, slash));
+    if (const std::wstring parent = ParentFolder(path); !parent.empty()) MakeFolders(parent);
   }
 
   static void SetAttributes(const std::wstring& path, std::uint32_t attributes) {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -50,13 +51,24 @@ RegRun Reg(const std::string& arguments) {
   startup.hStdError = writeEnd;
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   PROCESS_INFORMATION info{};
-  std::wstring commandLine = Wide("reg.exe " + arguments);
-  const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                                      nullptr, nullptr, &startup, &info);
+  // Under a loaded machine Wine now and then fails a start; a few tries tell that from a
+  // missing reg.exe.
+  BOOL started = FALSE;
+  DWORD error = 0;
+  for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+    if (attempt > 0) Pause(Ms(200));
+    std::wstring commandLine = Wide("reg.exe " + arguments);
+    started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                             nullptr, &startup, &info);
+    if (!started) {
+      error = GetLastError();
+      std::fprintf(stderr, "starting reg.exe failed (error %lu)\n", static_cast<unsigned long>(error));
+    }
+  }
   CloseHandle(writeEnd);
   if (!started) {
     CloseHandle(readEnd);
-    throw DriverError("cannot start reg.exe " + arguments);
+    throw DriverError("cannot start reg.exe " + arguments + " (error " + std::to_string(error) + ")");
   }
   RegRun run;
   char buffer[4096];

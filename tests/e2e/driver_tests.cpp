@@ -180,7 +180,7 @@ TEST_F(DriverTest, ReadsAndAnswersMessageBoxes) {
   EXPECT_EQ(box.Buttons(), (std::vector<std::string>{"Yes", "No"}));
   box.Screenshot("driver-message-box");
   // The box's owner is disabled while it is open: no click gets through to it.
-  EXPECT_FALSE(main_.Enabled());
+  EXPECT_TRUE(WaitUntil([&] { return !main_.Enabled(); })) << "the owner of the box stays enabled";
   EXPECT_NE(ErrorOf([&] { main_.Click("Press"); }).find("disabled"), std::string::npos);
   std::string refusal = ErrorOf([&] { box.Answer("Maybe"); });
   EXPECT_NE(refusal.find("'No'"), std::string::npos) << refusal;
@@ -255,7 +255,8 @@ TEST_F(DriverTest, WatchesWhatAProgramShowsBeforeItEnds) {
   for (const std::string& shown : report.shown) EXPECT_EQ(shown.find("Driver Test"), std::string::npos) << shown;
 
   Process staying = Process::Launch(Program(), folder_);
-  report = staying.WaitForExitWatching(Ms(1500));
+  WaitForWindow("Driver Test", staying.Id());
+  report = staying.WaitForExitWatching(Ms(300));
   EXPECT_FALSE(report.exited);
   EXPECT_NE(std::find(report.shown.begin(), report.shown.end(), "DriverTestWindow 'Driver Test'"), report.shown.end());
 }

@@ -532,7 +532,10 @@ void Control::SetMark(int line, bool marked) const {
     memory.Keep();
     Fail("the list " + Describe(hwnd_) + " did not answer LVM_SETITEMSTATE");
   }
-  WaitFor([&] { return Lines()[static_cast<std::size_t>(line)].marked == marked; },
+  WaitFor([&] {
+            std::vector<ListLine> now = Lines();
+            return static_cast<std::size_t>(line) < now.size() && now[static_cast<std::size_t>(line)].marked == marked;
+          },
           "line " + std::to_string(line) + " of " + Describe(hwnd_) + " to become " + (marked ? "marked" : "unmarked"));
 }
 
@@ -791,10 +794,23 @@ void Window::WaitGone(Ms timeout) const {
 
 std::string Window::Screenshot(const std::string& name) const {
   if (!Exists()) Fail("cannot take a picture of a window that is gone: " + name);
-  // Give the program a moment to paint what it just changed, as the eye would.
+  // Let the program paint what it just changed, as the eye would wait for it: until no part of
+  // the window or its controls waits for painting (a loaded machine may take a while).
+  auto painted = [&] {
+    bool pending = GetUpdateRect(hwnd_, nullptr, FALSE) != FALSE;
+    EnumChildWindows(
+        hwnd_,
+        [](HWND child, LPARAM flag) -> BOOL {
+          if (GetUpdateRect(child, nullptr, FALSE)) *reinterpret_cast<bool*>(flag) = true;
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&pending));
+    return !pending;
+  };
   DWORD_PTR ignored = 0;
   SendMessageTimeoutW(hwnd_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &ignored);
-  Pause(Ms(250));
+  WaitUntil(painted, Ms(3000));
+  Pause(Ms(150));
   RECT r = Rect();
   const int width = r.right - r.left;
   const int height = r.bottom - r.top;

@@ -305,5 +305,42 @@ TEST_F(DriverTest, RecordsThePagesThatAreOpened) {
   EXPECT_EQ(recorded()->showMode, SW_SHOWMAXIMIZED);
 }
 
+// What run-scenario.sh prepares: supplies, fresh work folders, and a mapped drive letter.
+TEST(RunFolders, SuppliesWorkFoldersAndMappedDrivesAreReady) {
+  EXPECT_NO_THROW(env::Supply("e2e_testwin.exe"));
+  EXPECT_THROW(env::Supply("no-such-program.exe"), DriverError);
+
+  std::string folder = env::MakeWorkFolder("RunFolders", {"e2e_testwin.exe"});
+  std::wstring stray = Wide(folder) + L"\\stray.txt";
+  HANDLE file = CreateFileW(stray.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  CloseHandle(file);
+  folder = env::MakeWorkFolder("RunFolders", {"e2e_testwin.exe"});
+  EXPECT_EQ(GetFileAttributesW(stray.c_str()), INVALID_FILE_ATTRIBUTES) << "a work folder starts afresh";
+  EXPECT_NE(GetFileAttributesW((Wide(folder) + L"\\e2e_testwin.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+
+  // The test is registered with DRIVES x: X: is an empty folder that answers a free-space query.
+  wchar_t drives[64] = {};
+  GetEnvironmentVariableW(L"TIDEWICK_E2E_DRIVES", drives, 64);
+  EXPECT_EQ(Utf8(drives), "X:");
+  ULARGE_INTEGER free{}, total{}, totalFree{};
+  EXPECT_TRUE(GetDiskFreeSpaceExW(L"X:\\", &free, &total, &totalFree));
+  WIN32_FIND_DATAW found{};
+  HANDLE search = FindFirstFileW(L"X:\\*", &found);
+  int entries = 0;
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      std::wstring name = found.cFileName;
+      if (name != L"." && name != L"..") ++entries;
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+  EXPECT_EQ(entries, 0);
+  EXPECT_TRUE(CreateDirectoryW(L"X:\\seeded", nullptr));
+  EXPECT_TRUE(SetFileAttributesW(L"X:\\seeded", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+  EXPECT_EQ(GetFileAttributesW(L"X:\\seeded") & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
+            static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+}
+
 }  // namespace
 }  // namespace tidewick::e2e

@@ -109,7 +109,7 @@ end_session() {
 cleanup() {
   end_session
   local l
-  for l in "${mapped[@]}"; do rm -f "$WINEPREFIX/dosdevices/$l:"; done
+  for l in "${mapped[@]}"; do wine_unmap_drive "$l"; done
   xvfb_stop
 }
 trap cleanup EXIT

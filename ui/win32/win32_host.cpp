@@ -173,6 +173,7 @@ struct ListSync {
   HWND hwnd = nullptr;
   std::vector<std::string> lines;
   std::vector<signed char> marks;  // -1: not known yet
+  int widestLine = 0;              // pixels of the widest text shown (never less than now)
   bool stale = false;
   bool syncing = false;
 };
@@ -741,9 +742,27 @@ void Win32Host::Impl::RescaleFonts(FormWindow& window) {
 // ---- check-box lists -----------------------------------------------------------------------
 
 void Win32Host::Impl::MarkStale(ListSync& list) {
+  if (list.stale) return;
   list.stale = true;
   InvalidateRect(list.hwnd, nullptr, FALSE);
 }
+
+namespace {
+
+// The ListView's own window procedure. Bringing a list in step with its model sends thousands
+// of messages; they go straight to the control instead of through the subclass chain, which
+// under Wine costs a trip to the server per message.
+LRESULT ListCall(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  static const WNDPROC listViewProc = [] {
+    WNDCLASSEXW info{};
+    info.cbSize = sizeof(info);
+    GetClassInfoExW(nullptr, WC_LISTVIEWW, &info);
+    return info.lpfnWndProc;
+  }();
+  return CallWindowProcW(listViewProc, hwnd, message, wParam, lParam);
+}
+
+}  // namespace
 
 // Brings the ListView in step with its model: the lines that differ between the common head
 // and the common tail are replaced, then every mark that differs is set.
@@ -763,50 +782,70 @@ void Win32Host::Impl::Sync(ListSync& list) {
          list.lines[shown - 1 - tail] == model.List(static_cast<int>(count - 1 - tail))) {
     ++tail;
   }
-  const bool linesChanged = head + tail != shown || shown != count;
-  const bool many = (shown - head - tail) + (count - head - tail) > 64;
-  if (many) SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
-
-  if (linesChanged) {
-    if (head == 0 && tail == 0) {
-      SendMessageW(hwnd, LVM_DELETEALLITEMS, 0, 0);
-    } else {
-      for (std::size_t i = shown - tail; i-- > head;) SendMessageW(hwnd, LVM_DELETEITEM, i, 0);
-    }
-    list.lines.erase(list.lines.begin() + static_cast<std::ptrdiff_t>(head),
-                     list.lines.begin() + static_cast<std::ptrdiff_t>(shown - tail));
-    list.marks.erase(list.marks.begin() + static_cast<std::ptrdiff_t>(head),
-                     list.marks.begin() + static_cast<std::ptrdiff_t>(shown - tail));
-    std::vector<std::string> added;
-    for (std::size_t i = head; i < count - tail; ++i) {
-      const std::string& line = model.List(static_cast<int>(i));
-      std::wstring text = Widen(line);
-      LVITEMW item{};
-      item.mask = LVIF_TEXT;
-      item.iItem = static_cast<int>(i);
-      item.pszText = text.data();
-      SendMessageW(hwnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-      added.push_back(line);
-    }
-    list.lines.insert(list.lines.begin() + static_cast<std::ptrdiff_t>(head), added.begin(), added.end());
-    list.marks.insert(list.marks.begin() + static_cast<std::ptrdiff_t>(head), added.size(), -1);
-  }
-
+  const std::size_t removed = shown - head - tail;
+  const std::size_t added = count - head - tail;
+  std::vector<std::size_t> remarked;
   for (std::size_t i = 0; i < count; ++i) {
+    const bool isNew = i >= head && i < head + added;
+    const std::size_t old = i < head + added ? i : i - added + removed;
     const signed char wanted = model.Selected(static_cast<int>(i)) ? 1 : 0;
-    if (list.marks[i] == wanted) continue;
+    if (isNew ? wanted == 1 : list.marks[old] != wanted) remarked.push_back(i);
+  }
+  if (removed == 0 && added == 0 && remarked.empty()) {
+    list.syncing = false;
+    return;
+  }
+  // Without drawing between the steps: a ListView that repaints after every insertion takes
+  // minutes for a few thousand lines.
+  ListCall(hwnd, WM_SETREDRAW, FALSE, 0);
+
+  if (head == 0 && tail == 0 && removed > 0) {
+    ListCall(hwnd, LVM_DELETEALLITEMS, 0, 0);
+    list.widestLine = 0;
+  } else {
+    for (std::size_t i = head + removed; i-- > head;) ListCall(hwnd, LVM_DELETEITEM, i, 0);
+  }
+  list.lines.erase(list.lines.begin() + static_cast<std::ptrdiff_t>(head),
+                   list.lines.begin() + static_cast<std::ptrdiff_t>(head + removed));
+  list.marks.erase(list.marks.begin() + static_cast<std::ptrdiff_t>(head),
+                   list.marks.begin() + static_cast<std::ptrdiff_t>(head + removed));
+
+  HDC dc = GetDC(hwnd);
+  HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(ListCall(hwnd, WM_GETFONT, 0, 0)));
+  std::vector<std::string> inserted;
+  inserted.reserve(added);
+  for (std::size_t i = head; i < head + added; ++i) {
+    const std::string& line = model.List(static_cast<int>(i));
+    std::wstring text = Widen(line);
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | LVIF_STATE;
+    item.iItem = static_cast<int>(i);
+    item.pszText = text.data();
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    item.state = INDEXTOSTATEIMAGEMASK(1);
+    ListCall(hwnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    list.widestLine = std::max<int>(list.widestLine, extent.cx);
+    inserted.push_back(line);
+  }
+  SelectObject(dc, oldFont);
+  ReleaseDC(hwnd, dc);
+  list.lines.insert(list.lines.begin() + static_cast<std::ptrdiff_t>(head), inserted.begin(), inserted.end());
+  list.marks.insert(list.marks.begin() + static_cast<std::ptrdiff_t>(head), added, 0);
+
+  for (const std::size_t i : remarked) {
+    const bool marked = model.Selected(static_cast<int>(i));
     LVITEMW state{};
     state.stateMask = LVIS_STATEIMAGEMASK;
-    state.state = INDEXTOSTATEIMAGEMASK(wanted == 1 ? 2 : 1);
-    SendMessageW(hwnd, LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&state));
-    list.marks[i] = wanted;
+    state.state = INDEXTOSTATEIMAGEMASK(marked ? 2 : 1);
+    ListCall(hwnd, LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&state));
+    list.marks[i] = marked ? 1 : 0;
   }
 
-  if (linesChanged) FitColumn(list);
-  if (many) {
-    SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(hwnd, nullptr, TRUE);
-  }
+  if (removed > 0 || added > 0) FitColumn(list);
+  ListCall(hwnd, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(hwnd, nullptr, TRUE);
   list.syncing = false;
 }
 
@@ -817,12 +856,15 @@ void Win32Host::Impl::FitColumn(ListSync& list) {
   GetClientRect(hwnd, &client);
   int width = client.right;
   if (!list.lines.empty()) {
-    SendMessageW(hwnd, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE);
-    width = std::max(width, static_cast<int>(SendMessageW(hwnd, LVM_GETCOLUMNWIDTH, 0, 0)));
-    GetClientRect(hwnd, &client);  // a scroll bar may have come or gone
-    width = std::max<int>(width, client.right);
+    // The line's text, its mark box and the margins around both.
+    int boxWidth = 16;
+    if (auto images = reinterpret_cast<HIMAGELIST>(ListCall(hwnd, LVM_GETIMAGELIST, LVSIL_STATE, 0))) {
+      int boxHeight = 0;
+      ImageList_GetIconSize(images, &boxWidth, &boxHeight);
+    }
+    width = std::max(width, list.widestLine + boxWidth + 16);
   }
-  SendMessageW(hwnd, LVM_SETCOLUMNWIDTH, 0, width);
+  ListCall(hwnd, LVM_SETCOLUMNWIDTH, 0, width);
 }
 
 // ---- menus and timers ----------------------------------------------------------------------

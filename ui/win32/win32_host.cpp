@@ -289,10 +289,17 @@ Win32Host::Impl::Impl(Win32Host& host) : self(host), instance(GetModuleHandleW(n
   RegisterClassExW(&hidden);
 }
 
+// Windows still open when the host goes (the forms may be gone already): closed without a
+// word to their forms.
 Win32Host::Impl::~Impl() {
-  std::vector<Form*> loaded;
-  for (auto& [form, window] : windows) loaded.push_back(window->form);
-  for (Form* form : loaded) Destroy(*form);
+  for (auto& [form, window] : windows) {
+    SetWindowLongPtrW(window->hwnd, GWLP_USERDATA, 0);
+    for (auto& [control, list] : window->lists) list->syncing = true;  // the models may be gone
+    DestroyWindow(window->hwnd);
+    for (auto& [key, font] : window->fonts) DeleteObject(font);
+    for (auto& [control, bitmap] : window->bitmaps) DeleteObject(bitmap);
+  }
+  windows.clear();
   graveyard.clear();
   if (owner != nullptr) DestroyWindow(owner);
 }

@@ -48,8 +48,13 @@ if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
   unset DISPLAY
   xvfb_start
 fi
-# A wine server outside the run's session, so ending the session never ends the server.
-wineserver -p 30 2>/dev/null || true
+# A wine server outside the run's session, so ending the session never ends the server; it
+# stays 30 s after its last program, for the next run. When it is new, its system processes
+# (services, devices) start now with no pipe of ours: they live as long as the server, and a
+# pipe they held would keep CTest waiting after the run has ended.
+if wineserver -p30 2>/dev/null; then
+  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+fi
 # Wine's own Tahoma, MS Sans Serif and Marlett (package fonts-wine), which this Wine build does
 # not find by itself: without them text falls back to wider fonts and the title-bar buttons show
 # letters, so the screenshots would not show the layout as Windows draws it.

@@ -868,6 +868,8 @@ std::vector<WindowInfo> TopLevelWindows(DWORD processId, bool includeHidden) {
     if (!includeHidden && !IsWindowVisible(hwnd)) continue;
     WindowInfo info = Window(hwnd).Info();
     if (processId && info.processId != processId) continue;
+    // A window destroyed while it was being read answers no class: it is not on the screen.
+    if (info.className.empty() || !IsWindow(hwnd)) continue;
     windows.push_back(info);
   }
   return windows;

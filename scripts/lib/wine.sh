@@ -28,7 +28,23 @@ wine_prefix_create() {
   wineserver -w
   # The Linux root must never show up as a device.
   rm -f "$WINEPREFIX/dosdevices/z:"
+  wine_prefix_fonts
   touch "$WINEPREFIX/.tidewick-ready"
+}
+
+# Wine's own Tahoma, MS Sans Serif and Marlett (package fonts-wine), which this Wine build does
+# not find by itself: without them text falls back to wider fonts and the title-bar buttons show
+# letters instead of their symbols.
+wine_prefix_fonts() {
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts" font
+  if [ ! -d /usr/share/wine/fonts ]; then
+    echo "wine: /usr/share/wine/fonts is missing (package fonts-wine): fallback fonts are used" >&2
+    return 0
+  fi
+  mkdir -p "$fonts"
+  for font in /usr/share/wine/fonts/*.ttf; do
+    [ -e "$fonts/$(basename "$font")" ] || cp -- "$font" "$fonts/"
+  done
 }
 
 wine_prefix_ensure() {

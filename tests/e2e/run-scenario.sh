@@ -55,16 +55,8 @@ fi
 if wineserver -p30 2>/dev/null; then
   wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 fi
-# Wine's own Tahoma, MS Sans Serif and Marlett (package fonts-wine), which this Wine build does
-# not find by itself: without them text falls back to wider fonts and the title-bar buttons show
-# letters, so the screenshots would not show the layout as Windows draws it.
-if [ -d /usr/share/wine/fonts ]; then
-  for font in /usr/share/wine/fonts/*.ttf; do
-    [ -e "$WINEPREFIX/drive_c/windows/Fonts/$(basename "$font")" ] || cp -- "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
-  done
-else
-  echo "run-scenario: /usr/share/wine/fonts is missing (package fonts-wine): screenshots use fallback fonts" >&2
-fi
+# Wine's own fonts, so screenshots show the layout as Windows draws it (scripts/lib/wine.sh).
+wine_prefix_fonts
 
 base="$WINEPREFIX/drive_c/tidewick-e2e"
 run="$base/$name"

@@ -5,6 +5,7 @@
 // pskill.exe, delete its file and its value and write the repair values. The registry is
 // inspected with reg.exe, the tool that `wine reg query` runs.
 #include "tests/e2e/driver/driver.h"
+#include "tests/e2e/driver/reg_tool.h"
 #include "tests/e2e/tidewick_app.h"
 
 #include <windows.h>
@@ -65,72 +66,8 @@ void SetRunValue(const std::string& name, const std::string& data) {
   ASSERT_EQ(set, ERROR_SUCCESS);
 }
 
-struct RegRun {
-  DWORD exitCode = 1;
-  std::string output;  // standard output and error together
-};
+using Location = RegLocation;
 
-// Runs reg.exe with `arguments` and waits for it, collecting what it prints.
-RegRun Reg(const std::string& arguments) {
-  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE readEnd = nullptr;
-  HANDLE writeEnd = nullptr;
-  if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) throw DriverError("cannot make a pipe for reg.exe");
-  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = writeEnd;
-  startup.hStdError = writeEnd;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  PROCESS_INFORMATION info{};
-  std::wstring commandLine = Wide("reg.exe " + arguments);
-  const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                      nullptr, &startup, &info);
-  CloseHandle(writeEnd);
-  if (!started) {
-    CloseHandle(readEnd);
-    throw DriverError("cannot start reg.exe " + arguments);
-  }
-  RegRun run;
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) run.output.append(buffer, got);
-  CloseHandle(readEnd);
-  if (WaitForSingleObject(info.hProcess, 30000) != WAIT_OBJECT_0) {
-    TerminateProcess(info.hProcess, 1);
-    run.output += "\n(reg.exe did not end)";
-  }
-  GetExitCodeProcess(info.hProcess, &run.exitCode);
-  CloseHandle(info.hProcess);
-  CloseHandle(info.hThread);
-  return run;
-}
-
-struct Location {
-  std::string key;  // root and path as reg.exe takes them
-  std::string value;
-};
-
-void RegDelete(const Location& at) { Reg("delete \"" + at.key + "\" /v " + at.value + " /f"); }
-
-// What `reg query` shows of one value: its type and data ("REG_DWORD 0x1"), or "missing".
-std::string RegQuery(const Location& at) {
-  const RegRun run = Reg("query \"" + at.key + "\" /v " + at.value);
-  if (run.exitCode != 0) return "missing";
-  std::istringstream lines(run.output);
-  std::string line;
-  while (std::getline(lines, line)) {
-    std::istringstream words(line);
-    std::string name, type, data;
-    if (!(words >> name >> type)) continue;
-    if (name != at.value || type.rfind("REG_", 0) != 0) continue;
-    std::getline(words >> std::ws, data);
-    while (!data.empty() && (data.back() == '\r' || data.back() == ' ')) data.pop_back();
-    return type + " " + data;
-  }
-  return "unreadable: " + run.output;
-}
 
 const std::string kAdvanced = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced";
 const std::string kUserSystem = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";

@@ -3,6 +3,7 @@
 // and `wine reg query` run, so the program is checked against the registry as the system keeps
 // it.
 #include "tests/e2e/driver/driver.h"
+#include "tests/e2e/driver/reg_tool.h"
 #include "tests/e2e/tidewick_app.h"
 
 #include <gtest/gtest.h>
@@ -29,91 +30,11 @@ const MenuBar kRegistryManagerMenu = {
     {"Help", {"How To 'Run As Administrator'?"}},
 };
 
-// ---- reg.exe --------------------------------------------------------------------------------
+using Location = RegLocation;
 
-struct RegRun {
-  DWORD exitCode = 1;
-  std::string output;  // standard output and error together
-};
-
-// Runs reg.exe with `arguments` and waits for it, collecting what it prints.
-RegRun Reg(const std::string& arguments) {
-  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE readEnd = nullptr;
-  HANDLE writeEnd = nullptr;
-  if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) throw DriverError("cannot make a pipe for reg.exe");
-  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = writeEnd;
-  startup.hStdError = writeEnd;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  PROCESS_INFORMATION info{};
-  // Under a loaded machine Wine now and then fails a start; a few tries tell that from a
-  // missing reg.exe.
-  BOOL started = FALSE;
-  DWORD error = 0;
-  for (int attempt = 0; attempt < 5 && !started; ++attempt) {
-    if (attempt > 0) Pause(Ms(200));
-    std::wstring commandLine = Wide("reg.exe " + arguments);
-    started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                             nullptr, &startup, &info);
-    if (!started) {
-      error = GetLastError();
-      std::fprintf(stderr, "starting reg.exe failed (error %lu)\n", static_cast<unsigned long>(error));
-    }
-  }
-  CloseHandle(writeEnd);
-  if (!started) {
-    CloseHandle(readEnd);
-    throw DriverError("cannot start reg.exe " + arguments + " (error " + std::to_string(error) + ")");
-  }
-  RegRun run;
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) run.output.append(buffer, got);
-  CloseHandle(readEnd);
-  if (WaitForSingleObject(info.hProcess, 30000) != WAIT_OBJECT_0) {
-    TerminateProcess(info.hProcess, 1);
-    run.output += "\n(reg.exe did not end)";
-  }
-  GetExitCodeProcess(info.hProcess, &run.exitCode);
-  CloseHandle(info.hProcess);
-  CloseHandle(info.hThread);
-  return run;
-}
-
-struct Location {
-  std::string key;  // root and path as reg.exe takes them
-  std::string value;
-};
-
-void RegAdd(const Location& at, const std::string& type, const std::string& data) {
-  const RegRun run = Reg("add \"" + at.key + "\" /v " + at.value + " /t " + type + " /d " + data + " /f");
+void RegAddOrFail(const Location& at, const std::string& type, const std::string& data) {
+  const RegRun run = tidewick::e2e::RegAdd(at, type, data);
   ASSERT_EQ(run.exitCode, 0u) << "reg add " << at.key << " " << at.value << ":\n" << run.output;
-}
-
-void RegDelete(const Location& at) { Reg("delete \"" + at.key + "\" /v " + at.value + " /f"); }
-
-// What `reg query` shows of one value: its type and data ("REG_DWORD 0x1", "REG_SZ 1"), or
-// "missing".
-std::string RegQuery(const Location& at) {
-  const RegRun run = Reg("query \"" + at.key + "\" /v " + at.value);
-  if (run.exitCode != 0) return "missing";
-  std::istringstream lines(run.output);
-  std::string line;
-  while (std::getline(lines, line)) {
-    std::istringstream words(line);
-    std::string name, type, data;
-    if (!(words >> name >> type)) continue;
-    if (name != at.value || type.rfind("REG_", 0) != 0) continue;
-    std::getline(words >> std::ws, data);
-    while (!data.empty() && (data.back() == '\r' || data.back() == ' ')) data.pop_back();
-    return type + " " + data;
-  }
-  return "unreadable: " + run.output;
 }
 
 const std::string kUserSystem = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
@@ -189,12 +110,12 @@ class RegistryManagerScenario : public ::testing::Test {
 
 TEST_F(RegistryManagerScenario, ShowsTheRegistryWritesTheBoxesOnOkAndShowsThemAtTheNextOpening) {
   // Values set beforehand, some of them in forms that the reading rules must see through.
-  RegAdd(kUserDisableCmd, "REG_SZ", "1");         // text reading as 1: on
-  RegAdd(kUserTaskMgr, "REG_DWORD", "1");         // on
-  RegAdd(kUserFolderOptions, "REG_DWORD", "0");   // off
-  RegAdd(kHidden, "REG_DWORD", "2");              // "hide": off
-  RegAdd(kHideFileExt, "REG_DWORD", "1");         // extensions hidden: off
-  RegAdd(kMachineRegistryTools, "REG_DWORD", "1");  // machine-wide only: shown off
+  RegAddOrFail(kUserDisableCmd, "REG_SZ", "1");         // text reading as 1: on
+  RegAddOrFail(kUserTaskMgr, "REG_DWORD", "1");         // on
+  RegAddOrFail(kUserFolderOptions, "REG_DWORD", "0");   // off
+  RegAddOrFail(kHidden, "REG_DWORD", "2");              // "hide": off
+  RegAddOrFail(kHideFileExt, "REG_DWORD", "1");         // extensions hidden: off
+  RegAddOrFail(kMachineRegistryTools, "REG_DWORD", "1");  // machine-wide only: shown off
 
   app::Running program = app::Start(app::MakeFolder(true));
   const DWORD pid = program.process.Id();

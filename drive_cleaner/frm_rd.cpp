@@ -21,8 +21,11 @@ constexpr std::array<std::string_view, 6> kSystemNames = {
 
 constexpr std::string_view kDrives = "A,B,C,D,E,F,G,H,I,J,K,L,M,N,O,P,Q,R,S,T,U,V,W,X,Y,Z";
 
-// How many entries a long command handles between two repaints of the windows.
-constexpr std::size_t kEntriesPerPaint = 200;
+// A long command repaints the windows about this often (milliseconds), looking at the clock
+// every few dozen entries: often enough to stay drawn on a slow stick, seldom enough that
+// redrawing long lists does not slow a fast one down.
+constexpr std::uint32_t kPaintIntervalMs = 100;
+constexpr std::size_t kEntriesPerClockLook = 32;
 
 constexpr std::string_view kSelectDeviceFirst = "Select device first!";
 
@@ -242,9 +245,24 @@ void frm_rd::ReportDeviceNotAnswering(const std::string& root) {
               MB_ICON_WARNING);
 }
 
-void frm_rd::KeepPaintingEvery(std::size_t& count) {
-  if (++count % kEntriesPerPaint == 0) App().GetHost().KeepPainting();
-}
+// Keeps the windows painted during a long command.
+class frm_rd::PaintPacer {
+ public:
+  explicit PaintPacer(frm_rd& form) : form_(form), lastPaint_(form.Os().GetTickCount()) {}
+  // One more entry handled.
+  void Entry() {
+    if (++entries_ % kEntriesPerClockLook != 0) return;
+    const std::uint32_t now = form_.Os().GetTickCount();
+    if (now - lastPaint_ < kPaintIntervalMs) return;
+    lastPaint_ = now;
+    form_.App().GetHost().KeepPainting();
+  }
+
+ private:
+  frm_rd& form_;
+  std::uint32_t lastPaint_;
+  std::size_t entries_ = 0;
+};
 
 // ---- Scan ----
 
@@ -283,9 +301,9 @@ bool frm_rd::ScanDevice() {
   lst_dir_2.Clear();
   scannedRoot_ = root;
   const std::string ownExe = LowerCase(Os().AppExeName() + ".exe");
-  std::size_t count = 0;
+  PaintPacer pacer(*this);
   for (std::string name = Os().DirFirst(root + "*", LIST_ALL); !name.empty(); name = Os().DirNext()) {
-    KeepPaintingEvery(count);
+    pacer.Entry();
     if (IsDotEntry(name)) continue;
     const std::string path = root + name;
     Os().SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
@@ -310,9 +328,9 @@ bool frm_rd::FillUnknownList(const std::string& root) {
   RulesDeferred deferred(*this);
   lst_dir.Clear();
   const std::string ownExe = LowerCase(Os().AppExeName() + ".exe");
-  std::size_t count = 0;
+  PaintPacer pacer(*this);
   for (std::string name = Os().DirFirst(root + "*", LIST_ALL); !name.empty(); name = Os().DirNext()) {
-    KeepPaintingEvery(count);
+    pacer.Entry();
     if (IsDotEntry(name)) continue;
     const std::string lower = LowerCase(name);
     if (Contains(lower, ".exe") && lower != ownExe) lst_dir.AddItem(name);
@@ -323,9 +341,9 @@ bool frm_rd::FillUnknownList(const std::string& root) {
 bool frm_rd::FillVirusList(const std::string& root) {
   RulesDeferred deferred(*this);
   lst_dir_2.Clear();
-  std::size_t count = 0;
+  PaintPacer pacer(*this);
   for (std::string name = Os().DirFirst(root + "*", LIST_ALL); !name.empty(); name = Os().DirNext()) {
-    KeepPaintingEvery(count);
+    pacer.Entry();
     if (IsDotEntry(name)) continue;
     if (HasVirusExtension(LowerCase(name))) lst_dir_2.AddItem(name);
   }
@@ -401,14 +419,14 @@ void frm_rd::btn_del_Click() {
   {
     ui::BusyScope busy(App().GetHost());
     RulesDeferred deferred(*this);
-    std::size_t count = 0;
+    PaintPacer pacer(*this);
     for (int i = lst_dir_2.ListCount() - 1; i >= 0 && !deviceGone; --i) {
-      KeepPaintingEvery(count);
+      pacer.Entry();
       if (takeAllVirus || lst_dir_2.Selected(i)) deviceGone = DeleteListed(lst_dir_2, i, root) == Removal::DeviceGone;
     }
     if (!deviceGone) deviceGone = !FillVirusList(root);
     for (int i = lst_dir.ListCount() - 1; i >= 0 && !deviceGone; --i) {
-      KeepPaintingEvery(count);
+      pacer.Entry();
       if (lst_dir.Selected(i)) deviceGone = DeleteListed(lst_dir, i, root) == Removal::DeviceGone;
     }
     if (!deviceGone) deviceGone = !FillUnknownList(root);
@@ -445,9 +463,9 @@ void frm_rd::e_sa_Click() {
   bool complete = false;
   {
     ui::BusyScope busy(App().GetHost());
-    std::size_t count = 0;
+    PaintPacer pacer(*this);
     for (std::string name = Os().DirFirst(root + "*", LIST_ALL); !name.empty(); name = Os().DirNext()) {
-      KeepPaintingEvery(count);
+      pacer.Entry();
       if (IsDotEntry(name)) continue;
       Os().SetFileAttributesA(root + name, FILE_ATTRIBUTE_NORMAL);
     }

@@ -108,6 +108,7 @@ class frm_rd final : public ui::Form {
  private:
   enum class Removal { Deleted, Survived, DeviceGone };
   class RulesDeferred;
+  class PaintPacer;
 
   // Whether `root` still holds a readable medium.
   bool DeviceAnswers(const std::string& root);
@@ -120,7 +121,6 @@ class frm_rd final : public ui::Form {
   Removal DeleteListed(ui::CheckList& list, int index, const std::string& root);
   void ListsChanged();
   void DisableListRefresh();
-  void KeepPaintingEvery(std::size_t& count);
 
   std::string scannedRoot_;
   bool deleteSucceeded_ = true;

@@ -410,6 +410,7 @@ TEST_F(DriveCleaner, ScanAskedWithoutDeviceOrAnsweredNoChangesNothing) {
 
 TEST_F(DriveCleaner, LongScanShowsTheWaitCursorAndKeepsPainting) {
   for (int i = 0; i < 1000; ++i) os.AddFolder("E:\\f" + std::to_string(i), FILE_ATTRIBUTE_HIDDEN);
+  os.SetTickPerRead(20);  // a slow stick: time passes while the entries are handled
   frm_rd& rd = Open();
   os.OnMessageBox([&](const sim::MessageBoxRecord& box) {
     if (box.text.rfind("Scan complete", 0) == 0) {

@@ -1,0 +1,177 @@
+#!/usr/bin/env bash
+# The drive cleaner's scan and idle benchmark, under Wine (not a test: it prints figures).
+#
+#   bench/scan_bench.sh [ENTRIES]      (default 10000)
+#
+# 1. Scan time: a root of ENTRIES entries (half hidden folders, half shortcuts), seeded from
+#    Linux on a drive letter mapped to a folder, is scanned by frm_rd's ScanDevice on the Win32
+#    platform (bench/scan_driver.cpp, no windows) and by the least program that lists the root
+#    and resets every entry's attributes (bench/scan_least.cpp). Both run on the same drive
+#    letter in this one run, alternately, each after the same re-seeding; the medians of five
+#    rounds are compared, and the best of each (less disturbed by other load on the machine).
+#    Goal: ratio at most 1.2.
+# 2. Idle CPU: tidewick.exe with "Pen Drive" open, first fresh, then after a scan of the same
+#    root through the real window (bench/scan_idle.cpp works the window from outside); the CPU
+#    time of the tidewick.exe process, and of every process of the Wine prefix, over 10 s.
+#    Goal: under 1% of a core.
+#
+# Builds in build/rd-windows, runs in the Wine prefix build/rd-wine (or WINEPREFIX).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+entries=${1:-10000}
+build=$root/build/rd-windows
+out=$root/build/rd-bench
+letter=q
+idle_seconds=10
+
+. scripts/lib/wine.sh
+wine_env "${WINEPREFIX:-$root/build/rd-wine}"
+
+echo "== building"
+if [ ! -f "$build/build.ninja" ]; then
+  cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
+fi
+cmake --build "$build" -j2 --target tidewick pskill tidewick_drive_cleaner tidewick_win32_platform \
+  tidewick_ui_headless tidewick_e2e_driver >/dev/null
+mkdir -p "$out"
+cxx=x86_64-w64-mingw32-g++-posix
+flags=(-std=c++20 -O2 -municode -static -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX
+       -D_WIN32_WINNT=0x0A00 -DWINVER=0x0A00 -I"$root")
+"$cxx" "${flags[@]}" bench/scan_least.cpp -o "$out/scan_least.exe"
+"$cxx" "${flags[@]}" bench/scan_driver.cpp \
+  "$build/drive_cleaner/libtidewick_drive_cleaner.a" "$build/ui/libtidewick_ui_headless.a" \
+  "$build/ui/libtidewick_ui.a" "$build/platform/win32/libtidewick_win32_platform.a" \
+  "$build/platform/libtidewick_platform.a" -ladvapi32 -luserenv -lshell32 -luser32 -o "$out/scan_driver.exe"
+"$cxx" "${flags[@]}" bench/scan_idle.cpp "$build/tests/e2e/libtidewick_e2e_driver.a" \
+  -luser32 -lgdi32 -lcomctl32 -lshell32 -o "$out/scan_idle.exe"
+
+wine_prefix_ensure
+if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then unset DISPLAY; xvfb_start; fi
+# A server that outlives the single runs (it must not hold this script's output open).
+wineserver -p 60 </dev/null >/dev/null 2>&1 || true
+
+stick=$out/stick
+cleanup() {
+  rm -f "$WINEPREFIX/dosdevices/$letter:"
+  xvfb_stop
+}
+trap cleanup EXIT
+
+# The infected root: hidden folders (user.DOSATTRIB, as Wine keeps the hidden attribute) and a
+# shortcut beside each. Re-seeding hides the folders again after a scan made them visible.
+seed() {
+  python3 - "$stick" "$entries" <<'PY'
+import os, sys
+stick, entries = sys.argv[1], int(sys.argv[2])
+os.makedirs(stick, exist_ok=True)
+for i in range(entries // 2):
+    folder = os.path.join(stick, f"Folder {i:05d}")
+    os.makedirs(folder, exist_ok=True)
+    os.setxattr(folder, "user.DOSATTRIB", b"0x2")
+    shortcut = folder + ".lnk"
+    if not os.path.exists(shortcut):
+        with open(shortcut, "wb") as f:
+            f.write(b"L\0\0\0")
+PY
+}
+rm -rf "$stick"
+seed
+wine_map_drive "$letter" "$stick"
+drive="${letter^^}:\\"
+
+field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p"; }
+median() { printf '%s\n' "$@" | sort -g | sed -n "$(( ($# + 1) / 2 ))p"; }
+
+echo "== scan of $entries entries on $drive (ms of the work itself, without process start)"
+wine "$out/scan_least.exe" "$drive" >/dev/null  # warm-up: the first pass fills the caches
+least=() driver=()
+for round in 1 2 3 4 5; do
+  seed
+  l=$(wine "$out/scan_least.exe" "$drive" | tr -d '\r')
+  seed
+  d=$(wine "$out/scan_driver.exe" "$drive" | tr -d '\r')
+  echo "round $round: least: $l | frm_rd ScanDevice: $d"
+  least+=("$(echo "$l" | field ms)")
+  driver+=("$(echo "$d" | field ms)")
+done
+least_ms=$(median "${least[@]}")
+driver_ms=$(median "${driver[@]}")
+ratio=$(python3 -c "print(f'{$driver_ms / $least_ms:.2f}')")
+echo "median: least ${least_ms} ms, frm_rd ${driver_ms} ms, ratio ${ratio} (goal <= 1.2)"
+least_min=$(printf '%s\n' "${least[@]}" | sort -g | head -1)
+driver_min=$(printf '%s\n' "${driver[@]}" | sort -g | head -1)
+echo "best: least ${least_min} ms, frm_rd ${driver_min} ms, ratio $(python3 -c "print(f'{$driver_min / $least_min:.2f}')")"
+
+# CPU seconds (user + system) of a Linux process.
+cpu_of() {
+  local stat
+  stat=$(cat "/proc/$1/stat" 2>/dev/null) || { echo 0; return; }
+  stat=${stat##*) }
+  # Fields after the name: state is field 3, utime 14, stime 15 (1-based in the full line).
+  awk -v hz="$(getconf CLK_TCK)" '{ printf "%.3f", ($12 + $13) / hz }' <<<"$stat"
+}
+# Linux processes of this Wine prefix (wineserver, the desktop, services, the programs).
+prefix_pids() {
+  local p
+  for p in /proc/[0-9]*; do
+    grep -qz "^WINEPREFIX=$WINEPREFIX\$" "$p/environ" 2>/dev/null && echo "${p#/proc/}"
+  done
+  return 0
+}
+sum_cpu() {
+  local total=0 p
+  for p in "$@"; do total=$(python3 -c "print($total + $(cpu_of "$p"))"); done
+  echo "$total"
+}
+
+# The program in a folder of drive C:, with the kill tool beside it (no start-up question).
+app_folder=$WINEPREFIX/drive_c/rd-bench
+win_app_folder='C:\rd-bench'
+rm -rf "$app_folder"
+mkdir -p "$app_folder"
+cp "$build/app/tidewick.exe" "$build/tools/pskill/pskill.exe" "$app_folder/"
+
+idle() {
+  local mode=$1 log=$out/idle-$1.log
+  seed
+  rm -f "$app_folder/stop"
+  wine "$out/scan_idle.exe" "$win_app_folder" "$drive" "$mode" >"$log" 2>&1 &
+  local idler=$!
+  local waited=0
+  until grep -q READY "$log" 2>/dev/null; do
+    if ! kill -0 "$idler" 2>/dev/null || ((waited > 1200)); then
+      echo "scan_idle did not get the window ready:"; cat "$log"; return 1
+    fi
+    sleep 0.5; waited=$((waited + 1))
+  done
+  grep gui_scan_ms "$log" | tr -d '\r' || true
+  local app_pid=""
+  for p in $(prefix_pids); do
+    tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null | grep -q 'tidewick\.exe' && app_pid=$p
+  done
+  [ -n "$app_pid" ] || { echo "tidewick.exe not found among the prefix's processes"; return 1; }
+  sleep 1  # let the window settle after the last click
+  local pids
+  pids=$(prefix_pids | sort -u)
+  local app0 all0 app1 all1
+  app0=$(cpu_of "$app_pid")
+  # shellcheck disable=SC2086
+  all0=$(sum_cpu $pids)
+  sleep "$idle_seconds"
+  app1=$(cpu_of "$app_pid")
+  # shellcheck disable=SC2086
+  all1=$(sum_cpu $pids)
+  touch "$app_folder/stop"
+  wait "$idler" || echo "(scan_idle ended with an error: $(tail -1 "$log"))"
+  python3 - "$mode" "$app0" "$app1" "$all0" "$all1" "$idle_seconds" <<'PY'
+import sys
+mode, a0, a1, w0, w1, s = sys.argv[1], *map(float, sys.argv[2:])
+print(f"idle ({mode}): tidewick.exe {100 * (a1 - a0) / s:.2f}% of a core, "
+      f"all processes of the prefix {100 * (w1 - w0) / s:.2f}% (goal < 1%)")
+PY
+}
+
+echo "== idle CPU of the open drive cleaner over ${idle_seconds} s"
+idle open
+idle scanned

@@ -1,6 +1,7 @@
 // Module Function on the simulated platform: registry values, policy repair, ending processes
 // through the kill tool, the profile folder, Delay, FindLike, StripNull and RegAnswer.
 #include "platform/Function.h"
+#include "tests/support/expected_repair.h"
 
 #include "platform/simulated/simulated_platform.h"
 
@@ -262,45 +263,9 @@ TEST_F(FunctionTest, RegKeyExistsTellsWhetherTheKeyOpens) {
 
 // ---- Policy repair ------------------------------------------------------------------------
 
-struct Row {
-  Handle root;
-  const char* subKey;
-  const char* valueName;
-  std::uint32_t data;
-};
-
-constexpr Row kRepair[] = {
-    {HKEY_CURRENT_USER, "Software\\Policies\\Microsoft\\Windows\\System\\", "DisableCMD", 0},
-    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\",
-     "DisableTaskMgr", 0},
-    {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\",
-     "DisableTaskMgr", 0},
-    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\",
-     "NoFolderOptions", 0},
-    {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\",
-     "NoFolderOptions", 0},
-    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\",
-     "DisableRegistryTools", 0},
-    {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\",
-     "DisableRegistryTools", 0},
-    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\",
-     "SuperHidden", 1},
-    {HKEY_LOCAL_MACHINE,
-     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\Folder\\", "HideFileExt",
-     1},
-    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\",
-     "Hidden", 0},
-    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\",
-     "ShowSuperHidden", 0},
-    {HKEY_LOCAL_MACHINE,
-     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\Folder\\Hidden\\SHOWALL",
-     "CheckedValue", 1},
-};
-
-constexpr Row kCommandPrompt[] = {
-    {HKEY_CURRENT_USER, "Software\\Policies\\Microsoft\\Windows\\System\\", "DisableCMD", 0},
-    {HKEY_LOCAL_MACHINE, "Software\\Policies\\Microsoft\\Windows\\System\\", "DisableCMD", 0},
-};
+using Row = expected::RegistryRow;
+using expected::kCommandPrompt;
+using expected::kRepair;
 
 template <std::size_t N>
 void ExpectWrites(const std::vector<sim::RegistryWrite>& writes, const Row (&rows)[N]) {

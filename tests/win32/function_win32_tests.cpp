@@ -5,6 +5,7 @@
 // Set-up, and the checks that must not lean on the platform under test, go through
 // win32_helpers (raw Win32 calls).
 #include "platform/Function.h"
+#include "tests/support/expected_repair.h"
 #include "platform/text.h"
 #include "tests/win32/win32_helpers.h"
 
@@ -32,45 +33,9 @@ namespace {
 
 using namespace wintest;
 
-struct Row {
-  Handle root;
-  const char* subKey;
-  const char* valueName;
-  std::int32_t data;
-};
-
-constexpr Row kRepair[] = {
-    {HKEY_CURRENT_USER, "Software\\Policies\\Microsoft\\Windows\\System\\", "DisableCMD", 0},
-    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\",
-     "DisableTaskMgr", 0},
-    {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\",
-     "DisableTaskMgr", 0},
-    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\",
-     "NoFolderOptions", 0},
-    {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\",
-     "NoFolderOptions", 0},
-    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\",
-     "DisableRegistryTools", 0},
-    {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\",
-     "DisableRegistryTools", 0},
-    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\",
-     "SuperHidden", 1},
-    {HKEY_LOCAL_MACHINE,
-     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\Folder\\", "HideFileExt",
-     1},
-    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\",
-     "Hidden", 0},
-    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\",
-     "ShowSuperHidden", 0},
-    {HKEY_LOCAL_MACHINE,
-     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\Folder\\Hidden\\SHOWALL",
-     "CheckedValue", 1},
-};
-
-constexpr Row kCommandPrompt[] = {
-    {HKEY_CURRENT_USER, "Software\\Policies\\Microsoft\\Windows\\System\\", "DisableCMD", 0},
-    {HKEY_LOCAL_MACHINE, "Software\\Policies\\Microsoft\\Windows\\System\\", "DisableCMD", 0},
-};
+using Row = expected::RegistryRow;
+using expected::kCommandPrompt;
+using expected::kRepair;
 
 // Registry keys compare without letter case and without a trailing backslash.
 using KeyId = std::pair<Handle, std::string>;

@@ -146,14 +146,16 @@ idle() {
     sleep 0.5; waited=$((waited + 1))
   done
   grep gui_scan_ms "$log" | tr -d '\r' || true
-  local app_pid=""
+  local app_pid="" idler_pids="" p
   for p in $(prefix_pids); do
     tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null | grep -q 'tidewick\.exe' && app_pid=$p
+    tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null | grep -q 'scan_idle\.exe' && idler_pids+=" $p"
   done
   [ -n "$app_pid" ] || { echo "tidewick.exe not found among the prefix's processes"; return 1; }
   sleep 1  # let the window settle after the last click
+  # Everything of the prefix but the program working the window.
   local pids
-  pids=$(prefix_pids | sort -u)
+  pids=$(prefix_pids | sort -u | grep -vxF -f <(tr ' ' '\n' <<<"$idler_pids" | grep .) || true)
   local app0 all0 app1 all1
   app0=$(cpu_of "$app_pid")
   # shellcheck disable=SC2086
@@ -168,7 +170,7 @@ idle() {
 import sys
 mode, a0, a1, w0, w1, s = sys.argv[1], *map(float, sys.argv[2:])
 print(f"idle ({mode}): tidewick.exe {100 * (a1 - a0) / s:.2f}% of a core, "
-      f"all processes of the prefix {100 * (w1 - w0) / s:.2f}% (goal < 1%)")
+      f"with wineserver and the prefix's other processes {100 * (w1 - w0) / s:.2f}% (goal < 1%)")
 PY
 }
 

@@ -575,20 +575,26 @@ TEST_F(DriveCleaner, RemovedDeviceAtTheStartOfACommandChangesNothing) {
   struct Start {
     const char* what;
     void (*act)(DriveCleaner&, frm_rd&);
+    std::size_t boxes;  // the question, if any, then the warning
   };
   const Start starts[] = {
-      {"scan", [](DriveCleaner& t, frm_rd& rd) { t.Scan(rd); }},
-      {"delete", [](DriveCleaner& t, frm_rd& rd) { t.Delete(rd); }},
-      {"show all", [](DriveCleaner& t, frm_rd& rd) {
+      {"scan", [](DriveCleaner& t, frm_rd& rd) { t.Scan(rd); }, 2},
+      {"delete", [](DriveCleaner& t, frm_rd& rd) { t.Delete(rd); }, 2},
+      {"show all",
+       [](DriveCleaner& t, frm_rd& rd) {
          t.os.QueueAnswer(IDYES);
          t.user.Choose(rd.e_sa);
-       }},
+       },
+       2},
+      {"virus list refresh", [](DriveCleaner& t, frm_rd& rd) { t.user.Click(rd.btn_r_dir2); }, 1},
+      {"unknown list refresh", [](DriveCleaner& t, frm_rd& rd) { t.user.Click(rd.btn_r); }, 1},
   };
   for (bool removed : {true, false}) {
     for (const Start& start : starts) {
       SCOPED_TRACE(std::string(start.what) + (removed ? " after removal" : " without medium"));
       os.AddDrive('E');
       os.AddFile("E:\\a.lnk", FILE_ATTRIBUTE_HIDDEN);
+      os.AddFile("E:\\a.exe");
       frm_rd& rd = Open();
       Scan(rd);
       os.SetFileAttributesA("E:\\a.lnk", FILE_ATTRIBUTE_HIDDEN);
@@ -602,11 +608,13 @@ TEST_F(DriveCleaner, RemovedDeviceAtTheStartOfACommandChangesNothing) {
 
       start.act(*this, rd);
 
-      ASSERT_EQ(os.MessageBoxes().size(), 2u);
-      EXPECT_EQ(os.MessageBoxes()[1].style, MB_ICON_WARNING);
-      EXPECT_NE(os.MessageBoxes()[1].text.find("E:\\"), std::string::npos);
-      EXPECT_EQ(os.MessageBoxes()[1].text.find("complete"), std::string::npos);
+      ASSERT_EQ(os.MessageBoxes().size(), start.boxes);
+      const sim::MessageBoxRecord& warning = os.MessageBoxes().back();
+      EXPECT_EQ(warning.style, MB_ICON_WARNING);
+      EXPECT_NE(warning.text.find("E:\\"), std::string::npos);
+      EXPECT_EQ(warning.text.find("complete"), std::string::npos);
       EXPECT_EQ(rd.lst_dir_2.Lines(), linesBefore);
+      EXPECT_EQ(rd.lst_dir.Lines(), std::vector<std::string>{"a.exe"});
       if (!removed) {
         os.SetDriveReady('E', true);
         EXPECT_EQ(Attributes("E:\\a.lnk") & 0x07, FILE_ATTRIBUTE_HIDDEN);

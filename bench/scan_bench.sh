@@ -61,19 +61,18 @@ trap cleanup EXIT
 # The infected root: hidden folders (user.DOSATTRIB, as Wine keeps the hidden attribute) and a
 # shortcut beside each. Re-seeding hides the folders again after a scan made them visible.
 seed() {
-  python3 - "$stick" "$entries" <<'PY'
-import os, sys
-stick, entries = sys.argv[1], int(sys.argv[2])
-os.makedirs(stick, exist_ok=True)
-for i in range(entries // 2):
-    folder = os.path.join(stick, f"Folder {i:05d}")
-    os.makedirs(folder, exist_ok=True)
-    os.setxattr(folder, "user.DOSATTRIB", b"0x2")
-    shortcut = folder + ".lnk"
-    if not os.path.exists(shortcut):
-        with open(shortcut, "wb") as f:
-            f.write(b"L\0\0\0")
-PY
+  mkdir -p "$stick"
+  local half=$((entries / 2)) i
+  (
+    cd "$stick"
+    for ((i = 0; i < half; i++)); do
+      printf -v name 'Folder %05d' "$i"
+      [ -d "$name" ] || mkdir "$name"
+      [ -e "$name.lnk" ] || printf 'L\0\0\0' >"$name.lnk"
+      printf '# file: %s\nuser.DOSATTRIB="0x2"\n\n' "$name"
+    done >"$out/hide.attrs"
+    setfattr --restore="$out/hide.attrs"
+  )
 }
 rm -rf "$stick"
 seed
@@ -97,11 +96,11 @@ for round in 1 2 3 4 5; do
 done
 least_ms=$(median "${least[@]}")
 driver_ms=$(median "${driver[@]}")
-ratio=$(python3 -c "print(f'{$driver_ms / $least_ms:.2f}')")
+ratio=$(awk -v a="$driver_ms" -v b="$least_ms" 'BEGIN { printf "%.2f", a / b }')
 echo "median: least ${least_ms} ms, frm_rd ${driver_ms} ms, ratio ${ratio} (goal <= 1.2)"
 least_min=$(printf '%s\n' "${least[@]}" | sort -g | head -1)
 driver_min=$(printf '%s\n' "${driver[@]}" | sort -g | head -1)
-echo "best: least ${least_min} ms, frm_rd ${driver_min} ms, ratio $(python3 -c "print(f'{$driver_min / $least_min:.2f}')")"
+echo "best: least ${least_min} ms, frm_rd ${driver_min} ms, ratio $(awk -v a="$driver_min" -v b="$least_min" 'BEGIN { printf "%.2f", a / b }')"
 
 # CPU seconds (user + system) of a Linux process.
 cpu_of() {
@@ -121,7 +120,7 @@ prefix_pids() {
 }
 sum_cpu() {
   local total=0 p
-  for p in "$@"; do total=$(python3 -c "print($total + $(cpu_of "$p"))"); done
+  for p in "$@"; do total=$(awk -v a="$total" -v b="$(cpu_of "$p")" 'BEGIN { printf "%.3f", a + b }'); done
   echo "$total"
 }
 
@@ -166,12 +165,9 @@ idle() {
   all1=$(sum_cpu $pids)
   touch "$app_folder/stop"
   wait "$idler" || echo "(scan_idle ended with an error: $(tail -1 "$log"))"
-  python3 - "$mode" "$app0" "$app1" "$all0" "$all1" "$idle_seconds" <<'PY'
-import sys
-mode, a0, a1, w0, w1, s = sys.argv[1], *map(float, sys.argv[2:])
-print(f"idle ({mode}): tidewick.exe {100 * (a1 - a0) / s:.2f}% of a core, "
-      f"with wineserver and the prefix's other processes {100 * (w1 - w0) / s:.2f}% (goal < 1%)")
-PY
+  awk -v mode="$mode" -v a0="$app0" -v a1="$app1" -v w0="$all0" -v w1="$all1" -v s="$idle_seconds" 'BEGIN {
+    printf "idle (%s): tidewick.exe %.2f%% of a core, with wineserver and the prefix'"'"'s other processes %.2f%% (goal < 1%%)\n",
+           mode, 100 * (a1 - a0) / s, 100 * (w1 - w0) / s }'
 }
 
 echo "== idle CPU of the open drive cleaner over ${idle_seconds} s"

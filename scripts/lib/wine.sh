@@ -47,6 +47,17 @@ wine_prefix_fonts() {
   done
 }
 
+# Starts a wine server for the prefix unless one runs, staying PERSIST seconds after its last
+# program (empty: until killed), and with it Wine's own background processes (services,
+# devices), detached from the caller's output: they live as long as the server, and a pipe they
+# held would keep a test runner waiting long after its program had ended.
+wine_server_up() {
+  local persist=${1-30}
+  if wineserver -p"$persist" 2>/dev/null; then
+    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+  fi
+}
+
 wine_prefix_ensure() {
   [ -f "$WINEPREFIX/.tidewick-ready" ] || wine_prefix_create
 }

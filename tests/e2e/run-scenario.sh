@@ -49,12 +49,8 @@ if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
   xvfb_start
 fi
 # A wine server outside the run's session, so ending the session never ends the server; it
-# stays 30 s after its last program, for the next run. When it is new, its system processes
-# (services, devices) start now with no pipe of ours: they live as long as the server, and a
-# pipe they held would keep CTest waiting after the run has ended.
-if wineserver -p30 2>/dev/null; then
-  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
-fi
+# stays 30 s after its last program, for the next run.
+wine_server_up 30
 # Wine's own fonts, so screenshots show the layout as Windows draws it (scripts/lib/wine.sh).
 wine_prefix_fonts
 

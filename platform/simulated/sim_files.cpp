@@ -45,6 +45,10 @@ bool NameMatches(std::string_view name, std::string_view pattern) {
          NameMatches(name, pattern.substr(0, pattern.size() - 2));
 }
 
+// Characters Windows refuses in a path. A name holding one can still stand on a medium that
+// another system wrote, and a listing shows it, but no call given a path to it reaches it.
+bool RefusedInPath(std::string_view path) { return path.find_first_of("*?|<>\"") != std::string_view::npos; }
+
 }  // namespace
 
 // ---- Entries ----
@@ -272,11 +276,12 @@ void SimFiles::FailListingAfter(std::string_view folderPath, std::size_t entries
 // ---- The calls ----
 
 bool SimFiles::PathFileExists(std::string_view path) const {
-  if (path.find_first_of("*?") != std::string_view::npos) return false;
+  if (RefusedInPath(path)) return false;
   return FindPath(path, true) != nullptr;
 }
 
 bool SimFiles::SetAttributes(std::string_view path, std::uint32_t attributes) {
+  if (RefusedInPath(path)) return false;
   const auto location = Parse(path);
   if (!location || location->names.empty()) return false;
   Entry* entry = Find(*location, true);
@@ -289,6 +294,7 @@ bool SimFiles::SetAttributes(std::string_view path, std::uint32_t attributes) {
 
 bool SimFiles::DeleteFile(std::string_view path,
                           const std::function<bool(std::string_view)>& inUse) {
+  if (RefusedInPath(path)) return false;
   auto location = Parse(path);
   if (!location || location->names.empty()) return false;
   const Entry* entry = Find(*location, true);

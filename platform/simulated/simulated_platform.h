@@ -109,7 +109,10 @@ class SimulatedPlatform final : public PlatformOperations {
   // Set-up and inspection see a medium whether or not its drive is ready. The program's calls
   // behave as on Windows: DeleteFileA refuses folders, read-only files, locked entries and the
   // image of a running process; AttributesOf reports FILE_ATTRIBUTE_NORMAL for a file without
-  // attributes; a listing pattern knows only the file-name wildcards `*` and `?`.
+  // attributes; a listing pattern knows only the file-name wildcards `*` and `?`. A path whose
+  // names hold a character Windows refuses (* ? | < > ") reaches nothing: PathFileExistsA,
+  // SetFileAttributesA and DeleteFileA answer as for a missing entry, although a listing shows
+  // an entry so named (written by another system).
   void AddDrive(char letter);
   void RemoveDrive(char letter);             // the drive letter vanishes with its files
   void SetDriveReady(char letter, bool ready);  // an empty card reader: letter there, no medium

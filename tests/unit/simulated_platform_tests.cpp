@@ -281,6 +281,19 @@ TEST_F(SimFiles, RefusedAttributeChangesLeaveTheEntryAsItWas) {
   EXPECT_TRUE(os.SetFileAttributesA("E:\\stuck.lnk", FILE_ATTRIBUTE_NORMAL));
 }
 
+TEST_F(SimFiles, ANameWindowsRefusesInPathsIsListedButReachedByNoCall) {
+  for (const char* name : {"E:\\a | b.lnk", "E:\\what?.lnk", "E:\\st*r.exe", "E:\\<x>.vbs", "E:\\say \"hi\".inf"}) {
+    SCOPED_TRACE(name);
+    os.AddFile(name, FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_FALSE(os.PathFileExistsA(name));
+    EXPECT_FALSE(os.SetFileAttributesA(name, FILE_ATTRIBUTE_NORMAL));
+    EXPECT_FALSE(os.DeleteFileA(name));
+    EXPECT_EQ(os.AttributesOf(name), FILE_ATTRIBUTE_HIDDEN);
+  }
+  EXPECT_THAT(List(os, "E:\\*"), ElementsAre("a | b.lnk", "what?.lnk", "st*r.exe", "<x>.vbs", "say \"hi\".inf"));
+  EXPECT_THAT(List(os, "E:\\a | b.lnk"), ElementsAre("a | b.lnk"));
+}
+
 TEST_F(SimFiles, ADriveWithoutMediumAnswersNothingUntilReady) {
   os.AddFile("E:\\autorun.inf", FILE_ATTRIBUTE_HIDDEN);
   os.SetDriveReady('E', false);

@@ -378,11 +378,23 @@ void frm_rd::btn_r_dir2_Click() {
 
 // ---- Deletion ----
 
+bool frm_rd::StillListed(const std::string& root, const std::string& name) {
+  for (std::string found = Os().DirFirst(root + name, LIST_ALL); !found.empty(); found = Os().DirNext()) {
+    if (found == name) return true;
+  }
+  return false;
+}
+
 frm_rd::Removal frm_rd::DeleteListed(ui::CheckList& list, int index, const std::string& root) {
-  const std::string path = root + list.List(index);
+  const std::string name = list.List(index);
+  const std::string path = root + name;
+  // A name holding a character that Windows refuses in paths ("|" written by another system)
+  // answers "not there" to every call given its path, deleted or not: for such a name only the
+  // listing tells whether it stayed.
+  const bool reachable = Os().PathFileExistsA(path);
   Os().SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
   Os().DeleteFileA(path);
-  if (Os().PathFileExistsA(path)) {
+  if (Os().PathFileExistsA(path) || (!reachable && StillListed(root, name))) {
     Os().MsgBox("Cannot delete file '" + path + "' because file is being used.", MB_ICON_CRITICAL);
     deleteSucceeded_ = false;
     return Removal::Survived;

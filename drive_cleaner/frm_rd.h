@@ -116,6 +116,8 @@ class frm_rd final : public ui::Form {
   // Rebuild one list from `root` without changing attributes; false when the listing broke off.
   bool FillUnknownList(const std::string& root);
   bool FillVirusList(const std::string& root);
+  // Whether a listing of `root` still shows an entry of exactly this name.
+  bool StillListed(const std::string& root, const std::string& name);
   // Clears the attributes of one listed entry, deletes it and removes it from its list when it
   // is gone. A survivor is reported and clears `deleteSucceeded_`.
   Removal DeleteListed(ui::CheckList& list, int index, const std::string& root);

@@ -695,6 +695,33 @@ TEST_F(DriveCleaner, AwkwardNamesAreUnhiddenAndDeletedUnderTheirOwnName) {
   EXPECT_TRUE(os.Exists("E:\\ছবি"));
 }
 
+// A name holding a character Windows refuses in paths ("|", which another system can write on a
+// stick) is listed, but no call given its path reaches it: PathFileExistsA answers that it is not
+// there although it stayed. The deletion must report it, not count it as gone.
+TEST_F(DriveCleaner, ANameRefusedInPathsIsReportedAsNotDeletedInEitherList) {
+  os.AddFile("E:\\a | b.lnk", FILE_ATTRIBUTE_HIDDEN);
+  os.AddFile("E:\\tool | x.exe");
+  os.AddFile("E:\\c.lnk");
+  frm_rd& rd = Open();
+  Scan(rd);
+  ASSERT_THAT(rd.lst_dir_2.Lines(), UnorderedElementsAre("a | b.lnk", "c.lnk"));
+  ASSERT_THAT(rd.lst_dir.Lines(), ElementsAre("tool | x.exe"));
+  user.Mark(rd.lst_dir, 0);
+  os.ClearMessageBoxes();
+
+  Delete(rd);
+
+  EXPECT_THAT(Messages(), ElementsAre("Are you sure to delete this file(s)?",
+                                      "Cannot delete file 'E:\\a | b.lnk' because file is being used.",
+                                      "Cannot delete file 'E:\\tool | x.exe' because file is being used.",
+                                      kDeleteFailed));
+  EXPECT_TRUE(os.Exists("E:\\a | b.lnk"));
+  EXPECT_TRUE(os.Exists("E:\\tool | x.exe"));
+  EXPECT_FALSE(os.Exists("E:\\c.lnk"));
+  EXPECT_THAT(rd.lst_dir_2.Lines(), ElementsAre("a | b.lnk"));
+  EXPECT_THAT(rd.lst_dir.Lines(), ElementsAre("tool | x.exe"));
+}
+
 // ---- Showing hidden files ----
 
 TEST_F(DriveCleaner, ShowAllHiddenMakesEveryRootEntryPlainAndLeavesTheListsAlone) {

@@ -140,17 +140,17 @@ say "idle CPU of the cleaner windows (${idle_seconds} s each) and peak working s
 # The infected root: hidden folders (user.DOSATTRIB, as Wine keeps the hidden attribute) and a
 # shortcut beside each, as scan_bench.sh makes it.
 rm -rf "$stick"
-python3 - "$stick" "$entries" <<'PY'
-import os, sys
-stick, entries = sys.argv[1], int(sys.argv[2])
-os.makedirs(stick, exist_ok=True)
-for i in range(entries // 2):
-    folder = os.path.join(stick, f"Folder {i:05d}")
-    os.makedirs(folder, exist_ok=True)
-    os.setxattr(folder, "user.DOSATTRIB", b"0x2")
-    with open(folder + ".lnk", "wb") as f:
-        f.write(b"L\0\0\0")
-PY
+mkdir -p "$stick"
+(
+  cd "$stick"
+  for ((i = 0; i < entries / 2; i++)); do
+    printf -v name 'Folder %05d' "$i"
+    mkdir "$name"
+    printf 'L\0\0\0' >"$name.lnk"
+    printf '# file: %s\nuser.DOSATTRIB="0x2"\n\n' "$name"
+  done >"$out/hide.attrs"
+  setfattr --restore="$out/hide.attrs"
+)
 wine_map_drive "$letter" "$stick"
 idle_log=$logs/idle_cpu.log
 : >"$idle_log"

@@ -220,8 +220,11 @@ document "Invoice #12 [final].docx"
 program "[setup].exe" 1
 shortcut "#1 [draft.lnk"
 
-# ---- " | " (Wine lists such a name but refuses it in a path: it cannot be deleted) ----
+# ---- " | " and the other characters Windows refuses in paths: Wine lists such a name but no
+# call given its path reaches it, so it cannot be deleted (and is reported) ----
 put f "a | b.lnk" virus 0 refused plain virus
+put f "what?.lnk" virus 0 refused plain virus
+put f "st*r.vbs" virus 0 refused plain virus
 document "Notes | 2024.docx"
 program "tool | x.exe" 0
 

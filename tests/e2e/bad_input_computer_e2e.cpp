@@ -42,16 +42,6 @@ constexpr DWORD kEndedByKillTool = 1;  // the exit code pskill.exe gives what it
 
 // ---- The system around the program ------------------------------------------------------------
 
-std::string ProfileFolder() {
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) throw DriverError("no process token");
-  wchar_t buffer[MAX_PATH] = {};
-  DWORD size = MAX_PATH;
-  const BOOL got = GetUserProfileDirectoryW(token, buffer, &size);
-  CloseHandle(token);
-  if (!got) throw DriverError("no profile folder");
-  return Utf8(buffer);
-}
 
 // A value as the registry stores it.
 struct StoredValue {
@@ -224,7 +214,7 @@ const char* const kRunNames[] = {"", "[Default]", "[Bracket] #1", "Literal#", "T
 class BadInputComputer : public ::testing::Test {
  protected:
   void SetUp() override {
-    profile_ = ProfileFolder();
+    profile_ = env::ProfileFolder();
     Tidy();
   }
   void TearDown() override {

@@ -41,17 +41,6 @@ constexpr DWORD kEndedByKillTool = 1;
 
 // ---- The system around the program ------------------------------------------------------------
 
-// The current user's profile folder, asked for as tidewick.exe asks for it.
-std::string ProfileFolder() {
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) throw DriverError("no process token");
-  wchar_t buffer[MAX_PATH] = {};
-  DWORD size = MAX_PATH;
-  const BOOL got = GetUserProfileDirectoryW(token, buffer, &size);
-  CloseHandle(token);
-  if (!got) throw DriverError("no profile folder");
-  return Utf8(buffer);
-}
 
 bool FileExists(const std::string& path) { return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -102,7 +91,7 @@ class ComputerCleanerScenario : public ::testing::TestWithParam<WormStart> {
  protected:
   // The prefix is shared: start and end without the worm, its value and the repair values.
   void SetUp() override {
-    profile_ = ProfileFolder();
+    profile_ = env::ProfileFolder();
     wormPath_ = profile_ + "\\" + kWormName;
     Tidy();
   }

@@ -2,6 +2,7 @@
 #include "tests/e2e/driver/driver.h"
 
 #include <commctrl.h>
+#include <userenv.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -1002,6 +1003,17 @@ std::string DescribeOpenedPages() {
   std::string out;
   for (const OpenedPage& p : OpenedPages()) out += "  show " + std::to_string(p.showMode) + ": " + p.address + "\n";
   return out.empty() ? "  (none)\n" : out;
+}
+
+std::string ProfileFolder() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) throw DriverError("no process token");
+  wchar_t buffer[MAX_PATH] = {};
+  DWORD size = MAX_PATH;
+  const BOOL got = GetUserProfileDirectoryW(token, buffer, &size);
+  CloseHandle(token);
+  if (!got) throw DriverError("no profile folder");
+  return Utf8(buffer);
 }
 
 }  // namespace env

@@ -287,6 +287,8 @@ std::string Supply(const std::string& fileName);  // its full path; throws when 
 std::string MakeWorkFolder(const std::string& name, const std::vector<std::string>& supplyFiles = {});
 // Folder where screenshots are written: TIDEWICK_E2E_SHOTS.
 std::string ShotsFolder();
+// The current user's profile folder, asked for as tidewick.exe asks for it.
+std::string ProfileFolder();
 // Pages opened through the system's URL handler during the run, oldest first; each as
 // "<show mode>\t<command line>" (the handler records them in TIDEWICK_E2E_URL_LOG).
 struct OpenedPage {

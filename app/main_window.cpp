@@ -94,7 +94,7 @@ void frm_first::EndSecondInstance() {
 
 void frm_first::CheckKillTool() {
   if (Os().PathFileExistsA(kKillToolFile)) return;
-  if (Os().MsgBox(kKillToolMissing, MB_YESNO_QUESTION) == IDYES) {
+  if (Os().MsgBox(kKillToolMissing, MsgStyle::YesNoQuestion) == Answer::Yes) {
     OpenPage(Os(), WebPage::Download);
     Os().EndProgram();
   }

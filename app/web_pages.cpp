@@ -22,7 +22,7 @@ std::string_view PageAddress(WebPage page) {
 }
 
 void OpenPage(PlatformOperations& os, WebPage page) {
-  SkipOnError([&] { os.ShellExecuteA(0, nullptr, PageAddress(page), nullptr, nullptr, SW_SHOWMAXIMIZED); });
+  SkipOnError([&] { os.ShellExecuteA(0, nullptr, PageAddress(page), nullptr, nullptr, ShowCommand::Maximized); });
 }
 
 }  // namespace tidewick

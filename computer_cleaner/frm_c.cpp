@@ -261,9 +261,9 @@ void frm_c::btn_scan_Click() {
   FillProfileList();
   FillMalwareList();
   if (lst_V.ListCount() > 0) {
-    Os().MsgBox("Done. Shortcut virus detect!", MB_ICON_CRITICAL);
+    Os().MsgBox("Done. Shortcut virus detect!", MsgStyle::Critical);
   } else {
-    Os().MsgBox("Done. Shortcut virus not detect!", MB_ICON_INFORMATION);
+    Os().MsgBox("Done. Shortcut virus not detect!", MsgStyle::Information);
   }
   scanned_ = true;
   ApplyEnablingRules();
@@ -274,7 +274,7 @@ std::vector<std::string> frm_c::ExecutableProfileEntries() {
   const std::string folder = fn_.GetUserProfilePath();
   // Without a profile folder the pattern would name the root of the current drive.
   if (folder.empty()) return names;
-  for (std::string name = Os().DirFirst(folder + "\\*", LIST_ALL); !name.empty(); name = Os().DirNext()) {
+  for (std::string name = Os().DirFirst(folder + "\\*", ListMask::All); !name.empty(); name = Os().DirNext()) {
     if (Contains(LowerCase(name), ".exe")) names.push_back(std::move(name));
   }
   return names;
@@ -288,13 +288,13 @@ void frm_c::FillProfileList() {
 void frm_c::FillMalwareList() {
   lst_V.Clear();
   // The names are read first: no listing stays open while message boxes are shown.
-  for (const std::string& name : ExecutableProfileEntries()) CheckRunKey(HKEY_CURRENT_USER, kRunKey, name);
+  for (const std::string& name : ExecutableProfileEntries()) CheckRunKey(Root::CurrentUser, kRunKey, name);
 }
 
 void frm_c::CheckRunKey(Handle root, std::string_view subKey, const std::string& name) {
   Handle key = 0;
-  if (Os().RegOpenKeyExA(root, subKey, 0, KEY_OPEN_ACCESS, key) != ERROR_SUCCESS) {
-    Os().MsgBox("Unable to open a subkey", MB_OK);
+  if (Os().RegOpenKeyExA(root, subKey, 0, KeyAccess::Open, key) != StatusCode::Success) {
+    Os().MsgBox("Unable to open a subkey", MsgStyle::Ok);
     return;
   }
   AddMatchingRunValues(root, subKey, name);
@@ -303,8 +303,8 @@ void frm_c::CheckRunKey(Handle root, std::string_view subKey, const std::string&
 
 void frm_c::AddMatchingRunValues(Handle root, std::string_view subKey, const std::string& name) {
   Handle key = 0;
-  if (Os().RegOpenKeyExA(root, subKey, 0, KEY_OPEN_ACCESS, key) != ERROR_SUCCESS) {
-    Os().MsgBox("Error RegOpenKeyEx for " + std::string(subKey), MB_OK);
+  if (Os().RegOpenKeyExA(root, subKey, 0, KeyAccess::Open, key) != StatusCode::Success) {
+    Os().MsgBox("Error RegOpenKeyEx for " + std::string(subKey), MsgStyle::Ok);
     return;
   }
   const std::string pattern = LowerCase(name);
@@ -313,13 +313,13 @@ void frm_c::AddMatchingRunValues(Handle root, std::string_view subKey, const std
   for (std::uint32_t index = 0;; ++index) {
     std::uint32_t nameLength = kEnumBufferSize;
     std::uint32_t dataLength = kEnumBufferSize;
-    std::uint32_t type = REG_NONE;
+    std::uint32_t type = RegType::None;
     // Any failure ends the enumeration: no more values, or one too long for the buffers.
     if (Os().RegEnumValueA(key, index, nameBuffer.data(), nameLength, &type, dataBuffer.data(), dataLength) !=
-        ERROR_SUCCESS) {
+        StatusCode::Success) {
       break;
     }
-    if (type != REG_SZ) continue;
+    if (type != RegType::Sz) continue;
     const std::string valueName(nameBuffer.data(), std::min(nameLength, kEnumBufferSize));
     // The text as Windows reads it: up to its terminator, also when it was stored without one.
     const std::string data = Function::StripNull(
@@ -344,20 +344,20 @@ bool frm_c::KillToolPresent() { return Os().PathFileExistsA(kKillToolFile); }
 void frm_c::btn_d_Click() {
   if (deleting_) return;
   if (lst_V.MarkedCount() == 0 && lst_P.MarkedCount() == 0) {
-    Os().MsgBox("Please select file to delete!", MB_ICON_INFORMATION);
+    Os().MsgBox("Please select file to delete!", MsgStyle::Information);
     return;
   }
-  if (Os().MsgBox("Are you sure to delete this file(s)?", MB_YESNO_QUESTION) != IDYES) return;
+  if (Os().MsgBox("Are you sure to delete this file(s)?", MsgStyle::YesNoQuestion) != Answer::Yes) return;
 
   DeletionScope scope(*this);
   bool succeeded = true;
   if (lst_P.MarkedCount() > 0 && !DeleteProfileEntries(succeeded)) return;
   if (lst_V.MarkedCount() > 0 && !DeleteAutostartEntries()) return;
   if (succeeded) {
-    Os().MsgBox("Delete complete!", MB_ICON_INFORMATION);
+    Os().MsgBox("Delete complete!", MsgStyle::Information);
   } else {
     Os().MsgBox("Delete unsuccessful. Please do in Safe Mode OR try next boot(restart computer).",
-                MB_ICON_INFORMATION);
+                MsgStyle::Information);
   }
 }
 
@@ -366,7 +366,7 @@ bool frm_c::DeleteProfileEntries(bool& succeeded) {
   for (int i = lst_P.ListCount() - 1; i >= 0; --i) {
     if (i >= lst_P.ListCount() || !lst_P.Selected(i)) continue;
     if (!KillToolPresent()) {
-      Os().MsgBox(kKillToolMissing, MB_ICON_WARNING);
+      Os().MsgBox(kKillToolMissing, MsgStyle::Warning);
       return false;
     }
     const std::string name = lst_P.List(i);
@@ -377,11 +377,11 @@ bool frm_c::DeleteProfileEntries(bool& succeeded) {
     const std::string folder = fn_.GetUserProfilePath();
     const std::string path = folder + "\\" + name;
     if (!folder.empty()) {
-      Os().SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+      Os().SetFileAttributesA(path, Attr::Normal);
       Os().DeleteFileA(path);
     }
     if (folder.empty() || Os().PathFileExistsA(path)) {
-      Os().MsgBox("Cannot delete file '" + path + "' because file is being used. Try again.", MB_ICON_CRITICAL);
+      Os().MsgBox("Cannot delete file '" + path + "' because file is being used. Try again.", MsgStyle::Critical);
       succeeded = false;
     } else {
       lst_P.RemoveItem(i);
@@ -407,7 +407,7 @@ bool frm_c::DeleteAutostartEntries() {
   // Every listed profile executable is ended first, marked or not.
   for (int i = lst_P.ListCount() - 1; i >= 0; --i) {
     if (!KillToolPresent()) {
-      Os().MsgBox(kKillToolMissing, MB_ICON_WARNING);
+      Os().MsgBox(kKillToolMissing, MsgStyle::Warning);
       return false;
     }
     fn_.KillProcessByName(lst_P.List(i));
@@ -422,7 +422,7 @@ bool frm_c::DeleteAutostartEntries() {
     const std::string& valueData = fields[kValueData];
 
     if (!KillToolPresent()) {
-      Os().MsgBox(kKillToolMissing, MB_ICON_WARNING);
+      Os().MsgBox(kKillToolMissing, MsgStyle::Warning);
       return false;
     }
     fn_.KillProcessByName(entryName);
@@ -431,12 +431,12 @@ bool frm_c::DeleteAutostartEntries() {
 
     const std::string file = AutostartProgramFile(entryName, valueData);
     if (!file.empty()) {
-      Os().SetFileAttributesA(file, FILE_ATTRIBUTE_NORMAL);
+      Os().SetFileAttributesA(file, Attr::Normal);
       Os().DeleteFileA(file);
       // The program may take a moment to end; keep trying for a while, serving the window.
       const std::uint32_t start = Os().GetTickCount();
       while (Os().PathFileExistsA(file) && Os().GetTickCount() - start < kRetryLimitMs) {
-        Os().SetFileAttributesA(file, FILE_ATTRIBUTE_NORMAL);
+        Os().SetFileAttributesA(file, Attr::Normal);
         Os().DeleteFileA(file);
         fn_.KillProcessByName(entryName);
         fn_.Delay(kRetryPauseMs);
@@ -444,11 +444,11 @@ bool frm_c::DeleteAutostartEntries() {
       }
     }
 
-    fn_.DeleteRegValue(HKEY_CURRENT_USER, kRunKey, valueName);
+    fn_.DeleteRegValue(Root::CurrentUser, kRunKey, valueName);
     fn_.FixRegistry();
     if (!SameSession(session)) return false;
     if (!file.empty() && Os().PathFileExistsA(file)) {
-      Os().MsgBox("Error! Please login do safe mode.", MB_ICON_CRITICAL);
+      Os().MsgBox("Error! Please login do safe mode.", MsgStyle::Critical);
       return false;
     }
   }

@@ -21,7 +21,7 @@
 
 namespace tidewick {
 
-// The current user's autostart key, under HKEY_CURRENT_USER.
+// The current user's autostart key, under Root::CurrentUser.
 inline constexpr std::string_view kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // The program that a command line starts, read as Windows reads it: the first token in quotes,

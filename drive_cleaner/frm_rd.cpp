@@ -242,7 +242,7 @@ bool frm_rd::DeviceAnswers(const std::string& root) {
 void frm_rd::ReportDeviceNotAnswering(const std::string& root) {
   Os().MsgBox("The device " + root +
                   " does not answer: it has been removed or is not ready. Nothing has been changed.",
-              MB_ICON_WARNING);
+              MsgStyle::Warning);
 }
 
 // Keeps the windows painted during a long command.
@@ -269,10 +269,10 @@ class frm_rd::PaintPacer {
 void frm_rd::btn_scan_Click() {
   const std::string root = cmb_rd.Text();
   if (root.empty()) {
-    Os().MsgBox(kSelectDeviceFirst, MB_ICON_INFORMATION);
+    Os().MsgBox(kSelectDeviceFirst, MsgStyle::Information);
     return;
   }
-  if (Os().MsgBox("Are you sure to scan this device(" + root + ")?", MB_YESNO_QUESTION) != IDYES) return;
+  if (Os().MsgBox("Are you sure to scan this device(" + root + ")?", MsgStyle::YesNoQuestion) != Answer::Yes) return;
   if (!DeviceAnswers(root)) {
     ReportDeviceNotAnswering(root);
     return;
@@ -282,11 +282,11 @@ void frm_rd::btn_scan_Click() {
     Os().MsgBox("The device " + root +
                     " stopped answering during the scan. The lists show only the entries read before "
                     "that; scan again when the device is back.",
-                MB_ICON_WARNING);
+                MsgStyle::Warning);
   } else if (lst_dir.ListCount() > 0 || lst_dir_2.ListCount() > 0) {
-    Os().MsgBox("Scan complete. Delete file that you don't know.", MB_ICON_INFORMATION);
+    Os().MsgBox("Scan complete. Delete file that you don't know.", MsgStyle::Information);
   } else {
-    Os().MsgBox("Scan complete. No virus detect.", MB_ICON_INFORMATION);
+    Os().MsgBox("Scan complete. No virus detect.", MsgStyle::Information);
   }
   btn_r.SetEnabled(true);
   btn_r_dir2.SetEnabled(true);
@@ -302,11 +302,11 @@ bool frm_rd::ScanDevice() {
   scannedRoot_ = root;
   const std::string ownExe = LowerCase(Os().AppExeName() + ".exe");
   PaintPacer pacer(*this);
-  for (std::string name = Os().DirFirst(root + "*", LIST_ALL); !name.empty(); name = Os().DirNext()) {
+  for (std::string name = Os().DirFirst(root + "*", ListMask::All); !name.empty(); name = Os().DirNext()) {
     pacer.Entry();
     if (IsDotEntry(name)) continue;
     const std::string path = root + name;
-    Os().SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+    Os().SetFileAttributesA(path, Attr::Normal);
     switch (ClassifyEntry(name, ownExe)) {
       case EntryClass::Unknown:
         lst_dir.AddItem(name);
@@ -315,7 +315,7 @@ bool frm_rd::ScanDevice() {
         lst_dir_2.AddItem(name);
         break;
       case EntryClass::SystemName:
-        Os().SetFileAttributesA(path, FILE_ATTRIBUTE_HIDDEN_SYSTEM);
+        Os().SetFileAttributesA(path, Attr::HiddenSystem);
         break;
       case EntryClass::Nothing:
         break;
@@ -329,7 +329,7 @@ bool frm_rd::FillUnknownList(const std::string& root) {
   lst_dir.Clear();
   const std::string ownExe = LowerCase(Os().AppExeName() + ".exe");
   PaintPacer pacer(*this);
-  for (std::string name = Os().DirFirst(root + "*", LIST_ALL); !name.empty(); name = Os().DirNext()) {
+  for (std::string name = Os().DirFirst(root + "*", ListMask::All); !name.empty(); name = Os().DirNext()) {
     pacer.Entry();
     if (IsDotEntry(name)) continue;
     const std::string lower = LowerCase(name);
@@ -342,7 +342,7 @@ bool frm_rd::FillVirusList(const std::string& root) {
   RulesDeferred deferred(*this);
   lst_dir_2.Clear();
   PaintPacer pacer(*this);
-  for (std::string name = Os().DirFirst(root + "*", LIST_ALL); !name.empty(); name = Os().DirNext()) {
+  for (std::string name = Os().DirFirst(root + "*", ListMask::All); !name.empty(); name = Os().DirNext()) {
     pacer.Entry();
     if (IsDotEntry(name)) continue;
     if (HasVirusExtension(LowerCase(name))) lst_dir_2.AddItem(name);
@@ -359,7 +359,7 @@ void frm_rd::btn_r_Click() {
   ui::BusyScope busy(App().GetHost());
   if (!FillUnknownList(scannedRoot_)) {
     Os().MsgBox("The device " + scannedRoot_ + " stopped answering; the list may be incomplete.",
-                MB_ICON_WARNING);
+                MsgStyle::Warning);
   }
 }
 
@@ -372,14 +372,14 @@ void frm_rd::btn_r_dir2_Click() {
   ui::BusyScope busy(App().GetHost());
   if (!FillVirusList(scannedRoot_)) {
     Os().MsgBox("The device " + scannedRoot_ + " stopped answering; the list may be incomplete.",
-                MB_ICON_WARNING);
+                MsgStyle::Warning);
   }
 }
 
 // ---- Deletion ----
 
 bool frm_rd::StillListed(const std::string& root, const std::string& name) {
-  for (std::string found = Os().DirFirst(root + name, LIST_ALL); !found.empty(); found = Os().DirNext()) {
+  for (std::string found = Os().DirFirst(root + name, ListMask::All); !found.empty(); found = Os().DirNext()) {
     if (found == name) return true;
   }
   return false;
@@ -392,10 +392,10 @@ frm_rd::Removal frm_rd::DeleteListed(ui::CheckList& list, int index, const std::
   // answers "not there" to every call given its path, deleted or not: for such a name only the
   // listing tells whether it stayed.
   const bool reachable = Os().PathFileExistsA(path);
-  Os().SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+  Os().SetFileAttributesA(path, Attr::Normal);
   Os().DeleteFileA(path);
   if (Os().PathFileExistsA(path) || (!reachable && StillListed(root, name))) {
-    Os().MsgBox("Cannot delete file '" + path + "' because file is being used.", MB_ICON_CRITICAL);
+    Os().MsgBox("Cannot delete file '" + path + "' because file is being used.", MsgStyle::Critical);
     deleteSucceeded_ = false;
     return Removal::Survived;
   }
@@ -408,17 +408,17 @@ frm_rd::Removal frm_rd::DeleteListed(ui::CheckList& list, int index, const std::
 void frm_rd::btn_del_Click() {
   deleteSucceeded_ = true;
   if (cmb_rd.Text().empty()) {
-    Os().MsgBox(kSelectDeviceFirst, MB_ICON_INFORMATION);
+    Os().MsgBox(kSelectDeviceFirst, MsgStyle::Information);
     return;
   }
   const bool takeAllVirus = chkAD.Checked();
   const bool anythingTaken = (takeAllVirus && lst_dir_2.ListCount() > 0) || lst_dir_2.MarkedCount() > 0 ||
                              lst_dir.MarkedCount() > 0;
   if (!anythingTaken) {
-    Os().MsgBox("Please select file to delete!", MB_ICON_INFORMATION);
+    Os().MsgBox("Please select file to delete!", MsgStyle::Information);
     return;
   }
-  if (Os().MsgBox("Are you sure to delete this file(s)?", MB_YESNO_QUESTION) != IDYES) return;
+  if (Os().MsgBox("Are you sure to delete this file(s)?", MsgStyle::YesNoQuestion) != Answer::Yes) return;
 
   // The lists were filled from this root, and only this root is touched.
   const std::string root = scannedRoot_;
@@ -449,13 +449,13 @@ void frm_rd::btn_del_Click() {
     Os().MsgBox("The device " + root +
                     " stopped answering during the deletion. The deletion has stopped; scan the device "
                     "again when it is back to see what is left.",
-                MB_ICON_WARNING);
+                MsgStyle::Warning);
   }
   if (deleteSucceeded_) {
-    Os().MsgBox("Delete complete!", MB_ICON_INFORMATION);
+    Os().MsgBox("Delete complete!", MsgStyle::Information);
   } else {
     Os().MsgBox("Delete unsuccessful. Please do in Safe Mode OR try next boot(restart computer).",
-                MB_ICON_INFORMATION);
+                MsgStyle::Information);
   }
 }
 
@@ -464,10 +464,10 @@ void frm_rd::btn_del_Click() {
 void frm_rd::e_sa_Click() {
   const std::string root = cmb_rd.Text();
   if (root.empty()) {
-    Os().MsgBox(kSelectDeviceFirst, MB_ICON_INFORMATION);
+    Os().MsgBox(kSelectDeviceFirst, MsgStyle::Information);
     return;
   }
-  if (Os().MsgBox("Are you sure to show all file this device?", MB_YESNO_QUESTION) != IDYES) return;
+  if (Os().MsgBox("Are you sure to show all file this device?", MsgStyle::YesNoQuestion) != Answer::Yes) return;
   if (!DeviceAnswers(root)) {
     ReportDeviceNotAnswering(root);
     return;
@@ -476,17 +476,17 @@ void frm_rd::e_sa_Click() {
   {
     ui::BusyScope busy(App().GetHost());
     PaintPacer pacer(*this);
-    for (std::string name = Os().DirFirst(root + "*", LIST_ALL); !name.empty(); name = Os().DirNext()) {
+    for (std::string name = Os().DirFirst(root + "*", ListMask::All); !name.empty(); name = Os().DirNext()) {
       pacer.Entry();
       if (IsDotEntry(name)) continue;
-      Os().SetFileAttributesA(root + name, FILE_ATTRIBUTE_NORMAL);
+      Os().SetFileAttributesA(root + name, Attr::Normal);
     }
     complete = !Os().DirFailed();
   }
   if (!complete) {
     Os().MsgBox("The device " + root +
                     " stopped answering before every entry was shown; some entries may still be hidden.",
-                MB_ICON_WARNING);
+                MsgStyle::Warning);
   }
 }
 

@@ -77,29 +77,29 @@ struct RepairRow {
 // The policy repair, in the order written. The paths keep their trailing backslash and their
 // letter case as they are ("SOFTWARE" and "Software" both occur).
 constexpr RepairRow kRepairRows[] = {
-    {HKEY_CURRENT_USER, "Software\\Policies\\Microsoft\\Windows\\System\\", "DisableCMD", 0},
-    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\",
+    {Root::CurrentUser, "Software\\Policies\\Microsoft\\Windows\\System\\", "DisableCMD", 0},
+    {Root::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\",
      "DisableTaskMgr", 0},
-    {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\",
+    {Root::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\",
      "DisableTaskMgr", 0},
-    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\",
+    {Root::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\",
      "NoFolderOptions", 0},
-    {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\",
+    {Root::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\",
      "NoFolderOptions", 0},
-    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\",
+    {Root::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\",
      "DisableRegistryTools", 0},
-    {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\",
+    {Root::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\",
      "DisableRegistryTools", 0},
-    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\",
+    {Root::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\",
      "SuperHidden", 1},
-    {HKEY_LOCAL_MACHINE,
+    {Root::LocalMachine,
      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\Folder\\", "HideFileExt",
      1},
-    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\",
+    {Root::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\",
      "Hidden", 0},
-    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\",
+    {Root::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\",
      "ShowSuperHidden", 0},
-    {HKEY_LOCAL_MACHINE,
+    {Root::LocalMachine,
      "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\Folder\\Hidden\\SHOWALL",
      "CheckedValue", 1},
 };
@@ -147,7 +147,7 @@ Status Function::SetRegDword(Handle root, std::string_view subKey, std::string_v
   Status status = kStepFailed;
   Step([&] { os_.RegCreateKeyA(root, subKey, key); });
   Step([&] {
-    status = os_.RegSetValueExA(key, valueName, 0, REG_DWORD, &value, sizeof value);
+    status = os_.RegSetValueExA(key, valueName, 0, RegType::Dword, &value, sizeof value);
   });
   Step([&] { os_.RegCloseKey(key); });
   return status;
@@ -159,25 +159,25 @@ RegAnswer Function::GetRegValue(Handle root, std::string_view subKey,
   RegAnswer answer;
   lastRegResult_ = os_.RegOpenKeyA(root, subKey, key);
   if (key != 0) {
-    std::uint32_t type = REG_NONE;
+    std::uint32_t type = RegType::None;
     std::uint32_t size = 0;
     lastRegResult_ = os_.RegQueryValueExA(key, valueName, &type, nullptr, &size);
-    if (lastRegResult_ == ERROR_SUCCESS && type == REG_SZ) {
+    if (lastRegResult_ == StatusCode::Success && type == RegType::Sz) {
       // One byte more than asked for, so that the buffer is never read past its end
       // (also for an empty value stored without its NUL, size 0).
       std::string buffer(std::size_t{size} + 1, '\0');
-      std::uint32_t textType = REG_NONE;
+      std::uint32_t textType = RegType::None;
       std::uint32_t read = size;
       lastRegResult_ = os_.RegQueryValueExA(key, valueName, &textType, buffer.data(), &read);
-      if (lastRegResult_ == ERROR_SUCCESS) {
+      if (lastRegResult_ == StatusCode::Success) {
         buffer.resize(std::min<std::size_t>(read, size));
         answer = RegAnswer(StripNull(buffer));
       }
-    } else if (lastRegResult_ == ERROR_SUCCESS && type == REG_DWORD) {
+    } else if (lastRegResult_ == StatusCode::Success && type == RegType::Dword) {
       std::uint32_t number = 0;
       std::uint32_t read = sizeof number;
       lastRegResult_ = os_.RegQueryValueExA(key, valueName, &type, &number, &read);
-      if (lastRegResult_ == ERROR_SUCCESS) answer = RegAnswer(static_cast<std::int32_t>(number));
+      if (lastRegResult_ == StatusCode::Success) answer = RegAnswer(static_cast<std::int32_t>(number));
     }
   }
   lastRegResult_ = os_.RegCloseKey(key);
@@ -203,8 +203,8 @@ bool Function::RegKeyExists(Handle root, std::string_view subKey) {
 // ---- Policy repair ------------------------------------------------------------------------
 
 void Function::EnableCommandPrompt() {
-  SetRegDword(HKEY_CURRENT_USER, kCommandPromptKeyUser, kCommandPromptValue, 0);
-  SetRegDword(HKEY_LOCAL_MACHINE, "Software\\Policies\\Microsoft\\Windows\\System\\",
+  SetRegDword(Root::CurrentUser, kCommandPromptKeyUser, kCommandPromptValue, 0);
+  SetRegDword(Root::LocalMachine, "Software\\Policies\\Microsoft\\Windows\\System\\",
               kCommandPromptValue, 0);
 }
 
@@ -221,10 +221,10 @@ void Function::KillProcessByName(std::string_view exeName) {
   std::string wanted;
   Step([&] { wanted = LowerCase(exeName); });
   Handle snapshot = 0;
-  Step([&] { snapshot = os_.CreateToolhelp32Snapshot(TH32CS_SNAPALL, 0); });
+  Step([&] { snapshot = os_.CreateToolhelp32Snapshot(Snapshot::All, 0); });
 
-  PROCESSENTRY32 entry;
-  entry.dwSize = PROCESSENTRY32_SIZE;
+  ProcessEntry32 entry;
+  entry.dwSize = ProcessEntry32::kAnsiSize;
   bool more = false;
   Step([&] { more = os_.Process32First(snapshot, entry); });
   while (more) {
@@ -233,7 +233,7 @@ void Function::KillProcessByName(std::string_view exeName) {
       if (wanted.empty() || LowerCase(StripNull(entry.szExeFile)) != wanted) return;
       const std::string command = "cmd /c pskill " + std::to_string(entry.th32ProcessID);
       EnableCommandPrompt();
-      os_.StartCommandLine(command, COMMAND_WINDOW_MINIMIZED_NO_FOCUS);
+      os_.StartCommandLine(command, ShowCommand::MinimizedNoFocus);
     });
     more = false;  // a walk whose next step fails ends there
     Step([&] { more = os_.Process32Next(snapshot, entry); });
@@ -244,7 +244,7 @@ void Function::KillProcessByName(std::string_view exeName) {
 std::string Function::GetUserProfilePath() {
   std::string buffer(kProfileBufferSize, '\0');
   Handle token = 0;
-  os_.OpenProcessToken(os_.GetCurrentProcess(), TOKEN_QUERY, token);
+  os_.OpenProcessToken(os_.GetCurrentProcess(), TokenAccess::Query, token);
   std::uint32_t size = kProfileBufferSize;
   if (!os_.GetUserProfileDirectoryA(token, buffer, size) && size > kProfileBufferSize) {
     // A profile path longer than the buffer (a long name outside ASCII takes up to three

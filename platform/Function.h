@@ -44,7 +44,7 @@ class Function {
   explicit Function(PlatformOperations& os) : os_(os) {}
 
   // ---- Registry values ----
-  // Creates every missing level of `subKey` and writes `value` as REG_DWORD. Never throws.
+  // Creates every missing level of `subKey` and writes `value` as RegType::Dword. Never throws.
   Status SetRegDword(Handle root, std::string_view subKey, std::string_view valueName,
                      std::int32_t value);
   RegAnswer GetRegValue(Handle root, std::string_view subKey, std::string_view valueName);
@@ -75,7 +75,7 @@ class Function {
 
  private:
   PlatformOperations& os_;
-  Status lastRegResult_ = ERROR_SUCCESS;
+  Status lastRegResult_ = StatusCode::Success;
 };
 
 }  // namespace tidewick

@@ -9,13 +9,11 @@
 // calls the W functions, which is what the A functions would do under a UTF-8 code page; sizes
 // and lengths of text buffers are therefore counted in UTF-8 bytes.
 //
-// This header must be included before <windows.h>: several constants below carry the names of
-// Windows macros (with the same values).
+// The constants that cross the boundary carry names of the contract's own vocabulary
+// (Root::CurrentUser, RegType::Sz, MsgStyle::YesNoQuestion, ...); each says which Windows
+// constant it stands for and has the same value. No name here is a Windows macro, so this
+// header and <windows.h> may be included in either order.
 #pragma once
-
-#if defined(REG_SZ) || defined(HKEY_CURRENT_USER) || defined(MB_OK)
-#error "include platform/platform_operations.h before <windows.h>"
-#endif
 
 #include <cstdint>
 #include <string>
@@ -29,73 +27,102 @@ using Handle = std::uint32_t;
 using Status = std::int32_t;
 
 // ---- Registry -----------------------------------------------------------------------------
-inline constexpr Handle HKEY_CURRENT_USER = 0x80000001u;
-inline constexpr Handle HKEY_LOCAL_MACHINE = 0x80000002u;
+// The two registry roots: HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE.
+namespace Root {
+inline constexpr Handle CurrentUser = 0x80000001u;
+inline constexpr Handle LocalMachine = 0x80000002u;
+}  // namespace Root
 
-inline constexpr std::uint32_t REG_NONE = 0;
-inline constexpr std::uint32_t REG_SZ = 1;
-inline constexpr std::uint32_t REG_EXPAND_SZ = 2;
-inline constexpr std::uint32_t REG_BINARY = 3;
-inline constexpr std::uint32_t REG_DWORD = 4;
-inline constexpr std::uint32_t REG_MULTI_SZ = 7;
+// Value types: REG_NONE, REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD, REG_MULTI_SZ.
+namespace RegType {
+inline constexpr std::uint32_t None = 0;
+inline constexpr std::uint32_t Sz = 1;
+inline constexpr std::uint32_t ExpandSz = 2;
+inline constexpr std::uint32_t Binary = 3;
+inline constexpr std::uint32_t Dword = 4;
+inline constexpr std::uint32_t MultiSz = 7;
+}  // namespace RegType
 
+namespace KeyAccess {
 // Access asked for by RegOpenKeyExA: query, set, create sub-key, enumerate, notify, create link.
-inline constexpr std::uint32_t KEY_OPEN_ACCESS = 0x3F;
+inline constexpr std::uint32_t Open = 0x3F;
+}  // namespace KeyAccess
 
-inline constexpr Status ERROR_SUCCESS = 0;
-inline constexpr Status ERROR_FILE_NOT_FOUND = 2;
-inline constexpr Status ERROR_ACCESS_DENIED = 5;
-inline constexpr Status ERROR_INVALID_HANDLE = 6;
-inline constexpr Status ERROR_MORE_DATA = 234;
-inline constexpr Status ERROR_NO_MORE_ITEMS = 259;
+// Status codes: ERROR_SUCCESS, ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_INVALID_HANDLE,
+// ERROR_MORE_DATA, ERROR_NO_MORE_ITEMS.
+namespace StatusCode {
+inline constexpr Status Success = 0;
+inline constexpr Status FileNotFound = 2;
+inline constexpr Status AccessDenied = 5;
+inline constexpr Status InvalidHandle = 6;
+inline constexpr Status MoreData = 234;
+inline constexpr Status NoMoreItems = 259;
+}  // namespace StatusCode
 
 // ---- Files --------------------------------------------------------------------------------
-inline constexpr std::uint32_t FILE_ATTRIBUTE_READONLY = 0x01;
-inline constexpr std::uint32_t FILE_ATTRIBUTE_HIDDEN = 0x02;
-inline constexpr std::uint32_t FILE_ATTRIBUTE_SYSTEM = 0x04;
-inline constexpr std::uint32_t FILE_ATTRIBUTE_DIRECTORY = 0x10;
-inline constexpr std::uint32_t FILE_ATTRIBUTE_ARCHIVE = 0x20;
-inline constexpr std::uint32_t FILE_ATTRIBUTE_NORMAL = 0x80;
-inline constexpr std::uint32_t FILE_ATTRIBUTE_REPARSE_POINT = 0x400;
+// File attributes: FILE_ATTRIBUTE_READONLY, _HIDDEN, _SYSTEM, _DIRECTORY, _ARCHIVE, _NORMAL,
+// _REPARSE_POINT.
+namespace Attr {
+inline constexpr std::uint32_t ReadOnly = 0x01;
+inline constexpr std::uint32_t Hidden = 0x02;
+inline constexpr std::uint32_t System = 0x04;
+inline constexpr std::uint32_t Directory = 0x10;
+inline constexpr std::uint32_t Archive = 0x20;
+inline constexpr std::uint32_t Normal = 0x80;
+inline constexpr std::uint32_t ReparsePoint = 0x400;
 // Hidden plus system: how a drive's own system entries are hidden again.
-inline constexpr std::uint32_t FILE_ATTRIBUTE_HIDDEN_SYSTEM = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+inline constexpr std::uint32_t HiddenSystem = Hidden | System;
+}  // namespace Attr
 
-// Folder-listing masks (the classic vbNormal..vbDirectory|vbArchive set). 63 returns every entry.
-inline constexpr std::uint32_t LIST_READONLY = 1;
-inline constexpr std::uint32_t LIST_HIDDEN = 2;
-inline constexpr std::uint32_t LIST_SYSTEM = 4;
-inline constexpr std::uint32_t LIST_VOLUME = 8;
-inline constexpr std::uint32_t LIST_DIRECTORY = 16;
-inline constexpr std::uint32_t LIST_ARCHIVE = 32;
-inline constexpr std::uint32_t LIST_ALL = 63;
+// Folder-listing masks (the classic vbNormal..vbDirectory|vbArchive set). All returns every entry.
+namespace ListMask {
+inline constexpr std::uint32_t ReadOnly = 1;
+inline constexpr std::uint32_t Hidden = 2;
+inline constexpr std::uint32_t System = 4;
+inline constexpr std::uint32_t Volume = 8;
+inline constexpr std::uint32_t Directory = 16;
+inline constexpr std::uint32_t Archive = 32;
+inline constexpr std::uint32_t All = 63;
+}  // namespace ListMask
 
 // ---- Processes and tokens -----------------------------------------------------------------
-inline constexpr std::uint32_t TH32CS_SNAPALL = 0xF;
-inline constexpr std::uint32_t TOKEN_QUERY = 8;
-// Size of the ANSI PROCESSENTRY32 record; dwSize is set to it before the first call.
-inline constexpr std::uint32_t PROCESSENTRY32_SIZE = 296;
+namespace Snapshot {
+inline constexpr std::uint32_t All = 0xF;  // TH32CS_SNAPALL
+}  // namespace Snapshot
+namespace TokenAccess {
+inline constexpr std::uint32_t Query = 8;  // TOKEN_QUERY
+}  // namespace TokenAccess
 
-// What the program reads of one process of a snapshot.
-struct PROCESSENTRY32 {
+// What the program reads of one process of a snapshot: the PROCESSENTRY32 record.
+struct ProcessEntry32 {
+  // Size of the ANSI record; dwSize is set to it before the first call.
+  static constexpr std::uint32_t kAnsiSize = 296;
   std::uint32_t dwSize = 0;
   std::uint32_t th32ProcessID = 0;
   std::string szExeFile;  // executable name without folder
 };
 
 // ---- Windows, pages and command lines -----------------------------------------------------
-inline constexpr int SW_SHOWMAXIMIZED = 3;
+namespace ShowCommand {
+inline constexpr int Maximized = 3;  // SW_SHOWMAXIMIZED
 // Window style of started command lines: minimized, not activated (the classic style 6).
-inline constexpr int COMMAND_WINDOW_MINIMIZED_NO_FOCUS = 6;
+inline constexpr int MinimizedNoFocus = 6;
+}  // namespace ShowCommand
 
-// Message-box styles and answers.
-inline constexpr int MB_OK = 0;
-inline constexpr int MB_ICON_CRITICAL = 16;       // error icon, OK
-inline constexpr int MB_YESNO_QUESTION = 36;      // question icon, Yes and No
-inline constexpr int MB_ICON_WARNING = 48;        // warning icon, OK
-inline constexpr int MB_ICON_INFORMATION = 64;    // information icon, OK
-inline constexpr int IDOK = 1;
-inline constexpr int IDYES = 6;
-inline constexpr int IDNO = 7;
+// Message-box styles (MB_OK, and MB_OK with the error, warning or information icon, or
+// MB_YESNO with the question icon) and answers (IDOK, IDYES, IDNO).
+namespace MsgStyle {
+inline constexpr int Ok = 0;
+inline constexpr int Critical = 16;       // error icon, OK
+inline constexpr int YesNoQuestion = 36;  // question icon, Yes and No
+inline constexpr int Warning = 48;        // warning icon, OK
+inline constexpr int Information = 64;   // information icon, OK
+}  // namespace MsgStyle
+namespace Answer {
+inline constexpr int Ok = 1;
+inline constexpr int Yes = 6;
+inline constexpr int No = 7;
+}  // namespace Answer
 
 // The four counts of GetDiskFreeSpaceA; nobody reads them, but the call fills them.
 struct DiskFreeSpace {
@@ -144,8 +171,8 @@ class PlatformOperations {
 
   // ---- Processes, tokens and time (kernel32, advapi32, userenv) ----
   virtual Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) = 0;
-  virtual bool Process32First(Handle snapshot, PROCESSENTRY32& entry) = 0;
-  virtual bool Process32Next(Handle snapshot, PROCESSENTRY32& entry) = 0;
+  virtual bool Process32First(Handle snapshot, ProcessEntry32& entry) = 0;
+  virtual bool Process32Next(Handle snapshot, ProcessEntry32& entry) = 0;
   virtual bool CloseHandle(Handle handle) = 0;
   virtual Handle GetCurrentProcess() = 0;
   virtual bool OpenProcessToken(Handle process, std::uint32_t access, Handle& token) = 0;
@@ -160,7 +187,7 @@ class PlatformOperations {
                              const char* parameters, const char* directory, int show) = 0;
 
   // ---- General services ----
-  // A modal message box titled with the product name. `style` is one of the MB_ values
+  // A modal message box titled with the product name. `style` is one of the MsgStyle values
   // above. Answers IDOK, IDYES or IDNO.
   virtual int MsgBox(std::string_view text, int style) = 0;
 

@@ -15,7 +15,7 @@ constexpr std::string_view kHint =
     "Make sure you 'Run As Administrator' before do this. (For windows 7 and vista only)";
 constexpr std::string_view kConfirm = "Are you sure to do this?";
 
-// Keys read at load (no trailing backslash), all under HKEY_CURRENT_USER.
+// Keys read at load (no trailing backslash), all under Root::CurrentUser.
 constexpr std::string_view kReadSystemPolicies = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
 constexpr std::string_view kReadExplorerPolicies = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
 constexpr std::string_view kReadCmdPolicy = "Software\\Policies\\Microsoft\\Windows\\System";
@@ -40,31 +40,31 @@ struct SettingWrite {
 };
 
 constexpr SettingWrite kNoRegistryEditor[] = {
-    {HKEY_CURRENT_USER, kUserSystemPolicies, "DisableRegistryTools", 1, 0},
-    {HKEY_LOCAL_MACHINE, kMachineSystemPolicies, "DisableRegistryTools", 1, 0},
+    {Root::CurrentUser, kUserSystemPolicies, "DisableRegistryTools", 1, 0},
+    {Root::LocalMachine, kMachineSystemPolicies, "DisableRegistryTools", 1, 0},
 };
 constexpr SettingWrite kHideFolderOptions[] = {
-    {HKEY_CURRENT_USER, kExplorerPolicies, "NoFolderOptions", 1, 0},
-    {HKEY_LOCAL_MACHINE, kExplorerPolicies, "NoFolderOptions", 1, 0},
+    {Root::CurrentUser, kExplorerPolicies, "NoFolderOptions", 1, 0},
+    {Root::LocalMachine, kExplorerPolicies, "NoFolderOptions", 1, 0},
 };
 constexpr SettingWrite kDisableCmd[] = {
-    {HKEY_CURRENT_USER, kCmdPolicy, "DisableCMD", 1, 0},
+    {Root::CurrentUser, kCmdPolicy, "DisableCMD", 1, 0},
 };
 constexpr SettingWrite kNoTaskManager[] = {
-    {HKEY_CURRENT_USER, kUserSystemPolicies, "DisableTaskMgr", 1, 0},
-    {HKEY_LOCAL_MACHINE, kMachineSystemPolicies, "DisableTaskMgr", 1, 0},
+    {Root::CurrentUser, kUserSystemPolicies, "DisableTaskMgr", 1, 0},
+    {Root::LocalMachine, kMachineSystemPolicies, "DisableTaskMgr", 1, 0},
 };
 constexpr SettingWrite kShowHiddenFiles[] = {
-    {HKEY_CURRENT_USER, kAdvanced, "SuperHidden", 0, 1},
-    {HKEY_CURRENT_USER, kAdvanced, "Hidden", 1, 0},
-    {HKEY_CURRENT_USER, kAdvanced, "ShowSuperHidden", 1, 0},
-    {HKEY_LOCAL_MACHINE, kShowAll, "CheckedValue", 1, 1},
+    {Root::CurrentUser, kAdvanced, "SuperHidden", 0, 1},
+    {Root::CurrentUser, kAdvanced, "Hidden", 1, 0},
+    {Root::CurrentUser, kAdvanced, "ShowSuperHidden", 1, 0},
+    {Root::LocalMachine, kShowAll, "CheckedValue", 1, 1},
 };
 constexpr SettingWrite kShowExtensions[] = {
-    {HKEY_CURRENT_USER, kAdvanced, "HideFileExt", 0, 1},
+    {Root::CurrentUser, kAdvanced, "HideFileExt", 0, 1},
 };
 
-// Writes every value of one box. Each write stands alone: a refused one (HKEY_LOCAL_MACHINE
+// Writes every value of one box. Each write stands alone: a refused one (Root::LocalMachine
 // without administrator rights) leaves its value as it was and the next one still runs.
 template <std::size_t N>
 void WriteBox(Function& fn, const ui::CheckBox& box, const SettingWrite (&writes)[N]) {
@@ -146,14 +146,14 @@ void frm_RM::InitializeComponent() {
 void frm_RM::Form_Load() {
   returned_ = false;
   SetCaption(WindowTitle("Registry Manager"));
-  Os().MsgBox(kHint, MB_ICON_INFORMATION);
+  Os().MsgBox(kHint, MsgStyle::Information);
   ReadSettings();
 }
 
 void frm_RM::ReadSettings() {
   Function fn(Os());
   auto isOne = [&fn](std::string_view key, std::string_view value) {
-    return fn.GetRegValue(HKEY_CURRENT_USER, key, value).IsOne();
+    return fn.GetRegValue(Root::CurrentUser, key, value).IsOne();
   };
   chk_DCMD.SetValue(isOne(kReadCmdPolicy, "DisableCMD") ? 1 : 0);
   chk_NRE.SetValue(isOne(kReadSystemPolicies, "DisableRegistryTools") ? 1 : 0);
@@ -164,7 +164,7 @@ void frm_RM::ReadSettings() {
 }
 
 void frm_RM::btn_okk_Click() {
-  if (Os().MsgBox(kConfirm, MB_YESNO_QUESTION) != IDYES) return;
+  if (Os().MsgBox(kConfirm, MsgStyle::YesNoQuestion) != Answer::Yes) return;
   WriteSettings();
   Os().DoEvents();
   ReturnToComputerCleaner();

@@ -1,8 +1,8 @@
 // The registry manager window: six system settings as check boxes.
 //
 // Opened from the computer cleaner's "Registry Manager" item, which disables and hides frm_c
-// first. Loading reads the six settings from HKEY_CURRENT_USER into the boxes; "Ok" writes the
-// state of every box back (with the HKEY_LOCAL_MACHINE copies where they exist). Every way out
+// first. Loading reads the six settings from Root::CurrentUser into the boxes; "Ok" writes the
+// state of every box back (with the Root::LocalMachine copies where they exist). Every way out
 // unloads this window and gives control back to frm_c, so each opening reads afresh.
 #pragma once
 

@@ -11,13 +11,13 @@
 namespace tidewick::sim::detail {
 namespace {
 
-constexpr std::uint32_t kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
-                                              FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+constexpr std::uint32_t kSettableAttributes = Attr::ReadOnly | Attr::Hidden |
+                                              Attr::System | Attr::Archive |
                                               0x100 /* temporary */ | 0x1000 /* offline */ |
                                               0x2000 /* not content indexed */;
 // The attributes a listing mask can exclude an entry by.
 constexpr std::uint32_t kMaskedAttributes =
-    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
+    Attr::Hidden | Attr::System | Attr::Directory;
 
 bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
@@ -77,7 +77,7 @@ void SimFiles::Entry::Remove(const Entry* child) {
 
 std::uint32_t SimFiles::Reported(const Entry& entry) {
   // As GetFileAttributes answers: a file without any attribute reports "normal".
-  return entry.attributes == 0 ? FILE_ATTRIBUTE_NORMAL : entry.attributes;
+  return entry.attributes == 0 ? Attr::Normal : entry.attributes;
 }
 
 // ---- Paths ----
@@ -180,7 +180,7 @@ SimFiles::Entry& SimFiles::MakeParents(const Location& location) {
   Entry* entry = &drive->root;
   for (std::size_t k = 0; k + 1 < location.names.size(); ++k) {
     Entry* child = entry->Child(LowerCase(location.names[k]));
-    if (child == nullptr) child = &entry->Add(location.names[k], FILE_ATTRIBUTE_DIRECTORY);
+    if (child == nullptr) child = &entry->Add(location.names[k], Attr::Directory);
     if (!child->IsFolder()) throw std::invalid_argument("a file stands where a folder should");
     entry = child;
   }
@@ -204,7 +204,7 @@ bool SimFiles::SamePlace(std::string_view a, std::string_view b) const {
 
 void SimFiles::AddDrive(char letter) {
   Drive& drive = drives_[UpperLetter(letter)];
-  drive.root.attributes = FILE_ATTRIBUTE_DIRECTORY;
+  drive.root.attributes = Attr::Directory;
 }
 
 void SimFiles::RemoveDrive(char letter) { drives_.erase(UpperLetter(letter)); }
@@ -219,7 +219,7 @@ void SimFiles::AddFolder(std::string_view path, std::uint32_t attributes) {
   const auto location = Parse(path);
   if (!location) throw std::invalid_argument("not a drive path: " + std::string(path));
   const std::uint32_t stored =
-      FILE_ATTRIBUTE_DIRECTORY | (attributes & kSettableAttributes);
+      Attr::Directory | (attributes & kSettableAttributes);
   if (location->names.empty()) return;  // a drive root exists with its drive
   Entry& parent = MakeParents(*location);
   if (Entry* existing = parent.Child(LowerCase(location->names.back()))) {
@@ -286,8 +286,8 @@ bool SimFiles::SetAttributes(std::string_view path, std::uint32_t attributes) {
   if (!location || location->names.empty()) return false;
   Entry* entry = Find(*location, true);
   if (entry == nullptr || entry->refuseAttributes) return false;
-  // FILE_ATTRIBUTE_NORMAL alone clears everything; a folder stays a folder.
-  const std::uint32_t kept = entry->attributes & FILE_ATTRIBUTE_DIRECTORY;
+  // Attr::Normal alone clears everything; a folder stays a folder.
+  const std::uint32_t kept = entry->attributes & Attr::Directory;
   entry->attributes = kept | (attributes & kSettableAttributes);
   return true;
 }
@@ -299,7 +299,7 @@ bool SimFiles::DeleteFile(std::string_view path,
   if (!location || location->names.empty()) return false;
   const Entry* entry = Find(*location, true);
   if (entry == nullptr || entry->IsFolder() || entry->locked ||
-      (entry->attributes & FILE_ATTRIBUTE_READONLY) != 0 || (inUse && inUse(path))) {
+      (entry->attributes & Attr::ReadOnly) != 0 || (inUse && inUse(path))) {
     return false;
   }
   location->names.pop_back();
@@ -354,8 +354,8 @@ std::string SimFiles::DirFirst(std::string_view pattern, std::uint32_t mask) {
     listing_.names.emplace_back(name);
   };
   if (!location->names.empty()) {
-    admit(".", ".", FILE_ATTRIBUTE_DIRECTORY);
-    admit("..", "..", FILE_ATTRIBUTE_DIRECTORY);
+    admit(".", ".", Attr::Directory);
+    admit("..", "..", Attr::Directory);
   }
   for (const auto& child : folder->children) admit(child->name, child->folded, child->attributes);
   return DirNext();

@@ -48,14 +48,14 @@ class SimFiles {
   struct Entry {
     std::string name;  // as created
     std::string folded;
-    std::uint32_t attributes = 0;  // folders carry FILE_ATTRIBUTE_DIRECTORY
+    std::uint32_t attributes = 0;  // folders carry Attr::Directory
     bool locked = false;
     bool refuseAttributes = false;
     std::optional<std::size_t> failListingAfter;
     std::vector<std::unique_ptr<Entry>> children;  // creation order
     std::unordered_map<std::string, Entry*> index;  // folded name -> child
 
-    bool IsFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+    bool IsFolder() const { return (attributes & Attr::Directory) != 0; }
     Entry* Child(std::string_view foldedName) const;
     Entry& Add(std::string_view name, std::uint32_t attributes);
     void Remove(const Entry* child);

@@ -98,12 +98,12 @@ Status SimRegistry::Lookup(Handle key, Key*& found) {
   found = nullptr;
   if (IsPredefinedRoot(key)) {
     found = &roots_[key];
-    return ERROR_SUCCESS;
+    return StatusCode::Success;
   }
   auto open = open_.find(key);
-  if (open == open_.end()) return ERROR_INVALID_HANDLE;
+  if (open == open_.end()) return StatusCode::InvalidHandle;
   found = Find(open->second.root, open->second.path);
-  return found != nullptr ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+  return found != nullptr ? StatusCode::Success : ERROR_KEY_DELETED;
 }
 
 Handle SimRegistry::Remember(Handle root, Path path, std::string asPassed) {
@@ -192,11 +192,11 @@ Status SimRegistry::Open(Handle base, std::string_view subKey, Handle& key) {
   Handle root = 0;
   Path path;
   std::string asPassed;
-  if (!Resolve(base, subKey, root, path, asPassed)) return ERROR_INVALID_HANDLE;
-  if (refusedOpens_.count({root, path}) != 0) return ERROR_ACCESS_DENIED;
-  if (Find(root, path) == nullptr) return ERROR_FILE_NOT_FOUND;
+  if (!Resolve(base, subKey, root, path, asPassed)) return StatusCode::InvalidHandle;
+  if (refusedOpens_.count({root, path}) != 0) return StatusCode::AccessDenied;
+  if (Find(root, path) == nullptr) return StatusCode::FileNotFound;
   key = Remember(root, std::move(path), std::move(asPassed));
-  return ERROR_SUCCESS;
+  return StatusCode::Success;
 }
 
 Status SimRegistry::Create(Handle base, std::string_view subKey, Handle& key) {
@@ -204,34 +204,34 @@ Status SimRegistry::Create(Handle base, std::string_view subKey, Handle& key) {
   Handle root = 0;
   Path path;
   std::string asPassed;
-  if (!Resolve(base, subKey, root, path, asPassed)) return ERROR_INVALID_HANDLE;
-  if (refusedWrites_.count(root) != 0) return ERROR_ACCESS_DENIED;
-  if (refusedOpens_.count({root, path}) != 0) return ERROR_ACCESS_DENIED;
+  if (!Resolve(base, subKey, root, path, asPassed)) return StatusCode::InvalidHandle;
+  if (refusedWrites_.count(root) != 0) return StatusCode::AccessDenied;
+  if (refusedOpens_.count({root, path}) != 0) return StatusCode::AccessDenied;
   Make(root, path);
   key = Remember(root, std::move(path), std::move(asPassed));
-  return ERROR_SUCCESS;
+  return StatusCode::Success;
 }
 
 Status SimRegistry::Query(Handle key, std::string_view valueName, std::uint32_t* type, void* data,
                           std::uint32_t* size) {
   Key* found = nullptr;
-  if (const Status status = Lookup(key, found); status != ERROR_SUCCESS) return status;
+  if (const Status status = Lookup(key, found); status != StatusCode::Success) return status;
   if (data != nullptr && size == nullptr) return ERROR_INVALID_PARAMETER;
   const Value* value = found->Find(valueName);
-  if (value == nullptr) return ERROR_FILE_NOT_FOUND;
+  if (value == nullptr) return StatusCode::FileNotFound;
   const auto needed = static_cast<std::uint32_t>(value->value.data.size());
   if (type != nullptr) *type = value->value.type;
   if (data == nullptr) {
     if (size != nullptr) *size = needed;
-    return ERROR_SUCCESS;
+    return StatusCode::Success;
   }
   if (*size < needed) {
     *size = needed;
-    return ERROR_MORE_DATA;
+    return StatusCode::MoreData;
   }
   if (needed > 0) std::memcpy(data, value->value.data.data(), needed);
   *size = needed;
-  return ERROR_SUCCESS;
+  return StatusCode::Success;
 }
 
 Status SimRegistry::Set(Handle key, std::string_view valueName, std::uint32_t type,
@@ -253,11 +253,11 @@ Status SimRegistry::Set(Handle key, std::string_view valueName, std::uint32_t ty
 
   Key* found = nullptr;
   Status status = Lookup(key, found);
-  if (status == ERROR_SUCCESS && refusedWrites_.count(record.root) != 0) {
-    status = ERROR_ACCESS_DENIED;
+  if (status == StatusCode::Success && refusedWrites_.count(record.root) != 0) {
+    status = StatusCode::AccessDenied;
   }
-  if (status == ERROR_SUCCESS && data == nullptr && size > 0) status = ERROR_INVALID_PARAMETER;
-  if (status == ERROR_SUCCESS) {
+  if (status == StatusCode::Success && data == nullptr && size > 0) status = ERROR_INVALID_PARAMETER;
+  if (status == StatusCode::Success) {
     RegistryValue stored{type, record.data};
     if (Value* existing = found->Find(valueName)) {
       existing->value = std::move(stored);
@@ -272,28 +272,28 @@ Status SimRegistry::Set(Handle key, std::string_view valueName, std::uint32_t ty
 
 Status SimRegistry::DeleteValue(Handle key, std::string_view valueName) {
   Key* found = nullptr;
-  if (const Status status = Lookup(key, found); status != ERROR_SUCCESS) return status;
+  if (const Status status = Lookup(key, found); status != StatusCode::Success) return status;
   const Handle root = IsPredefinedRoot(key) ? key : open_.at(key).root;
-  if (refusedWrites_.count(root) != 0) return ERROR_ACCESS_DENIED;
+  if (refusedWrites_.count(root) != 0) return StatusCode::AccessDenied;
   const Value* value = found->Find(valueName);
-  if (value == nullptr) return ERROR_FILE_NOT_FOUND;
+  if (value == nullptr) return StatusCode::FileNotFound;
   found->values.erase(found->values.begin() + (value - found->values.data()));
-  return ERROR_SUCCESS;
+  return StatusCode::Success;
 }
 
 Status SimRegistry::Enum(Handle key, std::uint32_t index, char* name, std::uint32_t& nameLength,
                          std::uint32_t* type, std::uint8_t* data, std::uint32_t& dataLength) {
   Key* found = nullptr;
-  if (const Status status = Lookup(key, found); status != ERROR_SUCCESS) return status;
-  if (index >= found->values.size()) return ERROR_NO_MORE_ITEMS;
+  if (const Status status = Lookup(key, found); status != StatusCode::Success) return status;
+  if (index >= found->values.size()) return StatusCode::NoMoreItems;
   const Value& value = found->values[index];
   const auto nameBytes = static_cast<std::uint32_t>(value.name.size());
   const auto dataBytes = static_cast<std::uint32_t>(value.value.data.size());
   // The name must fit together with its terminator.
-  if (name == nullptr || nameBytes + 1 > nameLength) return ERROR_MORE_DATA;
+  if (name == nullptr || nameBytes + 1 > nameLength) return StatusCode::MoreData;
   if (data != nullptr && dataBytes > dataLength) {
     dataLength = dataBytes;
-    return ERROR_MORE_DATA;
+    return StatusCode::MoreData;
   }
   std::memcpy(name, value.name.data(), nameBytes);
   name[nameBytes] = '\0';
@@ -301,12 +301,12 @@ Status SimRegistry::Enum(Handle key, std::uint32_t index, char* name, std::uint3
   if (type != nullptr) *type = value.value.type;
   if (data != nullptr && dataBytes > 0) std::memcpy(data, value.value.data.data(), dataBytes);
   dataLength = dataBytes;
-  return ERROR_SUCCESS;
+  return StatusCode::Success;
 }
 
 Status SimRegistry::Close(Handle key) {
-  if (IsPredefinedRoot(key)) return ERROR_SUCCESS;
-  return open_.erase(key) != 0 ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+  if (IsPredefinedRoot(key)) return StatusCode::Success;
+  return open_.erase(key) != 0 ? StatusCode::Success : StatusCode::InvalidHandle;
 }
 
 }  // namespace tidewick::sim::detail

@@ -72,7 +72,7 @@ RegistryValue RegistryValue::Text(std::string_view text, std::uint32_t type) {
 
 RegistryValue RegistryValue::Dword(std::uint32_t number) {
   RegistryValue value;
-  value.type = REG_DWORD;
+  value.type = RegType::Dword;
   for (int shift = 0; shift < 32; shift += 8) {
     value.data.push_back(static_cast<std::uint8_t>(number >> shift));
   }
@@ -412,16 +412,16 @@ Handle SimulatedPlatform::CreateToolhelp32Snapshot(std::uint32_t flags,
   return handle;
 }
 
-bool SimulatedPlatform::Process32First(Handle snapshot, PROCESSENTRY32& entry) {
+bool SimulatedPlatform::Process32First(Handle snapshot, ProcessEntry32& entry) {
   auto it = state_->snapshots.find(snapshot);
   if (it == state_->snapshots.end()) return false;
   it->second.next = 0;
   return Process32Next(snapshot, entry);
 }
 
-bool SimulatedPlatform::Process32Next(Handle snapshot, PROCESSENTRY32& entry) {
+bool SimulatedPlatform::Process32Next(Handle snapshot, ProcessEntry32& entry) {
   auto it = state_->snapshots.find(snapshot);
-  if (it == state_->snapshots.end() || entry.dwSize != PROCESSENTRY32_SIZE) return false;
+  if (it == state_->snapshots.end() || entry.dwSize != ProcessEntry32::kAnsiSize) return false;
   State::Snapshot& walk = it->second;
   if (walk.next >= walk.processes.size()) return false;
   const ProcessInfo& process = walk.processes[walk.next++];
@@ -477,15 +477,15 @@ void SimulatedPlatform::ShellExecuteA(Handle /*owner*/, const char* /*verb*/,
 }
 
 int SimulatedPlatform::MsgBox(std::string_view text, int style) {
-  MessageBoxRecord record{std::string(text), style, IDOK};
+  MessageBoxRecord record{std::string(text), style, Answer::Ok};
   auto& answers = state_->answers;
   const int buttons = style & 0xF;
-  if (buttons == MB_OK) {
-    // One button: nothing to decide. A scripted IDOK meant for this box is used up.
-    if (!answers.empty() && answers.front() == IDOK) answers.pop_front();
+  if (buttons == MsgStyle::Ok) {
+    // One button: nothing to decide. A scripted Answer::Ok meant for this box is used up.
+    if (!answers.empty() && answers.front() == Answer::Ok) answers.pop_front();
   } else {
-    const bool yesNo = buttons == (MB_YESNO_QUESTION & 0xF);
-    if (answers.empty() || (yesNo && answers.front() != IDYES && answers.front() != IDNO)) {
+    const bool yesNo = buttons == (MsgStyle::YesNoQuestion & 0xF);
+    if (answers.empty() || (yesNo && answers.front() != Answer::Yes && answers.front() != Answer::No)) {
       record.answer = 0;
       state_->boxes.push_back(record);
       throw UnexpectedMessageBox(

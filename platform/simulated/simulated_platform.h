@@ -38,10 +38,10 @@ struct UnexpectedMessageBox : std::runtime_error {
 };
 
 struct RegistryValue {
-  std::uint32_t type = REG_NONE;
+  std::uint32_t type = RegType::None;
   std::vector<std::uint8_t> data;  // raw bytes; text as UTF-8 with its NUL when stored with one
 
-  static RegistryValue Text(std::string_view text, std::uint32_t type = REG_SZ);  // adds the NUL
+  static RegistryValue Text(std::string_view text, std::uint32_t type = RegType::Sz);  // adds the NUL
   static RegistryValue Dword(std::uint32_t value);
   static RegistryValue Bytes(std::uint32_t type, std::vector<std::uint8_t> bytes);
 };
@@ -73,9 +73,9 @@ struct RegistryWrite {
   Handle root = 0;
   std::string subKey;  // as passed, trailing backslash included
   std::string valueName;
-  std::uint32_t type = REG_NONE;
+  std::uint32_t type = RegType::None;
   std::vector<std::uint8_t> data;
-  Status status = ERROR_SUCCESS;
+  Status status = StatusCode::Success;
 };
 
 class SimulatedPlatform final : public PlatformOperations {
@@ -94,9 +94,9 @@ class SimulatedPlatform final : public PlatformOperations {
   // Number of values under a key and all its sub-keys.
   std::size_t RegistryValueCount(Handle root, std::string_view keyPath = "") const;
   // A user without the right to write under `root`: creates and sets fail with
-  // ERROR_ACCESS_DENIED (opening existing keys still works).
+  // StatusCode::AccessDenied (opening existing keys still works).
   void RefuseRegistryWrites(Handle root, bool refuse = true);
-  // Opening `keyPath` under `root` fails with ERROR_ACCESS_DENIED, as for a locked-down key.
+  // Opening `keyPath` under `root` fails with StatusCode::AccessDenied, as for a locked-down key.
   void RefuseRegistryOpen(Handle root, std::string_view keyPath, bool refuse = true);
   // Every RegSetValueExA made, in order.
   const std::vector<RegistryWrite>& RegistryWrites() const;
@@ -108,7 +108,7 @@ class SimulatedPlatform final : public PlatformOperations {
   // ---- Drives and files (paths such as "E:\Photos\a.jpg"; names case-insensitive) ----
   // Set-up and inspection see a medium whether or not its drive is ready. The program's calls
   // behave as on Windows: DeleteFileA refuses folders, read-only files, locked entries and the
-  // image of a running process; AttributesOf reports FILE_ATTRIBUTE_NORMAL for a file without
+  // image of a running process; AttributesOf reports Attr::Normal for a file without
   // attributes; a listing pattern knows only the file-name wildcards `*` and `?`. A path whose
   // names hold a character Windows refuses (* ? | < > ") reaches nothing: PathFileExistsA,
   // SetFileAttributesA and DeleteFileA answer as for a missing entry, although a listing shows
@@ -117,7 +117,7 @@ class SimulatedPlatform final : public PlatformOperations {
   void RemoveDrive(char letter);             // the drive letter vanishes with its files
   void SetDriveReady(char letter, bool ready);  // an empty card reader: letter there, no medium
   void AddFolder(std::string_view path, std::uint32_t attributes = 0);  // parents created
-  void AddFile(std::string_view path, std::uint32_t attributes = FILE_ATTRIBUTE_ARCHIVE);
+  void AddFile(std::string_view path, std::uint32_t attributes = Attr::Archive);
   bool Exists(std::string_view path) const;
   std::optional<std::uint32_t> AttributesOf(std::string_view path) const;  // folders include 0x10
   // Names of a folder's entries in listing order (creation order).
@@ -157,9 +157,9 @@ class SimulatedPlatform final : public PlatformOperations {
 
   // ---- Message boxes ----
   // Answers for the coming boxes, in order. An OK-only box without a scripted answer answers
-  // IDOK by itself; a question without one throws UnexpectedMessageBox.
-  // An OK-only box uses up a scripted answer only when it is IDOK, so a Yes queued for a
-  // question is not lost to a notice shown before it; a question given IDOK throws too.
+  // Answer::Ok by itself; a question without one throws UnexpectedMessageBox.
+  // An OK-only box uses up a scripted answer only when it is Answer::Ok, so a Yes queued for a
+  // question is not lost to a notice shown before it; a question given Answer::Ok throws too.
   void QueueAnswer(int answer);
   const std::vector<MessageBoxRecord>& MessageBoxes() const;
   void ClearMessageBoxes();
@@ -204,8 +204,8 @@ class SimulatedPlatform final : public PlatformOperations {
   bool GetDiskFreeSpaceA(std::string_view root, DiskFreeSpace& counts) override;
 
   Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) override;
-  bool Process32First(Handle snapshot, PROCESSENTRY32& entry) override;
-  bool Process32Next(Handle snapshot, PROCESSENTRY32& entry) override;
+  bool Process32First(Handle snapshot, ProcessEntry32& entry) override;
+  bool Process32Next(Handle snapshot, ProcessEntry32& entry) override;
   bool CloseHandle(Handle handle) override;
   Handle GetCurrentProcess() override;
   bool OpenProcessToken(Handle process, std::uint32_t access, Handle& token) override;

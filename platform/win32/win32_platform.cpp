@@ -4,8 +4,7 @@
 #include <tlhelp32.h>
 #include <userenv.h>
 // tlhelp32.h renames these to their W forms under UNICODE; the contract has its own
-// PROCESSENTRY32 and Process32First/Next, and this file calls the W functions by name.
-#undef PROCESSENTRY32
+// Process32First/Next, and this file calls the W functions by name.
 #undef Process32First
 #undef Process32Next
 
@@ -337,14 +336,14 @@ Handle Win32Platform::CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_
   return number;
 }
 
-bool Win32Platform::NextProcess(Handle snapshot, tidewick::PROCESSENTRY32& entry, bool first) {
+bool Win32Platform::NextProcess(Handle snapshot, tidewick::ProcessEntry32& entry, bool first) {
   const auto found = snapshots_.find(snapshot);
   if (found == snapshots_.end()) {
     ::SetLastError(ERROR_INVALID_HANDLE);
     return false;
   }
   // As the A functions: a record whose size is not set is refused.
-  if (entry.dwSize < tidewick::PROCESSENTRY32_SIZE) {
+  if (entry.dwSize < tidewick::ProcessEntry32::kAnsiSize) {
     ::SetLastError(ERROR_BAD_LENGTH);
     return false;
   }
@@ -359,11 +358,11 @@ bool Win32Platform::NextProcess(Handle snapshot, tidewick::PROCESSENTRY32& entry
   return true;
 }
 
-bool Win32Platform::Process32First(Handle snapshot, tidewick::PROCESSENTRY32& entry) {
+bool Win32Platform::Process32First(Handle snapshot, tidewick::ProcessEntry32& entry) {
   return NextProcess(snapshot, entry, true);
 }
 
-bool Win32Platform::Process32Next(Handle snapshot, tidewick::PROCESSENTRY32& entry) {
+bool Win32Platform::Process32Next(Handle snapshot, tidewick::ProcessEntry32& entry) {
   return NextProcess(snapshot, entry, false);
 }
 

@@ -59,8 +59,8 @@ class Win32Platform final : public PlatformOperations {
 
   // ---- Processes, tokens, time ----
   Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) override;
-  bool Process32First(Handle snapshot, tidewick::PROCESSENTRY32& entry) override;
-  bool Process32Next(Handle snapshot, tidewick::PROCESSENTRY32& entry) override;
+  bool Process32First(Handle snapshot, tidewick::ProcessEntry32& entry) override;
+  bool Process32Next(Handle snapshot, tidewick::ProcessEntry32& entry) override;
   bool CloseHandle(Handle handle) override;
   Handle GetCurrentProcess() override;
   bool OpenProcessToken(Handle process, std::uint32_t access, Handle& token) override;
@@ -90,7 +90,7 @@ class Win32Platform final : public PlatformOperations {
   HKEY KeyOf(Handle key) const;
   // RegOpenKeyExW or (create) RegCreateKeyExW; the new key gets a number of the table.
   Status OpenKey(Handle root, std::string_view subKey, REGSAM access, Handle& key, bool create);
-  bool NextProcess(Handle snapshot, tidewick::PROCESSENTRY32& entry, bool first);
+  bool NextProcess(Handle snapshot, tidewick::ProcessEntry32& entry, bool first);
   std::string NextListedName();
 
   Handle nextHandle_ = 1;

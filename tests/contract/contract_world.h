@@ -33,14 +33,14 @@ namespace tidewick::contract {
 // The attribute bits that both platforms report alike and that the suite compares. The archive
 // bit is left out: Wine reports every plain file as archived, even after attributes 128.
 inline constexpr std::uint32_t kComparedAttributes =
-    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-    FILE_ATTRIBUTE_DIRECTORY;
+    Attr::ReadOnly | Attr::Hidden | Attr::System |
+    Attr::Directory;
 
-// A registry value as stored. For the text types (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) the bytes
+// A registry value as stored. For the text types (RegType::Sz, RegType::ExpandSz, RegType::MultiSz) the bytes
 // are UTF-8 with exactly the NULs they contain (none for a value stored without terminator);
 // a Win32 world stores and reads their UTF-16 form. Other types are raw bytes.
 struct RawValue {
-  std::uint32_t type = REG_NONE;
+  std::uint32_t type = RegType::None;
   std::vector<std::uint8_t> bytes;
 };
 
@@ -64,13 +64,13 @@ class ContractWorld {
   // A drive root whose letter is not mapped to anything, such as "Q:\".
   virtual std::string UnmappedRoot() = 0;
   // Creates a file (with `content`) or a folder below the scratch root; missing parent folders
-  // are created plain. `attributes` is any combination of FILE_ATTRIBUTE_READONLY, _HIDDEN and
+  // are created plain. `attributes` is any combination of Attr::ReadOnly, _HIDDEN and
   // _SYSTEM (0 for a plain entry).
   virtual void MakeFile(std::string_view relativePath, std::uint32_t attributes = 0,
                         std::string_view content = "contract") = 0;
   virtual void MakeFolder(std::string_view relativePath, std::uint32_t attributes = 0) = 0;
   // The entry's attributes as the file system holds them, read without the platform under test;
-  // nullopt when the entry does not exist. Folders carry FILE_ATTRIBUTE_DIRECTORY. The suite
+  // nullopt when the entry does not exist. Folders carry Attr::Directory. The suite
   // compares only kComparedAttributes.
   virtual std::optional<std::uint32_t> Attributes(std::string_view relativePath) = 0;
   // Whether Attributes() reports hidden plus system on a FOLDER. Wine's GetFileAttributesW shows
@@ -82,11 +82,11 @@ class ContractWorld {
   virtual std::unique_ptr<HeldEntry> HoldOpen(std::string_view relativePath) = 0;
 
   // ---- Registry ----
-  // The scratch key under HKEY_CURRENT_USER, "Software\TidewickContractTest". It does not exist
+  // The scratch key under Root::CurrentUser, "Software\TidewickContractTest". It does not exist
   // when a test starts. Sub-keys below are given as "a\b" relative to it ("" for the key itself).
   virtual std::string ScratchKey() = 0;
   // Writes a value exactly as given (creating the key and its missing parents), without the
-  // platform under test: a REG_SZ without terminating NUL, REG_EXPAND_SZ, REG_BINARY, ...
+  // platform under test: a RegType::Sz without terminating NUL, RegType::ExpandSz, RegType::Binary, ...
   virtual void WriteRawValue(std::string_view relativeKey, std::string_view valueName,
                              const RawValue& value) = 0;
   // Reads a value without the platform under test; nullopt when the key or value is missing.

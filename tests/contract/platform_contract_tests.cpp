@@ -71,7 +71,7 @@ class PlatformContract : public ::testing::Test {
 
   // Every name of one listing, in the order given. Stops at a sane bound so that a listing
   // that never ends fails instead of hanging.
-  std::vector<std::string> List(const std::string& pattern, std::uint32_t mask = LIST_ALL) {
+  std::vector<std::string> List(const std::string& pattern, std::uint32_t mask = ListMask::All) {
     std::vector<std::string> names;
     for (std::string name = os.DirFirst(pattern, mask); !name.empty(); name = os.DirNext()) {
       names.push_back(name);
@@ -85,7 +85,7 @@ class PlatformContract : public ::testing::Test {
 
   Handle OpenScratchKey(std::string_view relativeKey = "") {
     Handle key = 0;
-    EXPECT_EQ(os.RegOpenKeyA(HKEY_CURRENT_USER, Key(relativeKey), key), ERROR_SUCCESS);
+    EXPECT_EQ(os.RegOpenKeyA(Root::CurrentUser, Key(relativeKey), key), StatusCode::Success);
     EXPECT_NE(key, 0u);
     return key;
   }
@@ -106,12 +106,12 @@ class PlatformContract : public ::testing::Test {
 
 TEST_F(PlatformContract, OpeningAMissingKeyFailsAndLeavesTheHandleZero) {
   Handle key = 0x1234;
-  EXPECT_EQ(os.RegOpenKeyA(HKEY_CURRENT_USER, Key("missing"), key), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(os.RegOpenKeyA(Root::CurrentUser, Key("missing"), key), StatusCode::FileNotFound);
   EXPECT_EQ(key, 0u);
 
   key = 0x1234;
-  EXPECT_EQ(os.RegOpenKeyExA(HKEY_CURRENT_USER, Key("missing"), 0, KEY_OPEN_ACCESS, key),
-            ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(os.RegOpenKeyExA(Root::CurrentUser, Key("missing"), 0, KeyAccess::Open, key),
+            StatusCode::FileNotFound);
   EXPECT_EQ(key, 0u);
 }
 
@@ -124,80 +124,80 @@ TEST_F(PlatformContract, CallsOnHandleZeroFailQuietly) {
   std::uint32_t nameLength = sizeof name;
   std::uint32_t dataLength = sizeof data;
 
-  EXPECT_NE(os.RegSetValueExA(0, "v", 0, REG_DWORD, &one, 4), ERROR_SUCCESS);
-  EXPECT_NE(os.RegQueryValueExA(0, "v", &type, nullptr, &size), ERROR_SUCCESS);
-  EXPECT_NE(os.RegDeleteValueA(0, "v"), ERROR_SUCCESS);
-  EXPECT_NE(os.RegEnumValueA(0, 0, name, nameLength, &type, data, dataLength), ERROR_SUCCESS);
-  EXPECT_NE(os.RegCloseKey(0), ERROR_SUCCESS);
+  EXPECT_NE(os.RegSetValueExA(0, "v", 0, RegType::Dword, &one, 4), StatusCode::Success);
+  EXPECT_NE(os.RegQueryValueExA(0, "v", &type, nullptr, &size), StatusCode::Success);
+  EXPECT_NE(os.RegDeleteValueA(0, "v"), StatusCode::Success);
+  EXPECT_NE(os.RegEnumValueA(0, 0, name, nameLength, &type, data, dataLength), StatusCode::Success);
+  EXPECT_NE(os.RegCloseKey(0), StatusCode::Success);
   EXPECT_FALSE(world->KeyExists(""));
 }
 
 TEST_F(PlatformContract, CreateMakesEveryMissingLevelAndOpensAnExistingKey) {
   Handle key = 0;
-  EXPECT_EQ(os.RegCreateKeyA(HKEY_CURRENT_USER, Key("one\\two\\three"), key), ERROR_SUCCESS);
+  EXPECT_EQ(os.RegCreateKeyA(Root::CurrentUser, Key("one\\two\\three"), key), StatusCode::Success);
   EXPECT_NE(key, 0u);
-  EXPECT_EQ(os.RegCloseKey(key), ERROR_SUCCESS);
+  EXPECT_EQ(os.RegCloseKey(key), StatusCode::Success);
   EXPECT_TRUE(world->KeyExists("one"));
   EXPECT_TRUE(world->KeyExists("one\\two\\three"));
 
   // Again: the key is there and is opened, with a different letter case and a trailing
   // backslash, as the program's own paths have.
   Handle again = 0;
-  EXPECT_EQ(os.RegCreateKeyA(HKEY_CURRENT_USER, Key("ONE\\Two\\three\\"), again), ERROR_SUCCESS);
+  EXPECT_EQ(os.RegCreateKeyA(Root::CurrentUser, Key("ONE\\Two\\three\\"), again), StatusCode::Success);
   EXPECT_NE(again, 0u);
   os.RegCloseKey(again);
 
   Handle opened = 0;
-  EXPECT_EQ(os.RegOpenKeyA(HKEY_CURRENT_USER, Key("one\\TWO\\"), opened), ERROR_SUCCESS);
+  EXPECT_EQ(os.RegOpenKeyA(Root::CurrentUser, Key("one\\TWO\\"), opened), StatusCode::Success);
   EXPECT_NE(opened, 0u);
   os.RegCloseKey(opened);
-  EXPECT_EQ(os.RegOpenKeyExA(HKEY_CURRENT_USER, Key("One\\two\\Three"), 0, KEY_OPEN_ACCESS, opened),
-            ERROR_SUCCESS);
+  EXPECT_EQ(os.RegOpenKeyExA(Root::CurrentUser, Key("One\\two\\Three"), 0, KeyAccess::Open, opened),
+            StatusCode::Success);
   EXPECT_NE(opened, 0u);
   os.RegCloseKey(opened);
 }
 
 TEST_F(PlatformContract, SetWritesADwordThatQueryReadsBack) {
   Handle key = 0;
-  ASSERT_EQ(os.RegCreateKeyA(HKEY_CURRENT_USER, Key(), key), ERROR_SUCCESS);
+  ASSERT_EQ(os.RegCreateKeyA(Root::CurrentUser, Key(), key), StatusCode::Success);
   const std::uint32_t value = 0x01020304;
-  EXPECT_EQ(os.RegSetValueExA(key, "Number", 0, REG_DWORD, &value, 4), ERROR_SUCCESS);
+  EXPECT_EQ(os.RegSetValueExA(key, "Number", 0, RegType::Dword, &value, 4), StatusCode::Success);
 
   const auto stored = world->ReadRawValue("", "Number");
   ASSERT_TRUE(stored.has_value());
-  EXPECT_EQ(stored->type, REG_DWORD);
+  EXPECT_EQ(stored->type, RegType::Dword);
   EXPECT_EQ(stored->bytes, Dword(value));
 
   // Type and size first, then the data; the value name in another letter case.
   std::uint32_t type = 0;
   std::uint32_t size = 0;
-  EXPECT_EQ(os.RegQueryValueExA(key, "NUMBER", &type, nullptr, &size), ERROR_SUCCESS);
-  EXPECT_EQ(type, REG_DWORD);
+  EXPECT_EQ(os.RegQueryValueExA(key, "NUMBER", &type, nullptr, &size), StatusCode::Success);
+  EXPECT_EQ(type, RegType::Dword);
   EXPECT_EQ(size, 4u);
   std::uint32_t read = 0;
-  EXPECT_EQ(os.RegQueryValueExA(key, "number", &type, &read, &size), ERROR_SUCCESS);
+  EXPECT_EQ(os.RegQueryValueExA(key, "number", &type, &read, &size), StatusCode::Success);
   EXPECT_EQ(read, value);
 
   // Overwriting keeps one value.
   const std::uint32_t zero = 0;
-  EXPECT_EQ(os.RegSetValueExA(key, "number", 0, REG_DWORD, &zero, 4), ERROR_SUCCESS);
+  EXPECT_EQ(os.RegSetValueExA(key, "number", 0, RegType::Dword, &zero, 4), StatusCode::Success);
   EXPECT_EQ(world->ReadRawValue("", "Number")->bytes, Dword(0));
   os.RegCloseKey(key);
 }
 
 TEST_F(PlatformContract, QueryAnswersTextWithItsTerminatorCounted) {
   const std::string text = "C:\\Users\\\xE0\xA6\xAC\\\xE4\xB8\xAD.exe";  // Bengali and Chinese
-  world->WriteRawValue("", "Path", {REG_SZ, Terminated(text)});
+  world->WriteRawValue("", "Path", {RegType::Sz, Terminated(text)});
   const Handle key = OpenScratchKey();
 
   std::uint32_t type = 0;
   std::uint32_t size = 0;
-  EXPECT_EQ(os.RegQueryValueExA(key, "Path", &type, nullptr, &size), ERROR_SUCCESS);
-  EXPECT_EQ(type, REG_SZ);
+  EXPECT_EQ(os.RegQueryValueExA(key, "Path", &type, nullptr, &size), StatusCode::Success);
+  EXPECT_EQ(type, RegType::Sz);
   EXPECT_EQ(size, text.size() + 1);  // UTF-8 bytes and the NUL
 
   std::vector<char> buffer(size, 'x');
-  EXPECT_EQ(os.RegQueryValueExA(key, "Path", &type, buffer.data(), &size), ERROR_SUCCESS);
+  EXPECT_EQ(os.RegQueryValueExA(key, "Path", &type, buffer.data(), &size), StatusCode::Success);
   EXPECT_EQ(size, text.size() + 1);
   EXPECT_EQ(std::string(buffer.data(), text.size()), text);
   EXPECT_EQ(buffer[text.size()], '\0');
@@ -206,7 +206,7 @@ TEST_F(PlatformContract, QueryAnswersTextWithItsTerminatorCounted) {
   std::uint32_t shortSize = static_cast<std::uint32_t>(text.size());
   std::vector<char> shortBuffer(shortSize);
   EXPECT_EQ(os.RegQueryValueExA(key, "Path", &type, shortBuffer.data(), &shortSize),
-            ERROR_MORE_DATA);
+            StatusCode::MoreData);
   os.RegCloseKey(key);
 }
 
@@ -216,10 +216,10 @@ TEST_F(PlatformContract, QueryAnswersOtherTypesAsStored) {
     RawValue value;
   };
   const std::vector<Case> cases = {
-      {"Expand", {REG_EXPAND_SZ, Terminated("%USERPROFILE%\\a.exe")}},
-      {"Binary", {REG_BINARY, {0x00, 0xFF, 0x10, 0x00}}},
-      {"NoTerminator", {REG_SZ, Bytes("abc")}},
-      {"Multi", {REG_MULTI_SZ, {'a', 0, 'b', 0, 0}}},
+      {"Expand", {RegType::ExpandSz, Terminated("%USERPROFILE%\\a.exe")}},
+      {"Binary", {RegType::Binary, {0x00, 0xFF, 0x10, 0x00}}},
+      {"NoTerminator", {RegType::Sz, Bytes("abc")}},
+      {"Multi", {RegType::MultiSz, {'a', 0, 'b', 0, 0}}},
   };
   for (const Case& c : cases) world->WriteRawValue("", c.name, c.value);
   const Handle key = OpenScratchKey();
@@ -228,53 +228,53 @@ TEST_F(PlatformContract, QueryAnswersOtherTypesAsStored) {
     SCOPED_TRACE(c.name);
     std::uint32_t type = 0;
     std::uint32_t size = 0;
-    EXPECT_EQ(os.RegQueryValueExA(key, c.name, &type, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(os.RegQueryValueExA(key, c.name, &type, nullptr, &size), StatusCode::Success);
     EXPECT_EQ(type, c.value.type);
     EXPECT_EQ(size, c.value.bytes.size());
     std::vector<std::uint8_t> data(size);
-    EXPECT_EQ(os.RegQueryValueExA(key, c.name, &type, data.data(), &size), ERROR_SUCCESS);
+    EXPECT_EQ(os.RegQueryValueExA(key, c.name, &type, data.data(), &size), StatusCode::Success);
     EXPECT_EQ(data, c.value.bytes);
   }
   os.RegCloseKey(key);
 }
 
 TEST_F(PlatformContract, QueryOfAMissingValueFailsAndLeavesTheTypeAlone) {
-  world->WriteRawValue("", "Present", {REG_DWORD, Dword(1)});
+  world->WriteRawValue("", "Present", {RegType::Dword, Dword(1)});
   const Handle key = OpenScratchKey();
   std::uint32_t type = 77;
   std::uint32_t size = 0;
-  EXPECT_EQ(os.RegQueryValueExA(key, "Absent", &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(os.RegQueryValueExA(key, "Absent", &type, nullptr, &size), StatusCode::FileNotFound);
   EXPECT_EQ(type, 77u);
   os.RegCloseKey(key);
 }
 
 TEST_F(PlatformContract, DeleteRemovesTheValueOnce) {
-  world->WriteRawValue("", "Doomed", {REG_SZ, Terminated("x")});
-  world->WriteRawValue("", "Kept", {REG_SZ, Terminated("y")});
+  world->WriteRawValue("", "Doomed", {RegType::Sz, Terminated("x")});
+  world->WriteRawValue("", "Kept", {RegType::Sz, Terminated("y")});
   const Handle key = OpenScratchKey();
 
-  EXPECT_EQ(os.RegDeleteValueA(key, "DOOMED"), ERROR_SUCCESS);
+  EXPECT_EQ(os.RegDeleteValueA(key, "DOOMED"), StatusCode::Success);
   EXPECT_FALSE(world->ReadRawValue("", "Doomed").has_value());
   EXPECT_TRUE(world->ReadRawValue("", "Kept").has_value());
-  EXPECT_NE(os.RegDeleteValueA(key, "Doomed"), ERROR_SUCCESS);
+  EXPECT_NE(os.RegDeleteValueA(key, "Doomed"), StatusCode::Success);
   os.RegCloseKey(key);
 }
 
 TEST_F(PlatformContract, EnumerationYieldsEveryValueThenEnds) {
   const std::string bengaliName = "\xE0\xA6\xAC\xE0\xA6\xBE\xE0\xA6\x82\xE0\xA6\xB2\xE0\xA6\xBE";
   const std::map<std::string, RawValue> written = {
-      {"Text", {REG_SZ, Terminated("C:\\Users\\u\\abc.exe")}},
-      {"Expand", {REG_EXPAND_SZ, Terminated("%APPDATA%\\x.exe")}},
-      {"Number", {REG_DWORD, Dword(7)}},
-      {"Blob", {REG_BINARY, {1, 2, 3}}},
-      {"NoTerminator", {REG_SZ, Bytes("abc")}},
-      {bengaliName, {REG_SZ, Terminated("\xE4\xB8\xAD\xE6\x96\x87")}},
+      {"Text", {RegType::Sz, Terminated("C:\\Users\\u\\abc.exe")}},
+      {"Expand", {RegType::ExpandSz, Terminated("%APPDATA%\\x.exe")}},
+      {"Number", {RegType::Dword, Dword(7)}},
+      {"Blob", {RegType::Binary, {1, 2, 3}}},
+      {"NoTerminator", {RegType::Sz, Bytes("abc")}},
+      {bengaliName, {RegType::Sz, Terminated("\xE4\xB8\xAD\xE6\x96\x87")}},
   };
   for (const auto& [name, value] : written) world->WriteRawValue("", name, value);
   const Handle key = OpenScratchKey();
 
   std::map<std::string, RawValue> seen;
-  Status status = ERROR_SUCCESS;
+  Status status = StatusCode::Success;
   std::uint32_t index = 0;
   for (; index < 100; ++index) {
     char name[1024];
@@ -283,12 +283,12 @@ TEST_F(PlatformContract, EnumerationYieldsEveryValueThenEnds) {
     std::uint32_t dataLength = 1024;
     std::uint32_t type = 0;
     status = os.RegEnumValueA(key, index, name, nameLength, &type, data, dataLength);
-    if (status != ERROR_SUCCESS) break;
+    if (status != StatusCode::Success) break;
     ASSERT_LT(nameLength, 1024u);
     ASSERT_LE(dataLength, 1024u);
     seen[std::string(name, nameLength)] = RawValue{type, {data, data + dataLength}};
   }
-  EXPECT_NE(status, ERROR_SUCCESS);
+  EXPECT_NE(status, StatusCode::Success);
   EXPECT_EQ(index, written.size());
   ASSERT_EQ(seen.size(), written.size());
   for (const auto& [name, value] : written) {
@@ -311,13 +311,13 @@ TEST_F(PlatformContract, EnumerationRefusesWhatDoesNotFitTheBuffers) {
   std::string chinese400;
   for (int k = 0; k < 400; ++k) chinese400 += "\xE4\xB8\xAD";  // 1200 UTF-8 bytes
   const std::vector<Case> cases = {
-      {"name1023", std::string(1023, 'n'), {1}, ERROR_SUCCESS},  // fits with its terminator
-      {"name1024", std::string(1024, 'n'), {1}, ERROR_MORE_DATA},
-      {"nameWide", chinese400, {1}, ERROR_MORE_DATA},
-      {"data1024", "v", std::vector<std::uint8_t>(1024, 7), ERROR_SUCCESS},
-      {"data1025", "v", std::vector<std::uint8_t>(1025, 7), ERROR_MORE_DATA},
+      {"name1023", std::string(1023, 'n'), {1}, StatusCode::Success},  // fits with its terminator
+      {"name1024", std::string(1024, 'n'), {1}, StatusCode::MoreData},
+      {"nameWide", chinese400, {1}, StatusCode::MoreData},
+      {"data1024", "v", std::vector<std::uint8_t>(1024, 7), StatusCode::Success},
+      {"data1025", "v", std::vector<std::uint8_t>(1025, 7), StatusCode::MoreData},
   };
-  for (const Case& c : cases) world->WriteRawValue(c.key, c.name, {REG_BINARY, c.data});
+  for (const Case& c : cases) world->WriteRawValue(c.key, c.name, {RegType::Binary, c.data});
 
   for (const Case& c : cases) {
     SCOPED_TRACE(c.key);
@@ -328,7 +328,7 @@ TEST_F(PlatformContract, EnumerationRefusesWhatDoesNotFitTheBuffers) {
     std::uint32_t dataLength = 1024;
     std::uint32_t type = 0;
     EXPECT_EQ(os.RegEnumValueA(key, 0, name, nameLength, &type, data, dataLength), c.expected);
-    if (c.expected == ERROR_SUCCESS) {
+    if (c.expected == StatusCode::Success) {
       EXPECT_EQ(std::string(name, nameLength), c.name);
       EXPECT_EQ(dataLength, c.data.size());
     }
@@ -340,10 +340,10 @@ TEST_F(PlatformContract, EnumerationRefusesWhatDoesNotFitTheBuffers) {
 
 TEST_F(PlatformContract, NormalAttributesMakeFilesPlain) {
   const std::vector<std::pair<const char*, std::uint32_t>> files = {
-      {"rhs.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM},
-      {"h.txt", FILE_ATTRIBUTE_HIDDEN},
-      {"s.txt", FILE_ATTRIBUTE_SYSTEM},
-      {"r.txt", FILE_ATTRIBUTE_READONLY},
+      {"rhs.txt", Attr::ReadOnly | Attr::Hidden | Attr::System},
+      {"h.txt", Attr::Hidden},
+      {"s.txt", Attr::System},
+      {"r.txt", Attr::ReadOnly},
       {"plain.txt", 0},
   };
   for (const auto& [name, attributes] : files) {
@@ -351,40 +351,40 @@ TEST_F(PlatformContract, NormalAttributesMakeFilesPlain) {
     ASSERT_EQ(AttributesOf(name), attributes) << name;
   }
   for (const auto& [name, attributes] : files) {
-    EXPECT_TRUE(os.SetFileAttributesA(At(name), FILE_ATTRIBUTE_NORMAL)) << name;
+    EXPECT_TRUE(os.SetFileAttributesA(At(name), Attr::Normal)) << name;
     EXPECT_EQ(AttributesOf(name), 0u) << name;
   }
 }
 
 TEST_F(PlatformContract, HiddenSystemAttributesHideFilesAndClearReadOnly) {
   world->MakeFile("plain.ini");
-  world->MakeFile("readonly.ini", FILE_ATTRIBUTE_READONLY);
+  world->MakeFile("readonly.ini", Attr::ReadOnly);
   for (const char* name : {"plain.ini", "readonly.ini"}) {
-    EXPECT_TRUE(os.SetFileAttributesA(At(name), FILE_ATTRIBUTE_HIDDEN_SYSTEM)) << name;
-    EXPECT_EQ(AttributesOf(name), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM) << name;
+    EXPECT_TRUE(os.SetFileAttributesA(At(name), Attr::HiddenSystem)) << name;
+    EXPECT_EQ(AttributesOf(name), Attr::Hidden | Attr::System) << name;
   }
 }
 
 TEST_F(PlatformContract, FoldersKeepBeingFoldersWhenTheirAttributesChange) {
-  world->MakeFolder("Photos", FILE_ATTRIBUTE_HIDDEN);
+  world->MakeFolder("Photos", Attr::Hidden);
   world->MakeFolder("RECYCLER");
-  ASSERT_EQ(AttributesOf("Photos"), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN);
+  ASSERT_EQ(AttributesOf("Photos"), Attr::Directory | Attr::Hidden);
 
-  EXPECT_TRUE(os.SetFileAttributesA(At("Photos"), FILE_ATTRIBUTE_NORMAL));
-  EXPECT_EQ(AttributesOf("Photos"), FILE_ATTRIBUTE_DIRECTORY);
+  EXPECT_TRUE(os.SetFileAttributesA(At("Photos"), Attr::Normal));
+  EXPECT_EQ(AttributesOf("Photos"), Attr::Directory);
 
-  EXPECT_TRUE(os.SetFileAttributesA(At("RECYCLER"), FILE_ATTRIBUTE_HIDDEN_SYSTEM));
+  EXPECT_TRUE(os.SetFileAttributesA(At("RECYCLER"), Attr::HiddenSystem));
   if (world->SeesHiddenSystemOnFolders()) {
     EXPECT_EQ(AttributesOf("RECYCLER"),
-              FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+              Attr::Directory | Attr::Hidden | Attr::System);
   } else {
     // This world cannot see hidden plus system on a folder (Wine); only the folder bit is checked.
-    EXPECT_EQ(AttributesOf("RECYCLER") & FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(AttributesOf("RECYCLER") & Attr::Directory, Attr::Directory);
   }
 }
 
 TEST_F(PlatformContract, AttributesOfAMissingEntryCannotBeSet) {
-  EXPECT_FALSE(os.SetFileAttributesA(At("missing.txt"), FILE_ATTRIBUTE_NORMAL));
+  EXPECT_FALSE(os.SetFileAttributesA(At("missing.txt"), Attr::Normal));
   EXPECT_FALSE(world->Attributes("missing.txt").has_value());
 }
 
@@ -394,12 +394,12 @@ class ListingContract : public PlatformContract {
  protected:
   void MakeRootMix() {
     world->MakeFile("plain.txt");
-    world->MakeFile("ro.txt", FILE_ATTRIBUTE_READONLY);
-    world->MakeFile("hid.txt", FILE_ATTRIBUTE_HIDDEN);
-    world->MakeFile("sys.txt", FILE_ATTRIBUTE_SYSTEM);
-    world->MakeFile("hs.lnk", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    world->MakeFile("ro.txt", Attr::ReadOnly);
+    world->MakeFile("hid.txt", Attr::Hidden);
+    world->MakeFile("sys.txt", Attr::System);
+    world->MakeFile("hs.lnk", Attr::Hidden | Attr::System);
     world->MakeFolder("dir");
-    world->MakeFolder("hdir", FILE_ATTRIBUTE_HIDDEN);
+    world->MakeFolder("hdir", Attr::Hidden);
   }
 };
 
@@ -412,7 +412,7 @@ TEST_F(ListingContract, MaskAllListsEveryRootEntryWithoutDotEntries) {
 
 TEST_F(ListingContract, ANonRootFolderListsDotAndDotDot) {
   world->MakeFolder("sub");
-  world->MakeFile("sub\\a.exe", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  world->MakeFile("sub\\a.exe", Attr::Hidden | Attr::System);
   world->MakeFolder("sub\\inner");
   EXPECT_THAT(List(At("sub\\*")), UnorderedElementsAre(".", "..", "a.exe", "inner"));
   EXPECT_FALSE(os.DirFailed());
@@ -426,11 +426,11 @@ TEST_F(ListingContract, HiddenSystemAndFolderAttributesMustLieInTheMask) {
   };
   const std::vector<Case> cases = {
       {0, {"plain.txt", "ro.txt"}},
-      {LIST_HIDDEN, {"plain.txt", "ro.txt", "hid.txt"}},
-      {LIST_HIDDEN | LIST_SYSTEM, {"plain.txt", "ro.txt", "hid.txt", "sys.txt", "hs.lnk"}},
-      {LIST_DIRECTORY, {"plain.txt", "ro.txt", "dir"}},
-      {LIST_DIRECTORY | LIST_HIDDEN, {"plain.txt", "ro.txt", "hid.txt", "dir", "hdir"}},
-      {LIST_READONLY | LIST_ARCHIVE, {"plain.txt", "ro.txt"}},
+      {ListMask::Hidden, {"plain.txt", "ro.txt", "hid.txt"}},
+      {ListMask::Hidden | ListMask::System, {"plain.txt", "ro.txt", "hid.txt", "sys.txt", "hs.lnk"}},
+      {ListMask::Directory, {"plain.txt", "ro.txt", "dir"}},
+      {ListMask::Directory | ListMask::Hidden, {"plain.txt", "ro.txt", "hid.txt", "dir", "hdir"}},
+      {ListMask::ReadOnly | ListMask::Archive, {"plain.txt", "ro.txt"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.mask);
@@ -448,13 +448,13 @@ TEST_F(ListingContract, PatternSelectsNamesWithoutCase) {
 }
 
 TEST_F(ListingContract, AnEmptyRootEndsAtOnceWithoutFailure) {
-  EXPECT_EQ(os.DirFirst(root + "*", LIST_ALL), "");
+  EXPECT_EQ(os.DirFirst(root + "*", ListMask::All), "");
   EXPECT_FALSE(os.DirFailed());
 }
 
 TEST_F(ListingContract, AnExhaustedListingStaysEmpty) {
   world->MakeFile("only.txt");
-  EXPECT_EQ(os.DirFirst(root + "*", LIST_ALL), "only.txt");
+  EXPECT_EQ(os.DirFirst(root + "*", ListMask::All), "only.txt");
   EXPECT_EQ(os.DirNext(), "");
   EXPECT_EQ(os.DirNext(), "");
   EXPECT_FALSE(os.DirFailed());
@@ -466,10 +466,10 @@ TEST_F(ListingContract, ANewListingAbandonsThePreviousOne) {
   world->MakeFolder("second");
   for (const char* name : {"second\\b1", "second\\b2"}) world->MakeFile(name);
 
-  ASSERT_NE(os.DirFirst(At("first\\*"), LIST_ALL), "");
+  ASSERT_NE(os.DirFirst(At("first\\*"), ListMask::All), "");
   ASSERT_NE(os.DirNext(), "");
   std::vector<std::string> names;
-  for (std::string name = os.DirFirst(At("second\\*"), LIST_ALL); !name.empty() && names.size() < 100;
+  for (std::string name = os.DirFirst(At("second\\*"), ListMask::All); !name.empty() && names.size() < 100;
        name = os.DirNext()) {
     names.push_back(name);
   }
@@ -477,7 +477,7 @@ TEST_F(ListingContract, ANewListingAbandonsThePreviousOne) {
 }
 
 TEST_F(ListingContract, AListingOfAnUnmappedDriveFails) {
-  EXPECT_EQ(os.DirFirst(world->UnmappedRoot() + "*", LIST_ALL), "");
+  EXPECT_EQ(os.DirFirst(world->UnmappedRoot() + "*", ListMask::All), "");
   EXPECT_TRUE(os.DirFailed());
   // A following successful listing clears the failure.
   world->MakeFile("x.txt");
@@ -488,7 +488,7 @@ TEST_F(ListingContract, AListingOfAnUnmappedDriveFails) {
 // ---- Existence, deletion, disks ----
 
 TEST_F(PlatformContract, PathFileExistsSeesFilesFoldersAndRootsInAnyCase) {
-  world->MakeFile("Autorun.inf", FILE_ATTRIBUTE_HIDDEN);
+  world->MakeFile("Autorun.inf", Attr::Hidden);
   world->MakeFolder("Folder");
   EXPECT_TRUE(os.PathFileExistsA(At("Autorun.inf")));
   EXPECT_TRUE(os.PathFileExistsA(At("AUTORUN.INF")));
@@ -499,8 +499,8 @@ TEST_F(PlatformContract, PathFileExistsSeesFilesFoldersAndRootsInAnyCase) {
 }
 
 TEST_F(PlatformContract, DeleteFileRemovesFilesButNotFoldersOrReadOnlyFiles) {
-  world->MakeFile("virus.lnk", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-  world->MakeFile("locked.inf", FILE_ATTRIBUTE_READONLY);
+  world->MakeFile("virus.lnk", Attr::Hidden | Attr::System);
+  world->MakeFile("locked.inf", Attr::ReadOnly);
   world->MakeFolder("folder.lnk");
 
   EXPECT_TRUE(os.DeleteFileA(At("virus.lnk")));
@@ -514,7 +514,7 @@ TEST_F(PlatformContract, DeleteFileRemovesFilesButNotFoldersOrReadOnlyFiles) {
   // the attributes first.
   EXPECT_FALSE(os.DeleteFileA(At("locked.inf")));
   EXPECT_TRUE(os.PathFileExistsA(At("locked.inf")));
-  os.SetFileAttributesA(At("locked.inf"), FILE_ATTRIBUTE_NORMAL);
+  os.SetFileAttributesA(At("locked.inf"), Attr::Normal);
   EXPECT_TRUE(os.DeleteFileA(At("locked.inf")));
   EXPECT_FALSE(os.PathFileExistsA(At("locked.inf")));
 
@@ -525,7 +525,7 @@ TEST_F(PlatformContract, AFileHeldOpenSurvivesDeletion) {
   world->MakeFile("busy.exe");
   {
     auto held = world->HoldOpen("busy.exe");
-    os.SetFileAttributesA(At("busy.exe"), FILE_ATTRIBUTE_NORMAL);
+    os.SetFileAttributesA(At("busy.exe"), Attr::Normal);
     os.DeleteFileA(At("busy.exe"));
     EXPECT_TRUE(os.PathFileExistsA(At("busy.exe")));
     EXPECT_TRUE(world->Attributes("busy.exe").has_value());
@@ -561,16 +561,16 @@ class AwkwardNameContract : public PlatformContract,
 
 TEST_P(AwkwardNameContract, FileSurvivesListingAttributesAndDeletion) {
   const std::string& name = GetParam();
-  world->MakeFile(name, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  world->MakeFile(name, Attr::Hidden | Attr::System);
   world->MakeFile("neighbour.txt");
 
   EXPECT_THAT(List(root + "*"), UnorderedElementsAre(name, "neighbour.txt"));
   EXPECT_TRUE(os.PathFileExistsA(At(name)));
 
-  EXPECT_TRUE(os.SetFileAttributesA(At(name), FILE_ATTRIBUTE_NORMAL));
+  EXPECT_TRUE(os.SetFileAttributesA(At(name), Attr::Normal));
   EXPECT_EQ(AttributesOf(name), 0u);
-  EXPECT_TRUE(os.SetFileAttributesA(At(name), FILE_ATTRIBUTE_HIDDEN_SYSTEM));
-  EXPECT_EQ(AttributesOf(name), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  EXPECT_TRUE(os.SetFileAttributesA(At(name), Attr::HiddenSystem));
+  EXPECT_EQ(AttributesOf(name), Attr::Hidden | Attr::System);
 
   EXPECT_TRUE(os.DeleteFileA(At(name)));
   EXPECT_FALSE(os.PathFileExistsA(At(name)));
@@ -580,13 +580,13 @@ TEST_P(AwkwardNameContract, FileSurvivesListingAttributesAndDeletion) {
 
 TEST_P(AwkwardNameContract, FolderCanBeListedAndShown) {
   const std::string& name = GetParam();
-  world->MakeFolder(name, FILE_ATTRIBUTE_HIDDEN);
+  world->MakeFolder(name, Attr::Hidden);
   world->MakeFile(name + "\\inside.exe");
 
   EXPECT_THAT(List(root + "*"), ElementsAreArray({name}));
   EXPECT_THAT(List(At(name) + "\\*"), UnorderedElementsAre(".", "..", "inside.exe"));
-  EXPECT_TRUE(os.SetFileAttributesA(At(name), FILE_ATTRIBUTE_NORMAL));
-  EXPECT_EQ(AttributesOf(name), FILE_ATTRIBUTE_DIRECTORY);
+  EXPECT_TRUE(os.SetFileAttributesA(At(name), Attr::Normal));
+  EXPECT_EQ(AttributesOf(name), Attr::Directory);
   EXPECT_TRUE(os.PathFileExistsA(At(name) + "\\inside.exe"));
 }
 
@@ -601,10 +601,10 @@ TEST_F(PlatformContract, SnapshotListsAStartedProcessByItsExecutableName) {
   const std::uint32_t pid = world->StartProcess("tw-contract-a.exe");
   ASSERT_TRUE(world->IsRunning(pid));
 
-  const Handle snapshot = os.CreateToolhelp32Snapshot(TH32CS_SNAPALL, 0);
+  const Handle snapshot = os.CreateToolhelp32Snapshot(Snapshot::All, 0);
   ASSERT_NE(snapshot, 0u);
-  PROCESSENTRY32 entry;
-  entry.dwSize = PROCESSENTRY32_SIZE;
+  ProcessEntry32 entry;
+  entry.dwSize = ProcessEntry32::kAnsiSize;
   std::map<std::uint32_t, std::string> seen;
   for (bool more = os.Process32First(snapshot, entry); more && seen.size() < 100000;
        more = os.Process32Next(snapshot, entry)) {
@@ -622,14 +622,14 @@ TEST_F(PlatformContract, KillCommandLineEndsTheProcess) {
   const std::uint32_t bystander = world->StartProcess("tw-contract-c.exe");
   ASSERT_TRUE(world->IsRunning(pid));
 
-  os.StartCommandLine("cmd /c pskill " + std::to_string(pid), COMMAND_WINDOW_MINIMIZED_NO_FOCUS);
+  os.StartCommandLine("cmd /c pskill " + std::to_string(pid), ShowCommand::MinimizedNoFocus);
 
   EXPECT_TRUE(WaitUntil([&] { return !world->IsRunning(pid); }, 10000));
   EXPECT_TRUE(world->IsRunning(bystander));
 
-  const Handle snapshot = os.CreateToolhelp32Snapshot(TH32CS_SNAPALL, 0);
-  PROCESSENTRY32 entry;
-  entry.dwSize = PROCESSENTRY32_SIZE;
+  const Handle snapshot = os.CreateToolhelp32Snapshot(Snapshot::All, 0);
+  ProcessEntry32 entry;
+  entry.dwSize = ProcessEntry32::kAnsiSize;
   std::vector<std::uint32_t> pids;
   for (bool more = os.Process32First(snapshot, entry); more && pids.size() < 100000;
        more = os.Process32Next(snapshot, entry)) {
@@ -647,7 +647,7 @@ TEST_F(PlatformContract, TickCountMovesWhileWaiting) {
 
 TEST_F(PlatformContract, ProfileDirectoryFillsTheBuffer) {
   Handle token = 0;
-  EXPECT_TRUE(os.OpenProcessToken(os.GetCurrentProcess(), TOKEN_QUERY, token));
+  EXPECT_TRUE(os.OpenProcessToken(os.GetCurrentProcess(), TokenAccess::Query, token));
   ASSERT_NE(token, 0u);
 
   std::string buffer(255, '\0');

@@ -49,7 +49,7 @@ class SimWorld final : public ContractWorld {
   void MakeFile(std::string_view relativePath, std::uint32_t attributes,
                 std::string_view /*content*/) override {
     // A new file carries the archive bit, as on a real volume.
-    os_.AddFile(Scratch(relativePath), attributes | FILE_ATTRIBUTE_ARCHIVE);
+    os_.AddFile(Scratch(relativePath), attributes | Attr::Archive);
   }
   void MakeFolder(std::string_view relativePath, std::uint32_t attributes) override {
     os_.AddFolder(Scratch(relativePath), attributes);
@@ -64,17 +64,17 @@ class SimWorld final : public ContractWorld {
   std::string ScratchKey() override { return kScratchKey; }
   void WriteRawValue(std::string_view relativeKey, std::string_view valueName,
                      const RawValue& value) override {
-    os_.SetRegistryValue(HKEY_CURRENT_USER, Key(relativeKey), valueName,
+    os_.SetRegistryValue(Root::CurrentUser, Key(relativeKey), valueName,
                          sim::RegistryValue::Bytes(value.type, value.bytes));
   }
   std::optional<RawValue> ReadRawValue(std::string_view relativeKey,
                                        std::string_view valueName) override {
-    const auto value = os_.RegistryValueAt(HKEY_CURRENT_USER, Key(relativeKey), valueName);
+    const auto value = os_.RegistryValueAt(Root::CurrentUser, Key(relativeKey), valueName);
     if (!value) return std::nullopt;
     return RawValue{value->type, value->data};
   }
   bool KeyExists(std::string_view relativeKey) override {
-    return os_.RegistryKeyExists(HKEY_CURRENT_USER, Key(relativeKey));
+    return os_.RegistryKeyExists(Root::CurrentUser, Key(relativeKey));
   }
 
   std::uint32_t StartProcess(std::string_view exeName) override {

@@ -17,25 +17,25 @@ struct RegistryRow {
 
 // FixRegistry, in order.
 inline constexpr RegistryRow kRepair[] = {
-    {HKEY_CURRENT_USER, "Software\\Policies\\Microsoft\\Windows\\System\\", "DisableCMD", 0},
-    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\", "DisableTaskMgr", 0},
-    {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\", "DisableTaskMgr", 0},
-    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\", "NoFolderOptions", 0},
-    {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\", "NoFolderOptions", 0},
-    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\", "DisableRegistryTools", 0},
-    {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\", "DisableRegistryTools", 0},
-    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\", "SuperHidden", 1},
-    {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\Folder\\", "HideFileExt", 1},
-    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\", "Hidden", 0},
-    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\", "ShowSuperHidden", 0},
-    {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\Folder\\Hidden\\SHOWALL",
+    {Root::CurrentUser, "Software\\Policies\\Microsoft\\Windows\\System\\", "DisableCMD", 0},
+    {Root::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\", "DisableTaskMgr", 0},
+    {Root::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\", "DisableTaskMgr", 0},
+    {Root::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\", "NoFolderOptions", 0},
+    {Root::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\", "NoFolderOptions", 0},
+    {Root::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\", "DisableRegistryTools", 0},
+    {Root::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\", "DisableRegistryTools", 0},
+    {Root::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\", "SuperHidden", 1},
+    {Root::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\Folder\\", "HideFileExt", 1},
+    {Root::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\", "Hidden", 0},
+    {Root::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\", "ShowSuperHidden", 0},
+    {Root::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\Folder\\Hidden\\SHOWALL",
      "CheckedValue", 1},
 };
 
 // EnableCommandPrompt, in order.
 inline constexpr RegistryRow kCommandPrompt[] = {
-    {HKEY_CURRENT_USER, "Software\\Policies\\Microsoft\\Windows\\System\\", "DisableCMD", 0},
-    {HKEY_LOCAL_MACHINE, "Software\\Policies\\Microsoft\\Windows\\System\\", "DisableCMD", 0},
+    {Root::CurrentUser, "Software\\Policies\\Microsoft\\Windows\\System\\", "DisableCMD", 0},
+    {Root::LocalMachine, "Software\\Policies\\Microsoft\\Windows\\System\\", "DisableCMD", 0},
 };
 
 }  // namespace tidewick::expected

@@ -50,8 +50,8 @@ class FailingPlatform final : public PlatformOperations {
   bool DeleteFileA(std::string_view p) override { return s_.DeleteFileA(p); }
   bool GetDiskFreeSpaceA(std::string_view r, DiskFreeSpace& c) override { return s_.GetDiskFreeSpaceA(r, c); }
   Handle CreateToolhelp32Snapshot(std::uint32_t f, std::uint32_t p) override { return s_.CreateToolhelp32Snapshot(f, p); }
-  bool Process32First(Handle h, PROCESSENTRY32& e) override { return s_.Process32First(h, e); }
-  bool Process32Next(Handle h, PROCESSENTRY32& e) override { return s_.Process32Next(h, e); }
+  bool Process32First(Handle h, ProcessEntry32& e) override { return s_.Process32First(h, e); }
+  bool Process32Next(Handle h, ProcessEntry32& e) override { return s_.Process32Next(h, e); }
   bool CloseHandle(Handle h) override { return s_.CloseHandle(h); }
   Handle GetCurrentProcess() override { return s_.GetCurrentProcess(); }
   bool OpenProcessToken(Handle p, std::uint32_t a, Handle& t) override { return s_.OpenProcessToken(p, a, t); }
@@ -136,13 +136,13 @@ TEST_F(AppTest, StartsWithTitleVersionAndUpdateGreyedWhenTheKillToolIsThere) {
 }
 
 TEST_F(AppTest, MissingKillToolAnsweredNoDisablesComputerForTheRun) {
-  sim.QueueAnswer(IDNO);
+  sim.QueueAnswer(Answer::No);
   Start();
   frm_first& main = Main();
   ASSERT_EQ(sim.MessageBoxes().size(), 1u);
   EXPECT_EQ(sim.MessageBoxes()[0].text,
             "Some file not found. Button 'computer' has been disable. Are you sure to download new version?");
-  EXPECT_EQ(sim.MessageBoxes()[0].style, MB_YESNO_QUESTION);
+  EXPECT_EQ(sim.MessageBoxes()[0].style, MsgStyle::YesNoQuestion);
   EXPECT_TRUE(main.Visible());
   EXPECT_FALSE(main.btn_c.Enabled());
   EXPECT_THROW(user.Click(main.btn_c), ui::NotUsable);
@@ -164,12 +164,12 @@ TEST_F(AppTest, MissingKillToolAnsweredNoDisablesComputerForTheRun) {
 }
 
 TEST_F(AppTest, MissingKillToolAnsweredYesOpensTheDownloadPageAndEndsUnseen) {
-  sim.QueueAnswer(IDYES);
+  sim.QueueAnswer(Answer::Yes);
   EXPECT_THROW(Start(), ProgramEnded);
   EXPECT_TRUE(sim.Ended());
   ASSERT_EQ(sim.PagesOpened().size(), 1u);
   EXPECT_EQ(sim.PagesOpened()[0].target, PageAddress(WebPage::Download));
-  EXPECT_EQ(sim.PagesOpened()[0].show, SW_SHOWMAXIMIZED);
+  EXPECT_EQ(sim.PagesOpened()[0].show, ShowCommand::Maximized);
   EXPECT_FALSE(Main().Visible());
 }
 
@@ -177,7 +177,7 @@ TEST_F(AppTest, KillToolIsLookedForInTheCurrentFolderOnly) {
   PutKillTool();
   sim.AddFolder("C:\\Users\\User");
   sim.SetCurrentFolder("C:\\Users\\User");
-  sim.QueueAnswer(IDNO);
+  sim.QueueAnswer(Answer::No);
   Start();
   ASSERT_EQ(sim.MessageBoxes().size(), 1u);
   EXPECT_FALSE(Main().btn_c.Enabled());
@@ -205,7 +205,7 @@ TEST_F(AppTest, FailingKillToolCheckCountsAsFound) {
 
 TEST_F(AppTest, FailingDownloadPageUnderYesStillEnds) {
   os.failShellExecute = true;
-  sim.QueueAnswer(IDYES);
+  sim.QueueAnswer(Answer::Yes);
   EXPECT_THROW(Start(), ProgramEnded);
   EXPECT_TRUE(sim.Ended());
   EXPECT_TRUE(sim.PagesOpened().empty());
@@ -290,7 +290,7 @@ TEST_F(AppTest, LinksAndMenuItemsOpenTheirPagesMaximized) {
     c.act();
     ASSERT_EQ(sim.PagesOpened().size(), before + 1) << c.what;
     EXPECT_EQ(sim.PagesOpened().back().target, PageAddress(c.page)) << c.what;
-    EXPECT_EQ(sim.PagesOpened().back().show, SW_SHOWMAXIMIZED) << c.what;
+    EXPECT_EQ(sim.PagesOpened().back().show, ShowCommand::Maximized) << c.what;
     EXPECT_TRUE(main.Visible() && main.Enabled()) << c.what;
   }
 
@@ -302,7 +302,7 @@ TEST_F(AppTest, LinksAndMenuItemsOpenTheirPagesMaximized) {
   for (const auto& [label, page] : labels) {
     user.Click(*label);
     EXPECT_EQ(sim.PagesOpened().back().target, PageAddress(page)) << label->Name();
-    EXPECT_EQ(sim.PagesOpened().back().show, SW_SHOWMAXIMIZED) << label->Name();
+    EXPECT_EQ(sim.PagesOpened().back().show, ShowCommand::Maximized) << label->Name();
   }
   EXPECT_TRUE(sim.MessageBoxes().empty());
 }

@@ -27,8 +27,8 @@ namespace {
 using sim::RegistryValue;
 using sim::SimulatedPlatform;
 
-constexpr Handle HKCU = HKEY_CURRENT_USER;
-constexpr Handle HKLM = HKEY_LOCAL_MACHINE;
+constexpr Handle HKCU = Root::CurrentUser;
+constexpr Handle HKLM = Root::LocalMachine;
 
 constexpr const char* kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const char* kProfile = "C:\\Users\\u";
@@ -127,7 +127,7 @@ class ComputerCleanerTest : public ::testing::Test {
   frm_c& Cleaner() { return app.Get<frm_c>("frm_c"); }
   ui::Form& Main() { return app.Get("frm_first"); }
 
-  void RunValue(const std::string& name, const std::string& data, std::uint32_t type = REG_SZ) {
+  void RunValue(const std::string& name, const std::string& data, std::uint32_t type = RegType::Sz) {
     os.SetRegistryValue(HKCU, kRun, name, RegistryValue::Text(data, type));
   }
   bool HasRunValue(const std::string& name) const { return os.RegistryValueAt(HKCU, kRun, name).has_value(); }
@@ -155,7 +155,7 @@ class ComputerCleanerTest : public ::testing::Test {
   // Marks lines and presses Delete, answering Yes to the question.
   void DeleteMarked() {
     os.ClearMessageBoxes();
-    os.QueueAnswer(IDYES);
+    os.QueueAnswer(Answer::Yes);
     user.Click(Cleaner().btn_d);
   }
 
@@ -170,7 +170,7 @@ class ComputerCleanerTest : public ::testing::Test {
 struct ProfileEntry {
   std::string name;
   bool folder = false;
-  std::uint32_t attributes = FILE_ATTRIBUTE_ARCHIVE;
+  std::uint32_t attributes = Attr::Archive;
 };
 
 struct RunEntry {
@@ -204,7 +204,7 @@ std::vector<DetectionCase> DetectionCases() {
        {"SVCHOST.EXE | Host | c:\\users\\x\\svchost.exe"}},
       {"only names holding .exe take part: folders, hidden and system files, notes.exe.txt",
        {{"tools.exe", true},
-        {"hid.exe", false, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM},
+        {"hid.exe", false, Attr::Hidden | Attr::System},
         {"notes.exe.txt"},
         {"exe.txt"},
         {"readme.txt"}},
@@ -228,8 +228,8 @@ std::vector<DetectionCase> DetectionCases() {
        {"abc.exe | [Default] | C:\\Users\\u\\abc.exe"}},
       {"only REG_SZ values are examined",
        {{"abc.exe"}},
-       {{"Expand", RegistryValue::Text("%USERPROFILE%\\abc.exe", REG_EXPAND_SZ)},
-        {"Multi", RegistryValue::Text("C:\\Users\\u\\abc.exe", REG_MULTI_SZ)},
+       {{"Expand", RegistryValue::Text("%USERPROFILE%\\abc.exe", RegType::ExpandSz)},
+        {"Multi", RegistryValue::Text("C:\\Users\\u\\abc.exe", RegType::MultiSz)},
         {"Number", RegistryValue::Dword(7)},
         Sz("Plain", "C:\\Users\\u\\abc.exe")},
        {"abc.exe"},
@@ -256,7 +256,7 @@ std::vector<DetectionCase> DetectionCases() {
        {"ba.exe | First | C:\\x\\ba.exe", "a.exe | First | C:\\x\\ba.exe", "a.exe | Second | C:\\y\\a.exe -q"}},
       {"text stored without its terminator is read whole",
        {{"abc.exe"}},
-       {{"NoNul", RegistryValue::Bytes(REG_SZ, {'C', ':', '\\', 'a', 'b', 'c', '.', 'e', 'x', 'e'})}},
+       {{"NoNul", RegistryValue::Bytes(RegType::Sz, {'C', ':', '\\', 'a', 'b', 'c', '.', 'e', 'x', 'e'})}},
        {"abc.exe"},
        {"abc.exe | NoNul | C:\\abc.exe"}},
   };
@@ -286,10 +286,10 @@ TEST_P(DetectionTest, ListsEveryPairOfEntryAndMatchingValue) {
   ASSERT_EQ(os.MessageBoxes().size(), 1u);
   if (c.expectedMalwareLines.empty()) {
     EXPECT_EQ(os.MessageBoxes()[0].text, kNotDetected);
-    EXPECT_EQ(os.MessageBoxes()[0].style, MB_ICON_INFORMATION);
+    EXPECT_EQ(os.MessageBoxes()[0].style, MsgStyle::Information);
   } else {
     EXPECT_EQ(os.MessageBoxes()[0].text, kDetected);
-    EXPECT_EQ(os.MessageBoxes()[0].style, MB_ICON_CRITICAL);
+    EXPECT_EQ(os.MessageBoxes()[0].style, MsgStyle::Critical);
   }
   EXPECT_EQ(os.OpenHandleCount(), 0u);
 }
@@ -319,7 +319,7 @@ TEST_F(ComputerCleanerTest, MissingRunKeyIsReportedOncePerExecutableEntry) {
   frm_c& form = Open();
   Scan();
   EXPECT_EQ(Texts(), (std::vector<std::string>{kUnableToOpen, kUnableToOpen, kNotDetected}));
-  EXPECT_EQ(os.MessageBoxes()[0].style, MB_OK);
+  EXPECT_EQ(os.MessageBoxes()[0].style, MsgStyle::Ok);
   EXPECT_EQ(form.lst_P.Lines(), (std::vector<std::string>{"a.exe", "b.exe"}));
   EXPECT_EQ(form.lst_V.ListCount(), 0);
 }
@@ -415,7 +415,7 @@ TEST_F(ComputerCleanerTest, NothingMarkedAsksNothing) {
   os.ClearMessageBoxes();
   user.Click(form.btn_d);
   EXPECT_EQ(Texts(), (std::vector<std::string>{kSelectFirst}));
-  EXPECT_EQ(os.MessageBoxes()[0].style, MB_ICON_INFORMATION);
+  EXPECT_EQ(os.MessageBoxes()[0].style, MsgStyle::Information);
 }
 
 class AnswerNoTest : public ComputerCleanerTest, public ::testing::WithParamInterface<bool> {};
@@ -430,10 +430,10 @@ TEST_P(AnswerNoTest, AnsweringNoChangesNothing) {
   user.Mark(form.lst_V, 0);
   os.ClearMessageBoxes();
   os.ClearRegistryWrites();
-  os.QueueAnswer(IDNO);
+  os.QueueAnswer(Answer::No);
   user.Click(form.btn_d);
   EXPECT_EQ(Texts(), (std::vector<std::string>{kAreYouSure}));
-  EXPECT_EQ(os.MessageBoxes()[0].style, MB_YESNO_QUESTION);
+  EXPECT_EQ(os.MessageBoxes()[0].style, MsgStyle::YesNoQuestion);
   EXPECT_TRUE(os.Exists(InProfile("abc.exe")));
   EXPECT_TRUE(HasRunValue("Abc"));
   EXPECT_TRUE(os.IsRunning(pid));
@@ -466,7 +466,7 @@ TEST_P(MissingKillToolTest, EndsTheCommandBeforeAnythingIsTouched) {
   os.ClearRegistryWrites();
   DeleteMarked();
   EXPECT_EQ(Texts(), (std::vector<std::string>{kAreYouSure, kKillToolMissing}));
-  EXPECT_EQ(os.MessageBoxes()[1].style, MB_ICON_WARNING);
+  EXPECT_EQ(os.MessageBoxes()[1].style, MsgStyle::Warning);
   EXPECT_TRUE(os.Exists(InProfile("abc.exe")));
   EXPECT_TRUE(HasRunValue("Abc"));
   EXPECT_TRUE(os.IsRunning(pid));
@@ -513,9 +513,9 @@ TEST_F(ComputerCleanerTest, ProfilePartEndsDeletesAndRebuilds) {
   const std::uint32_t before = os.GetTickCount();
   DeleteMarked();
   EXPECT_EQ(Texts(), (std::vector<std::string>{kAreYouSure, kComplete}));
-  EXPECT_EQ(os.MessageBoxes()[1].style, MB_ICON_INFORMATION);
+  EXPECT_EQ(os.MessageBoxes()[1].style, MsgStyle::Information);
   EXPECT_EQ(CommandLines(), (std::vector<std::string>{KillCommand(pid)}));
-  EXPECT_EQ(os.CommandLines()[0].windowStyle, COMMAND_WINDOW_MINIMIZED_NO_FOCUS);
+  EXPECT_EQ(os.CommandLines()[0].windowStyle, ShowCommand::MinimizedNoFocus);
   EXPECT_GE(os.GetTickCount() - before, 1000u);
   EXPECT_FALSE(os.IsRunning(pid));
   EXPECT_FALSE(os.Exists(InProfile("abc.exe")));
@@ -526,7 +526,7 @@ TEST_F(ComputerCleanerTest, ProfilePartEndsDeletesAndRebuilds) {
 
 TEST_F(ComputerCleanerTest, ProfileEntryThatSurvivesIsReportedAndTheRunGoesOn) {
   os.AddFolder(InProfile("tools.exe"));
-  os.AddFile(InProfile("a.exe"), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+  os.AddFile(InProfile("a.exe"), Attr::ReadOnly | Attr::Hidden);
   os.AddFile(InProfile("locked.exe"));
   os.LockEntry(InProfile("locked.exe"));
   frm_c& form = Open();
@@ -539,8 +539,8 @@ TEST_F(ComputerCleanerTest, ProfileEntryThatSurvivesIsReportedAndTheRunGoesOn) {
                          "Cannot delete file '" + InProfile("locked.exe") + "' because file is being used. Try again.",
                          "Cannot delete file '" + InProfile("tools.exe") + "' because file is being used. Try again.",
                          kUnsuccessful}));
-  EXPECT_EQ(os.MessageBoxes()[1].style, MB_ICON_CRITICAL);
-  EXPECT_EQ(os.MessageBoxes()[3].style, MB_ICON_INFORMATION);
+  EXPECT_EQ(os.MessageBoxes()[1].style, MsgStyle::Critical);
+  EXPECT_EQ(os.MessageBoxes()[3].style, MsgStyle::Information);
   EXPECT_FALSE(os.Exists(InProfile("a.exe")));
   EXPECT_EQ(form.lst_P.Lines(), (std::vector<std::string>{"tools.exe", "locked.exe"}));
 }
@@ -634,7 +634,7 @@ TEST_F(ComputerCleanerTest, AProgramThatWillNotGoEndsTheCommandAfterABoundedRetr
   DeleteMarked();
   const std::uint32_t spent = os.GetTickCount() - before;
   EXPECT_EQ(Texts(), (std::vector<std::string>{kAreYouSure, kSafeMode}));
-  EXPECT_EQ(os.MessageBoxes()[1].style, MB_ICON_CRITICAL);
+  EXPECT_EQ(os.MessageBoxes()[1].style, MsgStyle::Critical);
   // One second for the kill tool, then at most about three seconds of retries.
   EXPECT_GE(spent, 1000u + frm_c::kRetryLimitMs);
   EXPECT_LE(spent, 1000u + frm_c::kRetryLimitMs + frm_c::kRetryPauseMs);

@@ -57,12 +57,12 @@ class DriveCleaner : public ::testing::Test {
   // Chooses `root`, presses "Scan" and answers Yes.
   void Scan(frm_rd& rd, const std::string& root = "E:\\") {
     if (rd.cmb_rd.Text() != root) user.Choose(rd.cmb_rd, root);
-    os.QueueAnswer(IDYES);
+    os.QueueAnswer(Answer::Yes);
     user.Click(rd.btn_scan);
   }
 
   void Delete(frm_rd& rd) {
-    os.QueueAnswer(IDYES);
+    os.QueueAnswer(Answer::Yes);
     user.Click(rd.btn_del);
   }
 
@@ -215,26 +215,26 @@ TEST_F(DriveCleaner, EmptyVirusListLeavesTheListStateAloneAndDisablesItsSelectBu
 // ---- Scan ----
 
 TEST_F(DriveCleaner, WorkedExample) {
-  os.AddFolder("E:\\Photos", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  os.AddFolder("E:\\Photos", Attr::Hidden | Attr::System);
   os.AddFile("E:\\Photos.lnk");
-  os.AddFile("E:\\autorun.inf", FILE_ATTRIBUTE_HIDDEN);
-  os.AddFile("E:\\x.exe", FILE_ATTRIBUTE_HIDDEN);
+  os.AddFile("E:\\autorun.inf", Attr::Hidden);
+  os.AddFile("E:\\x.exe", Attr::Hidden);
   os.AddFile("E:\\desktop.ini");
   os.AddFile("E:\\Tool.exe");
   frm_rd& rd = Open();
   user.Choose(rd.cmb_rd, "E:\\");
-  os.QueueAnswer(IDYES);
+  os.QueueAnswer(Answer::Yes);
   user.Click(rd.btn_scan);
 
   ASSERT_EQ(os.MessageBoxes().size(), 2u);
   EXPECT_EQ(os.MessageBoxes()[0].text, "Are you sure to scan this device(E:\\)?");
-  EXPECT_EQ(os.MessageBoxes()[0].style, MB_YESNO_QUESTION);
+  EXPECT_EQ(os.MessageBoxes()[0].style, MsgStyle::YesNoQuestion);
   EXPECT_EQ(os.MessageBoxes()[1].text, "Scan complete. Delete file that you don't know.");
-  EXPECT_EQ(os.MessageBoxes()[1].style, MB_ICON_INFORMATION);
-  EXPECT_FALSE(Has(Attributes("E:\\Photos"), FILE_ATTRIBUTE_HIDDEN));
-  EXPECT_FALSE(Has(Attributes("E:\\Photos"), FILE_ATTRIBUTE_SYSTEM));
-  EXPECT_FALSE(Has(Attributes("E:\\x.exe"), FILE_ATTRIBUTE_HIDDEN));
-  EXPECT_EQ(Attributes("E:\\desktop.ini") & 0x3F, FILE_ATTRIBUTE_HIDDEN_SYSTEM);
+  EXPECT_EQ(os.MessageBoxes()[1].style, MsgStyle::Information);
+  EXPECT_FALSE(Has(Attributes("E:\\Photos"), Attr::Hidden));
+  EXPECT_FALSE(Has(Attributes("E:\\Photos"), Attr::System));
+  EXPECT_FALSE(Has(Attributes("E:\\x.exe"), Attr::Hidden));
+  EXPECT_EQ(Attributes("E:\\desktop.ini") & 0x3F, Attr::HiddenSystem);
   EXPECT_THAT(rd.lst_dir_2.Lines(), UnorderedElementsAre("Photos.lnk", "autorun.inf"));
   EXPECT_THAT(rd.lst_dir.Lines(), ElementsAre("x.exe"));
   EXPECT_TRUE(rd.btn_r.Enabled());
@@ -281,9 +281,9 @@ const NameCase kNames[] = {
 TEST_F(DriveCleaner, ScanSortsNamesByTheirEnding) {
   for (const NameCase& c : kNames) {
     if (c.folder) {
-      os.AddFolder(std::string("E:\\") + c.name, FILE_ATTRIBUTE_HIDDEN);
+      os.AddFolder(std::string("E:\\") + c.name, Attr::Hidden);
     } else {
-      os.AddFile(std::string("E:\\") + c.name, FILE_ATTRIBUTE_HIDDEN);
+      os.AddFile(std::string("E:\\") + c.name, Attr::Hidden);
     }
   }
   frm_rd& rd = Open();
@@ -298,7 +298,7 @@ TEST_F(DriveCleaner, ScanSortsNamesByTheirEnding) {
   EXPECT_THAT(rd.lst_dir.Lines(), UnorderedElementsAreArray(unknown));
   for (const NameCase& c : kNames) {
     if (std::string(c.name) == "desktop.ini") continue;
-    EXPECT_FALSE(Has(Attributes(std::string("E:\\") + c.name), FILE_ATTRIBUTE_HIDDEN)) << c.name;
+    EXPECT_FALSE(Has(Attributes(std::string("E:\\") + c.name), Attr::Hidden)) << c.name;
   }
 }
 
@@ -325,15 +325,15 @@ TEST_F(DriveCleaner, VirusRefreshUsesTheEndingAndDoesNotGiveExePrecedence) {
 
 TEST_F(DriveCleaner, SystemNamesAreHiddenAgainWhateverTheyWere) {
   const char* names[] = {"System Volume Information", "$RECYCLE.BIN", "RECYCLER", "Config.Msi"};
-  for (const char* name : names) os.AddFolder(std::string("E:\\") + name, FILE_ATTRIBUTE_READONLY);
+  for (const char* name : names) os.AddFolder(std::string("E:\\") + name, Attr::ReadOnly);
   os.AddFolder("E:\\folder settings");
-  os.AddFile("E:\\DESKTOP.INI", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+  os.AddFile("E:\\DESKTOP.INI", Attr::ReadOnly | Attr::Archive);
   frm_rd& rd = Open();
   Scan(rd);
 
   for (std::string name : {"System Volume Information", "$RECYCLE.BIN", "RECYCLER", "Config.Msi", "folder settings",
                            "DESKTOP.INI"}) {
-    EXPECT_EQ(Attributes("E:\\" + name) & 0x2F, FILE_ATTRIBUTE_HIDDEN_SYSTEM) << name;
+    EXPECT_EQ(Attributes("E:\\" + name) & 0x2F, Attr::HiddenSystem) << name;
   }
   EXPECT_THAT(rd.lst_dir_2.Lines(), IsEmpty());
   EXPECT_THAT(Messages(), ElementsAre("Are you sure to scan this device(E:\\)?", "Scan complete. No virus detect."));
@@ -364,7 +364,7 @@ TEST_F(DriveCleaner, OwnProgramIsNotListedInAnyLetterCase) {
     localApp.HandOver(main, frm_rd::kFormName);
     auto& rd = localApp.Get<frm_rd>(frm_rd::kFormName);
     user.Choose(rd.cmb_rd, "E:\\");
-    local.QueueAnswer(IDYES);
+    local.QueueAnswer(Answer::Yes);
     user.Click(rd.btn_scan);
     EXPECT_THAT(rd.lst_dir.Lines(), ElementsAre("other.exe"));
     // The unknown list's refresh leaves it out in the same way.
@@ -374,42 +374,42 @@ TEST_F(DriveCleaner, OwnProgramIsNotListedInAnyLetterCase) {
 }
 
 TEST_F(DriveCleaner, ScanTouchesOnlyTheRoot) {
-  os.AddFolder("E:\\Docs", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
-  os.AddFile("E:\\Docs\\inner.lnk", FILE_ATTRIBUTE_HIDDEN);
-  os.AddFile("E:\\Docs\\tool.exe", FILE_ATTRIBUTE_HIDDEN);
+  os.AddFolder("E:\\Docs", Attr::Hidden | Attr::ReadOnly);
+  os.AddFile("E:\\Docs\\inner.lnk", Attr::Hidden);
+  os.AddFile("E:\\Docs\\tool.exe", Attr::Hidden);
   // A junction is judged by its name and never followed.
-  os.AddFolder("E:\\Linked", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_REPARSE_POINT);
-  os.AddFile("E:\\Linked\\inside.lnk", FILE_ATTRIBUTE_HIDDEN);
+  os.AddFolder("E:\\Linked", Attr::Hidden | Attr::ReparsePoint);
+  os.AddFile("E:\\Linked\\inside.lnk", Attr::Hidden);
   frm_rd& rd = Open();
   Scan(rd);
 
   EXPECT_EQ(Attributes("E:\\Docs") & 0x07, 0u);
   EXPECT_EQ(Attributes("E:\\Linked") & 0x07, 0u);
-  EXPECT_EQ(Attributes("E:\\Linked\\inside.lnk") & 0x07, FILE_ATTRIBUTE_HIDDEN);
-  EXPECT_EQ(Attributes("E:\\Docs\\inner.lnk") & 0x07, FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(Attributes("E:\\Linked\\inside.lnk") & 0x07, Attr::Hidden);
+  EXPECT_EQ(Attributes("E:\\Docs\\inner.lnk") & 0x07, Attr::Hidden);
   EXPECT_THAT(rd.lst_dir_2.Lines(), IsEmpty());
   EXPECT_THAT(rd.lst_dir.Lines(), IsEmpty());
   EXPECT_EQ(Messages().back(), "Scan complete. No virus detect.");
 }
 
 TEST_F(DriveCleaner, ScanAskedWithoutDeviceOrAnsweredNoChangesNothing) {
-  os.AddFile("E:\\a.lnk", FILE_ATTRIBUTE_HIDDEN);
+  os.AddFile("E:\\a.lnk", Attr::Hidden);
   frm_rd& rd = Open();
   rd.btn_scan_Click();  // the button is disabled; the handler still refuses on its own
   EXPECT_THAT(Messages(), ElementsAre("Select device first!"));
-  EXPECT_EQ(os.MessageBoxes()[0].style, MB_ICON_INFORMATION);
+  EXPECT_EQ(os.MessageBoxes()[0].style, MsgStyle::Information);
 
   user.Choose(rd.cmb_rd, "E:\\");
-  os.QueueAnswer(IDNO);
+  os.QueueAnswer(Answer::No);
   user.Click(rd.btn_scan);
-  EXPECT_EQ(Attributes("E:\\a.lnk") & 0x07, FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(Attributes("E:\\a.lnk") & 0x07, Attr::Hidden);
   EXPECT_THAT(rd.lst_dir_2.Lines(), IsEmpty());
   EXPECT_FALSE(rd.btn_r.Enabled());
   EXPECT_EQ(Messages().size(), 2u);
 }
 
 TEST_F(DriveCleaner, LongScanShowsTheWaitCursorAndKeepsPainting) {
-  for (int i = 0; i < 1000; ++i) os.AddFolder("E:\\f" + std::to_string(i), FILE_ATTRIBUTE_HIDDEN);
+  for (int i = 0; i < 1000; ++i) os.AddFolder("E:\\f" + std::to_string(i), Attr::Hidden);
   os.SetTickPerRead(20);  // a slow stick: time passes while the entries are handled
   frm_rd& rd = Open();
   os.OnMessageBox([&](const sim::MessageBoxRecord& box) {
@@ -426,9 +426,9 @@ TEST_F(DriveCleaner, LongScanShowsTheWaitCursorAndKeepsPainting) {
 // ---- Deletion ----
 
 TEST_F(DriveCleaner, DeleteAllTakesTheWholeVirusListWithoutMarks) {
-  os.AddFile("E:\\a.lnk", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY);
-  os.AddFile("E:\\autorun.inf", FILE_ATTRIBUTE_READONLY);
-  os.AddFile("E:\\b.vbs", FILE_ATTRIBUTE_HIDDEN);
+  os.AddFile("E:\\a.lnk", Attr::Hidden | Attr::System | Attr::ReadOnly);
+  os.AddFile("E:\\autorun.inf", Attr::ReadOnly);
+  os.AddFile("E:\\b.vbs", Attr::Hidden);
   os.AddFile("E:\\keep.exe");
   os.AddFolder("E:\\a");
   frm_rd& rd = Open();
@@ -452,11 +452,11 @@ TEST_F(DriveCleaner, DeleteAllTakesTheWholeVirusListWithoutMarks) {
 // the last backwards; a folder named like a shortcut stays, visible, with the cannot-delete text.
 TEST_F(DriveCleaner, SurvivorsAreReportedInOrderAndTheListsAreRebuilt) {
   os.AddFile("E:\\one.lnk");
-  os.AddFolder("E:\\Music.lnk", FILE_ATTRIBUTE_HIDDEN);
+  os.AddFolder("E:\\Music.lnk", Attr::Hidden);
   os.AddFile("E:\\three.bat");
   os.AddFile("E:\\locked.cmd");
   os.AddFile("E:\\p.exe");
-  os.AddFile("E:\\q.exe", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
+  os.AddFile("E:\\q.exe", Attr::Hidden | Attr::ReadOnly);
   os.AddFile("E:\\r.exe");
   os.AddFile("E:\\s.exe");
   frm_rd& rd = Open();
@@ -478,9 +478,9 @@ TEST_F(DriveCleaner, SurvivorsAreReportedInOrderAndTheListsAreRebuilt) {
                                       "Cannot delete file 'E:\\Music.lnk' because file is being used.",
                                       "Cannot delete file 'E:\\s.exe' because file is being used.",
                                       "Cannot delete file 'E:\\p.exe' because file is being used.", kDeleteFailed));
-  for (std::size_t i = 1; i <= 4; ++i) EXPECT_EQ(os.MessageBoxes()[i].style, MB_ICON_CRITICAL);
-  EXPECT_EQ(os.MessageBoxes()[5].style, MB_ICON_INFORMATION);
-  EXPECT_FALSE(Has(Attributes("E:\\Music.lnk"), FILE_ATTRIBUTE_HIDDEN));
+  for (std::size_t i = 1; i <= 4; ++i) EXPECT_EQ(os.MessageBoxes()[i].style, MsgStyle::Critical);
+  EXPECT_EQ(os.MessageBoxes()[5].style, MsgStyle::Information);
+  EXPECT_FALSE(Has(Attributes("E:\\Music.lnk"), Attr::Hidden));
   EXPECT_FALSE(os.Exists("E:\\q.exe"));
   EXPECT_TRUE(os.Exists("E:\\r.exe"));
   EXPECT_THAT(rd.lst_dir_2.Lines(), UnorderedElementsAre("Music.lnk", "locked.cmd"));
@@ -513,15 +513,15 @@ TEST_F(DriveCleaner, WithTheSwitchOffOnlyMarkedVirusLinesAreTaken) {
 }
 
 TEST_F(DriveCleaner, DeleteAnsweredNoOrWithoutDeviceChangesNothing) {
-  os.AddFile("E:\\a.lnk", FILE_ATTRIBUTE_HIDDEN);
+  os.AddFile("E:\\a.lnk", Attr::Hidden);
   frm_rd& rd = Open();
   Scan(rd);
-  os.SetFileAttributesA("E:\\a.lnk", FILE_ATTRIBUTE_HIDDEN);
+  os.SetFileAttributesA("E:\\a.lnk", Attr::Hidden);
   os.ClearMessageBoxes();
 
-  os.QueueAnswer(IDNO);
+  os.QueueAnswer(Answer::No);
   user.Click(rd.btn_del);
-  EXPECT_EQ(Attributes("E:\\a.lnk") & 0x07, FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(Attributes("E:\\a.lnk") & 0x07, Attr::Hidden);
   EXPECT_THAT(rd.lst_dir_2.Lines(), ElementsAre("a.lnk"));
 
   user.Click(rd.btn_rsd);  // forgets the device choice, keeps the lists
@@ -582,7 +582,7 @@ TEST_F(DriveCleaner, RemovedDeviceAtTheStartOfACommandChangesNothing) {
       {"delete", [](DriveCleaner& t, frm_rd& rd) { t.Delete(rd); }, 2},
       {"show all",
        [](DriveCleaner& t, frm_rd& rd) {
-         t.os.QueueAnswer(IDYES);
+         t.os.QueueAnswer(Answer::Yes);
          t.user.Choose(rd.e_sa);
        },
        2},
@@ -593,11 +593,11 @@ TEST_F(DriveCleaner, RemovedDeviceAtTheStartOfACommandChangesNothing) {
     for (const Start& start : starts) {
       SCOPED_TRACE(std::string(start.what) + (removed ? " after removal" : " without medium"));
       os.AddDrive('E');
-      os.AddFile("E:\\a.lnk", FILE_ATTRIBUTE_HIDDEN);
+      os.AddFile("E:\\a.lnk", Attr::Hidden);
       os.AddFile("E:\\a.exe");
       frm_rd& rd = Open();
       Scan(rd);
-      os.SetFileAttributesA("E:\\a.lnk", FILE_ATTRIBUTE_HIDDEN);
+      os.SetFileAttributesA("E:\\a.lnk", Attr::Hidden);
       const auto linesBefore = rd.lst_dir_2.Lines();
       os.ClearMessageBoxes();
       if (removed) {
@@ -610,14 +610,14 @@ TEST_F(DriveCleaner, RemovedDeviceAtTheStartOfACommandChangesNothing) {
 
       ASSERT_EQ(os.MessageBoxes().size(), start.boxes);
       const sim::MessageBoxRecord& warning = os.MessageBoxes().back();
-      EXPECT_EQ(warning.style, MB_ICON_WARNING);
+      EXPECT_EQ(warning.style, MsgStyle::Warning);
       EXPECT_NE(warning.text.find("E:\\"), std::string::npos);
       EXPECT_EQ(warning.text.find("complete"), std::string::npos);
       EXPECT_EQ(rd.lst_dir_2.Lines(), linesBefore);
       EXPECT_EQ(rd.lst_dir.Lines(), std::vector<std::string>{"a.exe"});
       if (!removed) {
         os.SetDriveReady('E', true);
-        EXPECT_EQ(Attributes("E:\\a.lnk") & 0x07, FILE_ATTRIBUTE_HIDDEN);
+        EXPECT_EQ(Attributes("E:\\a.lnk") & 0x07, Attr::Hidden);
       }
       user.Click(rd.btn_x);
       os.RemoveDrive('E');
@@ -626,14 +626,14 @@ TEST_F(DriveCleaner, RemovedDeviceAtTheStartOfACommandChangesNothing) {
 }
 
 TEST_F(DriveCleaner, ScanWhoseListingBreaksOffNeverSaysNoVirus) {
-  for (int i = 0; i < 5; ++i) os.AddFolder("E:\\d" + std::to_string(i), FILE_ATTRIBUTE_HIDDEN);
+  for (int i = 0; i < 5; ++i) os.AddFolder("E:\\d" + std::to_string(i), Attr::Hidden);
   os.AddFile("E:\\late.lnk");
   os.FailListingAfter("E:\\", 2);
   frm_rd& rd = Open();
   Scan(rd);
 
   ASSERT_EQ(os.MessageBoxes().size(), 2u);
-  EXPECT_EQ(os.MessageBoxes()[1].style, MB_ICON_WARNING);
+  EXPECT_EQ(os.MessageBoxes()[1].style, MsgStyle::Warning);
   for (const std::string& text : Messages()) EXPECT_EQ(text.find("Scan complete"), std::string::npos);
   EXPECT_THAT(rd.lst_dir_2.Lines(), IsEmpty());
 }
@@ -660,7 +660,7 @@ TEST_F(DriveCleaner, DeviceRemovedDuringDeletionStopsWithTheFailureSummary) {
   const auto texts = Messages();
   ASSERT_GE(texts.size(), 3u);
   EXPECT_EQ(texts.back(), kDeleteFailed);
-  EXPECT_EQ(os.MessageBoxes()[texts.size() - 2].style, MB_ICON_WARNING);
+  EXPECT_EQ(os.MessageBoxes()[texts.size() - 2].style, MsgStyle::Warning);
   for (const std::string& text : texts) EXPECT_NE(text, "Delete complete!");
   // What was not proven deleted is still listed.
   EXPECT_THAT(rd.lst_dir_2.Lines(), ElementsAre("v0.lnk", "v1.lnk", "v2.lnk", "v3.lnk", "v4.lnk"));
@@ -673,17 +673,17 @@ TEST_F(DriveCleaner, AwkwardNamesAreUnhiddenAndDeletedUnderTheirOwnName) {
   const std::string longName = std::string(240, 'n') + ".lnk";
   const std::vector<std::string> names = {"trailing.lnk.", "space.lnk ", "aux.lnk", "nul.lnk", "ছবি.lnk",
                                           "照片.lnk", "😀.lnk", longName};
-  for (const std::string& name : names) os.AddFile("E:\\" + name, FILE_ATTRIBUTE_HIDDEN);
-  os.AddFile("E:\\trailing", FILE_ATTRIBUTE_HIDDEN);  // what a path losing its dot would hit
-  os.AddFolder("E:\\ছবি", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  for (const std::string& name : names) os.AddFile("E:\\" + name, Attr::Hidden);
+  os.AddFile("E:\\trailing", Attr::Hidden);  // what a path losing its dot would hit
+  os.AddFolder("E:\\ছবি", Attr::Hidden | Attr::System);
   frm_rd& rd = Open();
   Scan(rd);
 
-  EXPECT_FALSE(Has(Attributes("E:\\ছবি"), FILE_ATTRIBUTE_HIDDEN));
+  EXPECT_FALSE(Has(Attributes("E:\\ছবি"), Attr::Hidden));
   EXPECT_THAT(rd.lst_dir_2.Lines(), UnorderedElementsAre("aux.lnk", "nul.lnk", "ছবি.lnk", "照片.lnk", "😀.lnk", longName));
   // The two names that do not end with an extension after all are shown, not listed.
-  EXPECT_FALSE(Has(Attributes("E:\\trailing.lnk."), FILE_ATTRIBUTE_HIDDEN));
-  EXPECT_FALSE(Has(Attributes("E:\\space.lnk "), FILE_ATTRIBUTE_HIDDEN));
+  EXPECT_FALSE(Has(Attributes("E:\\trailing.lnk."), Attr::Hidden));
+  EXPECT_FALSE(Has(Attributes("E:\\space.lnk "), Attr::Hidden));
 
   Delete(rd);
   EXPECT_EQ(Messages().back(), "Delete complete!");
@@ -699,7 +699,7 @@ TEST_F(DriveCleaner, AwkwardNamesAreUnhiddenAndDeletedUnderTheirOwnName) {
 // stick) is listed, but no call given its path reaches it: PathFileExistsA answers that it is not
 // there although it stayed. The deletion must report it, not count it as gone.
 TEST_F(DriveCleaner, ANameRefusedInPathsIsReportedAsNotDeletedInEitherList) {
-  os.AddFile("E:\\a | b.lnk", FILE_ATTRIBUTE_HIDDEN);
+  os.AddFile("E:\\a | b.lnk", Attr::Hidden);
   os.AddFile("E:\\tool | x.exe");
   os.AddFile("E:\\c.lnk");
   frm_rd& rd = Open();
@@ -725,39 +725,39 @@ TEST_F(DriveCleaner, ANameRefusedInPathsIsReportedAsNotDeletedInEitherList) {
 // ---- Showing hidden files ----
 
 TEST_F(DriveCleaner, ShowAllHiddenMakesEveryRootEntryPlainAndLeavesTheListsAlone) {
-  os.AddFolder("E:\\System Volume Information", FILE_ATTRIBUTE_HIDDEN_SYSTEM);
-  os.AddFolder("E:\\$RECYCLE.BIN", FILE_ATTRIBUTE_HIDDEN_SYSTEM);
-  os.AddFile("E:\\desktop.ini", FILE_ATTRIBUTE_HIDDEN_SYSTEM);
-  os.AddFolder("E:\\Work", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
-  os.AddFile("E:\\Work\\inner.txt", FILE_ATTRIBUTE_HIDDEN);
+  os.AddFolder("E:\\System Volume Information", Attr::HiddenSystem);
+  os.AddFolder("E:\\$RECYCLE.BIN", Attr::HiddenSystem);
+  os.AddFile("E:\\desktop.ini", Attr::HiddenSystem);
+  os.AddFolder("E:\\Work", Attr::Hidden | Attr::ReadOnly);
+  os.AddFile("E:\\Work\\inner.txt", Attr::Hidden);
   os.AddFile("E:\\a.lnk");
   frm_rd& rd = Open();
   Scan(rd);
-  os.SetFileAttributesA("E:\\Work", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
+  os.SetFileAttributesA("E:\\Work", Attr::Hidden | Attr::ReadOnly);
   os.ClearMessageBoxes();
 
-  os.QueueAnswer(IDYES);
+  os.QueueAnswer(Answer::Yes);
   user.Choose(rd.e_sa);
 
   EXPECT_THAT(Messages(), ElementsAre("Are you sure to show all file this device?"));
   for (const char* path : {"E:\\System Volume Information", "E:\\$RECYCLE.BIN", "E:\\desktop.ini", "E:\\Work"}) {
     EXPECT_EQ(Attributes(path) & 0x07, 0u) << path;
   }
-  EXPECT_EQ(Attributes("E:\\Work\\inner.txt") & 0x07, FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(Attributes("E:\\Work\\inner.txt") & 0x07, Attr::Hidden);
   EXPECT_THAT(rd.lst_dir_2.Lines(), ElementsAre("a.lnk"));
   EXPECT_TRUE(rd.chkAD.Checked());
 }
 
 TEST_F(DriveCleaner, ShowAllHiddenAsksForADeviceAndCanBeRefused) {
-  os.AddFile("E:\\h.txt", FILE_ATTRIBUTE_HIDDEN);
+  os.AddFile("E:\\h.txt", Attr::Hidden);
   frm_rd& rd = Open();
   user.Choose(rd.e_sa);
   EXPECT_THAT(Messages(), ElementsAre("Select device first!"));
 
   user.Choose(rd.cmb_rd, "E:\\");
-  os.QueueAnswer(IDNO);
+  os.QueueAnswer(Answer::No);
   user.Choose(rd.e_sa);
-  EXPECT_EQ(Attributes("E:\\h.txt") & 0x07, FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(Attributes("E:\\h.txt") & 0x07, Attr::Hidden);
   EXPECT_EQ(Messages().size(), 2u);
 }
 

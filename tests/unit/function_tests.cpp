@@ -90,12 +90,12 @@ class SpyPlatform final : public PlatformOperations {
     snapshots.push_back(snapshot);
     return snapshot;
   }
-  bool Process32First(Handle snapshot, PROCESSENTRY32& entry) override {
+  bool Process32First(Handle snapshot, ProcessEntry32& entry) override {
     Check("Process32First", "");
     firstRecordSize = entry.dwSize;
     return sim_.Process32First(snapshot, entry);
   }
-  bool Process32Next(Handle snapshot, PROCESSENTRY32& entry) override {
+  bool Process32Next(Handle snapshot, ProcessEntry32& entry) override {
     Check("Process32Next", "");
     return sim_.Process32Next(snapshot, entry);
   }
@@ -166,22 +166,22 @@ class FunctionTest : public ::testing::Test {
 // ---- Registry values --------------------------------------------------------------------
 
 TEST_F(FunctionTest, SetRegDwordCreatesEveryMissingLevelAndWritesFourBytes) {
-  EXPECT_EQ(fn.SetRegDword(HKEY_CURRENT_USER, "Software\\Tidewick\\A\\B\\", "Value", -2),
-            ERROR_SUCCESS);
-  EXPECT_TRUE(sim.RegistryKeyExists(HKEY_CURRENT_USER, "Software\\Tidewick"));
-  EXPECT_TRUE(sim.RegistryKeyExists(HKEY_CURRENT_USER, "Software\\Tidewick\\A\\B"));
-  const auto value = sim.RegistryValueAt(HKEY_CURRENT_USER, "Software\\Tidewick\\A\\B", "Value");
+  EXPECT_EQ(fn.SetRegDword(Root::CurrentUser, "Software\\Tidewick\\A\\B\\", "Value", -2),
+            StatusCode::Success);
+  EXPECT_TRUE(sim.RegistryKeyExists(Root::CurrentUser, "Software\\Tidewick"));
+  EXPECT_TRUE(sim.RegistryKeyExists(Root::CurrentUser, "Software\\Tidewick\\A\\B"));
+  const auto value = sim.RegistryValueAt(Root::CurrentUser, "Software\\Tidewick\\A\\B", "Value");
   ASSERT_TRUE(value.has_value());
-  EXPECT_EQ(value->type, REG_DWORD);
+  EXPECT_EQ(value->type, RegType::Dword);
   EXPECT_EQ(value->data, DwordBytes(0xFFFFFFFEu));
   EXPECT_EQ(sim.OpenHandleCount(), 0u);
 }
 
 TEST_F(FunctionTest, SetRegDwordWithoutWriteRightsAnswersTheFailureAndWritesNothing) {
-  sim.RefuseRegistryWrites(HKEY_LOCAL_MACHINE);
-  EXPECT_NE(fn.SetRegDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\Tidewick\\", "Value", 1),
-            ERROR_SUCCESS);
-  EXPECT_FALSE(sim.RegistryValueAt(HKEY_LOCAL_MACHINE, "SOFTWARE\\Tidewick", "Value"));
+  sim.RefuseRegistryWrites(Root::LocalMachine);
+  EXPECT_NE(fn.SetRegDword(Root::LocalMachine, "SOFTWARE\\Tidewick\\", "Value", 1),
+            StatusCode::Success);
+  EXPECT_FALSE(sim.RegistryValueAt(Root::LocalMachine, "SOFTWARE\\Tidewick", "Value"));
   EXPECT_EQ(sim.OpenHandleCount(), 0u);
 }
 
@@ -198,36 +198,36 @@ TEST_F(FunctionTest, GetRegValueAnswersTextNumberOrEmptyText) {
       {"text outside ASCII", RegistryValue::Text("Привет, 世界"), RegAnswer("Привет, 世界")},
       {"empty text", RegistryValue::Text(""), RegAnswer("")},
       {"the text 1 stays text", RegistryValue::Text("1"), RegAnswer("1")},
-      {"text stored without its NUL", RegistryValue::Bytes(REG_SZ, {'a', 'b', 'c'}),
+      {"text stored without its NUL", RegistryValue::Bytes(RegType::Sz, {'a', 'b', 'c'}),
        RegAnswer("abc")},
-      {"empty text stored without NUL (size 0)", RegistryValue::Bytes(REG_SZ, {}), RegAnswer("")},
-      {"text cut at its first NUL", RegistryValue::Bytes(REG_SZ, {'a', 'b', 0, 'c', 'd', 0}),
+      {"empty text stored without NUL (size 0)", RegistryValue::Bytes(RegType::Sz, {}), RegAnswer("")},
+      {"text cut at its first NUL", RegistryValue::Bytes(RegType::Sz, {'a', 'b', 0, 'c', 'd', 0}),
        RegAnswer("ab")},
       {"number 0", RegistryValue::Dword(0), RegAnswer(0)},
       {"number 1", RegistryValue::Dword(1), RegAnswer(1)},
       {"number with the top bit set", RegistryValue::Dword(0xFFFFFFFFu), RegAnswer(-1)},
-      {"expandable text", RegistryValue::Text("%TEMP%", REG_EXPAND_SZ), RegAnswer("")},
-      {"binary", RegistryValue::Bytes(REG_BINARY, {1, 0, 0, 0}), RegAnswer("")},
-      {"multi-text", RegistryValue::Bytes(REG_MULTI_SZ, {'a', 0, 'b', 0, 0}), RegAnswer("")},
-      {"oversized number", RegistryValue::Bytes(REG_DWORD, {1, 0, 0, 0, 0, 0, 0, 0}),
+      {"expandable text", RegistryValue::Text("%TEMP%", RegType::ExpandSz), RegAnswer("")},
+      {"binary", RegistryValue::Bytes(RegType::Binary, {1, 0, 0, 0}), RegAnswer("")},
+      {"multi-text", RegistryValue::Bytes(RegType::MultiSz, {'a', 0, 'b', 0, 0}), RegAnswer("")},
+      {"oversized number", RegistryValue::Bytes(RegType::Dword, {1, 0, 0, 0, 0, 0, 0, 0}),
        RegAnswer("")},
   };
   for (const Case& c : cases) {
-    sim.DeleteRegistryKey(HKEY_CURRENT_USER, key);
-    sim.CreateRegistryKey(HKEY_CURRENT_USER, key);
-    if (c.stored) sim.SetRegistryValue(HKEY_CURRENT_USER, key, "Setting", *c.stored);
-    const RegAnswer answer = fn.GetRegValue(HKEY_CURRENT_USER, key + "\\", "Setting");
+    sim.DeleteRegistryKey(Root::CurrentUser, key);
+    sim.CreateRegistryKey(Root::CurrentUser, key);
+    if (c.stored) sim.SetRegistryValue(Root::CurrentUser, key, "Setting", *c.stored);
+    const RegAnswer answer = fn.GetRegValue(Root::CurrentUser, key + "\\", "Setting");
     EXPECT_EQ(answer, c.expected) << c.what;
     EXPECT_EQ(sim.OpenHandleCount(), 0u) << c.what;
   }
-  EXPECT_EQ(fn.GetRegValue(HKEY_CURRENT_USER, "Software\\Nowhere", "Setting"), RegAnswer(""));
+  EXPECT_EQ(fn.GetRegValue(Root::CurrentUser, "Software\\Nowhere", "Setting"), RegAnswer(""));
 }
 
 TEST_F(FunctionTest, EmptyTextAndTheNumberZeroStayApart) {
-  sim.SetRegistryValue(HKEY_CURRENT_USER, "Software\\T", "Zero", RegistryValue::Dword(0));
-  sim.SetRegistryValue(HKEY_CURRENT_USER, "Software\\T", "Empty", RegistryValue::Text(""));
-  const RegAnswer zero = fn.GetRegValue(HKEY_CURRENT_USER, "Software\\T", "Zero");
-  const RegAnswer empty = fn.GetRegValue(HKEY_CURRENT_USER, "Software\\T", "Empty");
+  sim.SetRegistryValue(Root::CurrentUser, "Software\\T", "Zero", RegistryValue::Dword(0));
+  sim.SetRegistryValue(Root::CurrentUser, "Software\\T", "Empty", RegistryValue::Text(""));
+  const RegAnswer zero = fn.GetRegValue(Root::CurrentUser, "Software\\T", "Zero");
+  const RegAnswer empty = fn.GetRegValue(Root::CurrentUser, "Software\\T", "Empty");
   EXPECT_TRUE(zero.IsNumber());
   EXPECT_EQ(zero.Number(), 0);
   EXPECT_TRUE(empty.IsText());
@@ -237,27 +237,27 @@ TEST_F(FunctionTest, EmptyTextAndTheNumberZeroStayApart) {
 
 TEST_F(FunctionTest, DeleteRegValueRemovesOnlyThatValue) {
   const std::string run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-  sim.SetRegistryValue(HKEY_CURRENT_USER, run, "bad", RegistryValue::Text("C:\\x\\bad.exe"));
-  sim.SetRegistryValue(HKEY_CURRENT_USER, run, "good", RegistryValue::Text("C:\\good.exe"));
-  fn.DeleteRegValue(HKEY_CURRENT_USER, run, "bad");
-  EXPECT_FALSE(sim.RegistryValueAt(HKEY_CURRENT_USER, run, "bad"));
-  EXPECT_TRUE(sim.RegistryValueAt(HKEY_CURRENT_USER, run, "good"));
+  sim.SetRegistryValue(Root::CurrentUser, run, "bad", RegistryValue::Text("C:\\x\\bad.exe"));
+  sim.SetRegistryValue(Root::CurrentUser, run, "good", RegistryValue::Text("C:\\good.exe"));
+  fn.DeleteRegValue(Root::CurrentUser, run, "bad");
+  EXPECT_FALSE(sim.RegistryValueAt(Root::CurrentUser, run, "bad"));
+  EXPECT_TRUE(sim.RegistryValueAt(Root::CurrentUser, run, "good"));
 
-  EXPECT_NO_THROW(fn.DeleteRegValue(HKEY_CURRENT_USER, run, "bad"));  // already gone
-  EXPECT_TRUE(sim.RegistryValueAt(HKEY_CURRENT_USER, run, "good"));
+  EXPECT_NO_THROW(fn.DeleteRegValue(Root::CurrentUser, run, "bad"));  // already gone
+  EXPECT_TRUE(sim.RegistryValueAt(Root::CurrentUser, run, "good"));
 
-  fn.DeleteRegValue(HKEY_CURRENT_USER, "Software\\Missing\\Key", "bad");
-  EXPECT_FALSE(sim.RegistryKeyExists(HKEY_CURRENT_USER, "Software\\Missing\\Key"));
+  fn.DeleteRegValue(Root::CurrentUser, "Software\\Missing\\Key", "bad");
+  EXPECT_FALSE(sim.RegistryKeyExists(Root::CurrentUser, "Software\\Missing\\Key"));
   EXPECT_EQ(sim.OpenHandleCount(), 0u);
 }
 
 TEST_F(FunctionTest, RegKeyExistsTellsWhetherTheKeyOpens) {
-  sim.CreateRegistryKey(HKEY_CURRENT_USER, "Software\\Present");
-  EXPECT_TRUE(fn.RegKeyExists(HKEY_CURRENT_USER, "Software\\Present"));
-  EXPECT_TRUE(fn.RegKeyExists(HKEY_CURRENT_USER, "software\\present\\"));
-  EXPECT_FALSE(fn.RegKeyExists(HKEY_CURRENT_USER, "Software\\Absent"));
-  sim.RefuseRegistryOpen(HKEY_CURRENT_USER, "Software\\Present");
-  EXPECT_FALSE(fn.RegKeyExists(HKEY_CURRENT_USER, "Software\\Present"));
+  sim.CreateRegistryKey(Root::CurrentUser, "Software\\Present");
+  EXPECT_TRUE(fn.RegKeyExists(Root::CurrentUser, "Software\\Present"));
+  EXPECT_TRUE(fn.RegKeyExists(Root::CurrentUser, "software\\present\\"));
+  EXPECT_FALSE(fn.RegKeyExists(Root::CurrentUser, "Software\\Absent"));
+  sim.RefuseRegistryOpen(Root::CurrentUser, "Software\\Present");
+  EXPECT_FALSE(fn.RegKeyExists(Root::CurrentUser, "Software\\Present"));
   EXPECT_EQ(sim.OpenHandleCount(), 0u);
 }
 
@@ -275,13 +275,13 @@ void ExpectWrites(const std::vector<sim::RegistryWrite>& writes, const Row (&row
     EXPECT_EQ(writes[i].root, rows[i].root);
     EXPECT_EQ(writes[i].subKey, rows[i].subKey);  // exact text: trailing '\' and letter case
     EXPECT_EQ(writes[i].valueName, rows[i].valueName);
-    EXPECT_EQ(writes[i].type, REG_DWORD);
+    EXPECT_EQ(writes[i].type, RegType::Dword);
     EXPECT_EQ(writes[i].data, DwordBytes(rows[i].data));
   }
 }
 
 std::size_t ValueCount(const SimulatedPlatform& sim) {
-  return sim.RegistryValueCount(HKEY_CURRENT_USER) + sim.RegistryValueCount(HKEY_LOCAL_MACHINE);
+  return sim.RegistryValueCount(Root::CurrentUser) + sim.RegistryValueCount(Root::LocalMachine);
 }
 
 TEST_F(FunctionTest, FixRegistryWritesTheTwelveRowsInOrderOnAnEmptyRegistryThenPumpsOnce) {
@@ -294,7 +294,7 @@ TEST_F(FunctionTest, FixRegistryWritesTheTwelveRowsInOrderOnAnEmptyRegistryThenP
     EXPECT_TRUE(sim.RegistryKeyExists(row.root, row.subKey)) << row.subKey;
     const auto value = sim.RegistryValueAt(row.root, row.subKey, row.valueName);
     ASSERT_TRUE(value.has_value()) << row.valueName;
-    EXPECT_EQ(value->type, REG_DWORD);
+    EXPECT_EQ(value->type, RegType::Dword);
     EXPECT_EQ(value->data, DwordBytes(row.data)) << row.valueName;
   }
   EXPECT_EQ(ValueCount(sim), 12u);
@@ -304,7 +304,7 @@ TEST_F(FunctionTest, FixRegistryWritesTheTwelveRowsInOrderOnAnEmptyRegistryThenP
 }
 
 TEST_F(FunctionTest, FixRegistryTwiceLeavesWhatOnceLeaves) {
-  sim.SetRegistryValue(HKEY_CURRENT_USER,
+  sim.SetRegistryValue(Root::CurrentUser,
                        "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System",
                        "DisableTaskMgr", RegistryValue::Dword(1));
   fn.FixRegistry();
@@ -325,7 +325,7 @@ TEST_F(FunctionTest, FixRegistryTwiceLeavesWhatOnceLeaves) {
 }
 
 TEST_F(FunctionTest, FixRegistryWithoutMachineRightsStillWritesTheSevenUserRows) {
-  sim.RefuseRegistryWrites(HKEY_LOCAL_MACHINE);
+  sim.RefuseRegistryWrites(Root::LocalMachine);
   fn.FixRegistry();
   const auto& writes = sim.RegistryWrites();
   ASSERT_EQ(writes.size(), 12u);  // every row was tried, in order
@@ -333,15 +333,15 @@ TEST_F(FunctionTest, FixRegistryWithoutMachineRightsStillWritesTheSevenUserRows)
   for (std::size_t i = 0; i < std::size(kRepair); ++i) {
     const Row& row = kRepair[i];
     EXPECT_EQ(writes[i].valueName, row.valueName);
-    const bool user = row.root == HKEY_CURRENT_USER;
-    EXPECT_EQ(writes[i].status == ERROR_SUCCESS, user) << row.valueName;
+    const bool user = row.root == Root::CurrentUser;
+    EXPECT_EQ(writes[i].status == StatusCode::Success, user) << row.valueName;
     EXPECT_EQ(sim.RegistryValueAt(row.root, row.subKey, row.valueName).has_value(), user)
         << row.valueName;
     userRows += user;
   }
   EXPECT_EQ(userRows, 7);
-  EXPECT_EQ(sim.RegistryValueCount(HKEY_CURRENT_USER), 7u);
-  EXPECT_EQ(sim.RegistryValueCount(HKEY_LOCAL_MACHINE), 0u);
+  EXPECT_EQ(sim.RegistryValueCount(Root::CurrentUser), 7u);
+  EXPECT_EQ(sim.RegistryValueCount(Root::LocalMachine), 0u);
   EXPECT_EQ(sim.DoEventsCount(), 1u);
 }
 
@@ -377,7 +377,7 @@ TEST_F(FunctionTest, PolicyRepairPassesOverAStepThatRaisesAnError) {
                                                "DisableRegistryTools", "DisableRegistryTools",
                                                "SuperHidden", "HideFileExt", "Hidden",
                                                "ShowSuperHidden", "CheckedValue"}));
-  EXPECT_FALSE(sim.RegistryKeyExists(HKEY_LOCAL_MACHINE,
+  EXPECT_FALSE(sim.RegistryKeyExists(Root::LocalMachine,
                                      "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\"
                                      "Advanced\\Folder\\Hidden\\SHOWALL"));
   EXPECT_EQ(spy.journal.back(), "pump");
@@ -390,11 +390,11 @@ TEST_F(FunctionTest, PolicyRepairPassesOverAStepThatRaisesAnError) {
   EXPECT_NO_THROW(f.EnableCommandPrompt());
   EXPECT_EQ(sim.RegistryWrites().size(), 2u);
   // The write's own answer survives a failing close; a write that raised is no success.
-  EXPECT_EQ(f.SetRegDword(HKEY_CURRENT_USER, "Software\\T", "V", 1), ERROR_SUCCESS);
+  EXPECT_EQ(f.SetRegDword(Root::CurrentUser, "Software\\T", "V", 1), StatusCode::Success);
   spy.throwIf = [](std::string_view call, std::string_view) {
     if (call == "RegSetValueExA") throw std::runtime_error("write failed");
   };
-  EXPECT_NE(f.SetRegDword(HKEY_CURRENT_USER, "Software\\T", "V", 1), ERROR_SUCCESS);
+  EXPECT_NE(f.SetRegDword(Root::CurrentUser, "Software\\T", "V", 1), StatusCode::Success);
 }
 
 // ---- Ending processes ---------------------------------------------------------------------
@@ -440,7 +440,7 @@ TEST_F(KillTest, MatchesTheWholeNameInAnyLetterCase) {
     if (c.match) {
       ASSERT_EQ(fresh.CommandLines().size(), 1u) << c.running << " / " << c.asked;
       EXPECT_EQ(fresh.CommandLines()[0].commandLine, Command(pid));
-      EXPECT_EQ(fresh.CommandLines()[0].windowStyle, COMMAND_WINDOW_MINIMIZED_NO_FOCUS);
+      EXPECT_EQ(fresh.CommandLines()[0].windowStyle, ShowCommand::MinimizedNoFocus);
       EXPECT_EQ(fresh.RegistryWrites().size(), 2u);
     } else {
       EXPECT_TRUE(fresh.CommandLines().empty()) << c.running << " / " << c.asked;
@@ -454,7 +454,7 @@ TEST_F(KillTest, NoSuchProcessStartsNothingAndWritesNoPolicy) {
   fn.KillProcessByName("virus.exe");
   EXPECT_TRUE(sim.CommandLines().empty());
   EXPECT_TRUE(sim.RegistryWrites().empty());
-  EXPECT_EQ(sim.RegistryValueCount(HKEY_CURRENT_USER), 0u);
+  EXPECT_EQ(sim.RegistryValueCount(Root::CurrentUser), 0u);
 }
 
 TEST_F(KillTest, EveryCopyGetsItsCommandInSnapshotOrderEachAfterTheTwoPolicyWrites) {
@@ -468,12 +468,12 @@ TEST_F(KillTest, EveryCopyGetsItsCommandInSnapshotOrderEachAfterTheTwoPolicyWrit
 
   ASSERT_EQ(spy.snapshots.size(), 1u);
   const std::string close = "close " + std::to_string(spy.snapshots[0]);
-  const std::string style = " style " + std::to_string(COMMAND_WINDOW_MINIMIZED_NO_FOCUS);
+  const std::string style = " style " + std::to_string(ShowCommand::MinimizedNoFocus);
   EXPECT_EQ(spy.journal, (std::vector<std::string>{
                              "set DisableCMD", "set DisableCMD", "start " + Command(first) + style,
                              "set DisableCMD", "set DisableCMD", "start " + Command(second) + style,
                              close}));
-  EXPECT_EQ(spy.firstRecordSize, PROCESSENTRY32_SIZE);
+  EXPECT_EQ(spy.firstRecordSize, ProcessEntry32::kAnsiSize);
   ExpectWrites({sim.RegistryWrites().begin(), sim.RegistryWrites().begin() + 2}, kCommandPrompt);
 
   // The kill tool in the current folder ends both within the second the cleaner waits.
@@ -515,7 +515,7 @@ TEST_F(FunctionTest, GetUserProfilePathAsksWithAFullBufferAndClosesTheToken) {
   EXPECT_EQ(f.GetUserProfilePath(), "C:\\Users\\Ann");
   ASSERT_EQ(spy.journal.size(), 3u);
   const std::string token = spy.journal[0].substr(6, spy.journal[0].find(' ', 6) - 6);
-  EXPECT_EQ(spy.journal[0], "token " + token + " access " + std::to_string(TOKEN_QUERY));
+  EXPECT_EQ(spy.journal[0], "token " + token + " access " + std::to_string(TokenAccess::Query));
   EXPECT_EQ(spy.journal[1], "profile " + token + " buffer 255 size 255 all NUL");
   EXPECT_EQ(spy.journal[2], "close " + token);
   EXPECT_NE(token, "0");

@@ -33,8 +33,8 @@ namespace {
 using sim::RegistryValue;
 using sim::SimulatedPlatform;
 
-constexpr Handle HKCU = HKEY_CURRENT_USER;
-constexpr Handle HKLM = HKEY_LOCAL_MACHINE;
+constexpr Handle HKCU = Root::CurrentUser;
+constexpr Handle HKLM = Root::LocalMachine;
 
 constexpr const char* kHint =
     "Make sure you 'Run As Administrator' before do this. (For windows 7 and vista only)";
@@ -133,7 +133,7 @@ class RegistryManagerTest : public ::testing::Test {
 
   std::optional<std::uint32_t> Dword(Handle root, const char* key, const char* name) {
     auto v = sim.RegistryValueAt(root, key, name);
-    if (!v || v->type != REG_DWORD || v->data.size() != 4) return std::nullopt;
+    if (!v || v->type != RegType::Dword || v->data.size() != 4) return std::nullopt;
     return std::uint32_t{v->data[0]} | std::uint32_t{v->data[1]} << 8 | std::uint32_t{v->data[2]} << 16 |
            std::uint32_t{v->data[3]} << 24;
   }
@@ -257,8 +257,8 @@ std::vector<ReadCase> ReadCases() {
       {"TextZero", AllSix(RegistryValue::Text("0")), {0, 0, 0, 0, 0, 1}},
       {"TextNotANumber", AllSix(RegistryValue::Text("yes")), {0, 0, 0, 0, 0, 1}},
       {"EmptyText", AllSix(RegistryValue::Text("")), {0, 0, 0, 0, 0, 1}},
-      {"ExpandableTextOne", AllSix(RegistryValue::Text("1", REG_EXPAND_SZ)), {0, 0, 0, 0, 0, 1}},
-      {"BinaryOne", AllSix(RegistryValue::Bytes(REG_BINARY, {1, 0, 0, 0})), {0, 0, 0, 0, 0, 1}},
+      {"ExpandableTextOne", AllSix(RegistryValue::Text("1", RegType::ExpandSz)), {0, 0, 0, 0, 0, 1}},
+      {"BinaryOne", AllSix(RegistryValue::Bytes(RegType::Binary, {1, 0, 0, 0})), {0, 0, 0, 0, 0, 1}},
       {"NumberTwo", AllSix(RegistryValue::Dword(2)), {0, 0, 0, 0, 0, 1}},
       {"HiddenTwo", {{HKCU, kAdvanced, "Hidden", RegistryValue::Dword(2)}}, {0, 0, 0, 0, 0, 1}},
       {"OnlyUnderLocalMachine",
@@ -310,18 +310,18 @@ TEST_F(RegistryManagerTest, HintAtEveryOpeningAndSecondOpeningShowsWhatOkWrote) 
   frm_RM& rm = OpenRegistryManager();
   ASSERT_EQ(sim.MessageBoxes().size(), 1u);
   EXPECT_EQ(sim.MessageBoxes()[0].text, kHint);
-  EXPECT_EQ(sim.MessageBoxes()[0].style, MB_ICON_INFORMATION);
+  EXPECT_EQ(sim.MessageBoxes()[0].style, MsgStyle::Information);
   EXPECT_EQ(States(), (BoxStates{0, 0, 0, 0, 0, 1}));
 
   SetBoxes({1, 0, 1, 0, 1, 0});
-  PressOkAndAnswer(IDYES);
+  PressOkAndAnswer(Answer::Yes);
   ASSERT_FALSE(rm.Loaded());
 
   OpenRegistryManager();
   ASSERT_EQ(sim.MessageBoxes().size(), 3u);
   EXPECT_EQ(sim.MessageBoxes()[1].text, kQuestion);
   EXPECT_EQ(sim.MessageBoxes()[2].text, kHint);
-  EXPECT_EQ(sim.MessageBoxes()[2].style, MB_ICON_INFORMATION);
+  EXPECT_EQ(sim.MessageBoxes()[2].style, MsgStyle::Information);
   EXPECT_EQ(States(), (BoxStates{1, 0, 1, 0, 1, 0}));
   EXPECT_EQ(rm.Caption(), "Registry Manager | Tidewick v3.1");
 
@@ -388,7 +388,7 @@ TEST_P(RegistryManagerWriteTest, OkWritesEveryValueInOrderThenReturns) {
     loadedAtPump = rm.Loaded();
   });
   const std::size_t pumpsBefore = sim.DoEventsCount();
-  PressOkAndAnswer(IDYES);
+  PressOkAndAnswer(Answer::Yes);
 
   const auto& writes = sim.RegistryWrites();
   ASSERT_EQ(writes.size(), std::size(kOkWrites));
@@ -399,9 +399,9 @@ TEST_P(RegistryManagerWriteTest, OkWritesEveryValueInOrderThenReturns) {
     EXPECT_EQ(writes[i].root, e.root);
     EXPECT_EQ(writes[i].subKey, e.subKey);
     EXPECT_EQ(writes[i].valueName, e.value);
-    EXPECT_EQ(writes[i].type, REG_DWORD);
+    EXPECT_EQ(writes[i].type, RegType::Dword);
     EXPECT_EQ(writes[i].data, DwordBytes(data));
-    EXPECT_EQ(writes[i].status, ERROR_SUCCESS);
+    EXPECT_EQ(writes[i].status, StatusCode::Success);
     EXPECT_EQ(Dword(e.root, e.subKey, e.value), static_cast<std::uint32_t>(data));
   }
   EXPECT_EQ(sim.DoEventsCount() - pumpsBefore, 1u);
@@ -411,7 +411,7 @@ TEST_P(RegistryManagerWriteTest, OkWritesEveryValueInOrderThenReturns) {
 
   ASSERT_EQ(sim.MessageBoxes().size(), 2u);
   EXPECT_EQ(sim.MessageBoxes()[1].text, kQuestion);
-  EXPECT_EQ(sim.MessageBoxes()[1].style, MB_YESNO_QUESTION);
+  EXPECT_EQ(sim.MessageBoxes()[1].style, MsgStyle::YesNoQuestion);
 
   EXPECT_FALSE(rm.Loaded());
   EXPECT_TRUE(Computer().Visible());
@@ -436,7 +436,7 @@ TEST_F(RegistryManagerTest, NoWritesNothingAndKeepsTheWindowOpen) {
   SetBoxes({1, 1, 0, 0, 1, 0});
   const std::size_t values = sim.RegistryValueCount(HKCU) + sim.RegistryValueCount(HKLM);
 
-  PressOkAndAnswer(IDNO);
+  PressOkAndAnswer(Answer::No);
 
   EXPECT_TRUE(sim.RegistryWrites().empty());
   EXPECT_EQ(sim.RegistryValueCount(HKCU) + sim.RegistryValueCount(HKLM), values);
@@ -449,7 +449,7 @@ TEST_F(RegistryManagerTest, NoWritesNothingAndKeepsTheWindowOpen) {
   EXPECT_FALSE(Computer().Enabled());
 
   // The window is still fully in use: a second "Ok" asks again and writes this time.
-  PressOkAndAnswer(IDYES);
+  PressOkAndAnswer(Answer::Yes);
   EXPECT_EQ(sim.RegistryWrites().size(), std::size(kOkWrites));
   EXPECT_EQ(Dword(HKCU, kSystem, "DisableTaskMgr"), 0u);
   EXPECT_FALSE(rm.Loaded());
@@ -462,7 +462,7 @@ TEST_F(RegistryManagerTest, RefusedLocalMachineStillWritesCurrentUserAndReturnsS
   frm_RM& rm = OpenRegistryManager();
   SetBoxes({0, 1, 1, 0, 1, 1});
 
-  PressOkAndAnswer(IDYES);
+  PressOkAndAnswer(Answer::Yes);
 
   for (const ExpectedWrite& e : kOkWrites) {
     if (e.root != HKCU) continue;
@@ -491,7 +491,7 @@ TEST_F(RegistryManagerTest, SettingOnOnlyUnderLocalMachineIsShownOffAndOkSwitche
   OpenRegistryManager();
   EXPECT_EQ(Rm().chk_NTM.Value(), 0);
 
-  PressOkAndAnswer(IDYES);
+  PressOkAndAnswer(Answer::Yes);
 
   EXPECT_EQ(Dword(HKCU, kSystem, "DisableTaskMgr"), 0u);
   EXPECT_EQ(Dword(HKLM, kSystem, "DisableTaskMgr"), 0u);
@@ -502,7 +502,7 @@ TEST_F(RegistryManagerTest, HiddenTwoIsShownOffAndOkWritesZero) {
   OpenRegistryManager();
   EXPECT_EQ(Rm().chk_SHFF.Value(), 0);
 
-  PressOkAndAnswer(IDYES);
+  PressOkAndAnswer(Answer::Yes);
 
   EXPECT_EQ(Dword(HKCU, kAdvanced, "Hidden"), 0u);
   EXPECT_EQ(Dword(HKCU, kAdvanced, "SuperHidden"), 1u);
@@ -528,7 +528,7 @@ class RegistryManagerExitTest : public RegistryManagerTest, public ::testing::Wi
       case Exit::Cancel: user.Click(rm.btn_zx); break;
       case Exit::BackMenu: user.Choose(rm.RM_f_back); break;
       case Exit::CloseBox: user.Close(rm); break;
-      case Exit::OkYes: PressOkAndAnswer(IDYES); break;
+      case Exit::OkYes: PressOkAndAnswer(Answer::Yes); break;
     }
   }
 };
@@ -604,7 +604,7 @@ TEST_F(RegistryManagerTest, CancelPendingDuringOkReturnsOnlyOnce) {
   const int shownBefore = host.VisibilityChanges("frm_c");
   const auto windowsBefore = host.WindowLog().size();
 
-  PressOkAndAnswer(IDYES);
+  PressOkAndAnswer(Answer::Yes);
 
   EXPECT_EQ(sim.RegistryWrites().size(), std::size(kOkWrites));
   EXPECT_FALSE(rm.Loaded());

@@ -17,7 +17,7 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 std::vector<std::string> List(SimulatedPlatform& os, std::string_view pattern,
-                              std::uint32_t mask = LIST_ALL) {
+                              std::uint32_t mask = ListMask::All) {
   std::vector<std::string> names;
   for (std::string name = os.DirFirst(pattern, mask); !name.empty() && names.size() < 1000;
        name = os.DirNext()) {
@@ -35,113 +35,113 @@ class SimRegistry : public ::testing::Test {
 };
 
 TEST_F(SimRegistry, HandlesAreDistinctNonZeroAndNeverReused) {
-  os.CreateRegistryKey(HKEY_CURRENT_USER, kRun);
+  os.CreateRegistryKey(Root::CurrentUser, kRun);
   std::vector<Handle> seen;
   for (int k = 0; k < 3; ++k) {
     Handle key = 0;
-    ASSERT_EQ(os.RegOpenKeyA(HKEY_CURRENT_USER, kRun, key), ERROR_SUCCESS);
+    ASSERT_EQ(os.RegOpenKeyA(Root::CurrentUser, kRun, key), StatusCode::Success);
     EXPECT_EQ(os.OpenHandleCount(), 1u);
     EXPECT_NE(key, 0u);
     for (const Handle earlier : seen) EXPECT_NE(key, earlier);
     seen.push_back(key);
-    EXPECT_EQ(os.RegCloseKey(key), ERROR_SUCCESS);
+    EXPECT_EQ(os.RegCloseKey(key), StatusCode::Success);
     EXPECT_EQ(os.OpenHandleCount(), 0u);
     // A closed handle is dead.
-    EXPECT_EQ(os.RegCloseKey(key), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(os.RegCloseKey(key), StatusCode::InvalidHandle);
     std::uint32_t size = 0;
-    EXPECT_EQ(os.RegQueryValueExA(key, "x", nullptr, nullptr, &size), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(os.RegQueryValueExA(key, "x", nullptr, nullptr, &size), StatusCode::InvalidHandle);
   }
 }
 
 TEST_F(SimRegistry, SetUpAndInspectionIgnoreCaseAndTrailingBackslash) {
-  os.SetRegistryValue(HKEY_CURRENT_USER, "Software\\Tool\\", "Name", RegistryValue::Text("x"));
-  EXPECT_TRUE(os.RegistryKeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tool"));
-  const auto value = os.RegistryValueAt(HKEY_CURRENT_USER, "software\\TOOL\\", "NAME");
+  os.SetRegistryValue(Root::CurrentUser, "Software\\Tool\\", "Name", RegistryValue::Text("x"));
+  EXPECT_TRUE(os.RegistryKeyExists(Root::CurrentUser, "SOFTWARE\\tool"));
+  const auto value = os.RegistryValueAt(Root::CurrentUser, "software\\TOOL\\", "NAME");
   ASSERT_TRUE(value.has_value());
-  EXPECT_EQ(value->type, REG_SZ);
+  EXPECT_EQ(value->type, RegType::Sz);
   EXPECT_EQ(value->data, (std::vector<std::uint8_t>{'x', 0}));
-  EXPECT_FALSE(os.RegistryValueAt(HKEY_LOCAL_MACHINE, "Software\\Tool", "Name").has_value());
+  EXPECT_FALSE(os.RegistryValueAt(Root::LocalMachine, "Software\\Tool", "Name").has_value());
 
-  os.SetRegistryValue(HKEY_CURRENT_USER, "Software\\Tool\\Sub", "N", RegistryValue::Dword(5));
-  EXPECT_EQ(os.RegistryValueCount(HKEY_CURRENT_USER, "Software"), 2u);
-  EXPECT_EQ(os.RegistryValueCount(HKEY_CURRENT_USER), 2u);
-  os.DeleteRegistryKey(HKEY_CURRENT_USER, "software\\tool");
-  EXPECT_FALSE(os.RegistryKeyExists(HKEY_CURRENT_USER, "Software\\Tool\\Sub"));
-  EXPECT_TRUE(os.RegistryKeyExists(HKEY_CURRENT_USER, "Software"));
-  EXPECT_EQ(os.RegistryValueCount(HKEY_CURRENT_USER), 0u);
+  os.SetRegistryValue(Root::CurrentUser, "Software\\Tool\\Sub", "N", RegistryValue::Dword(5));
+  EXPECT_EQ(os.RegistryValueCount(Root::CurrentUser, "Software"), 2u);
+  EXPECT_EQ(os.RegistryValueCount(Root::CurrentUser), 2u);
+  os.DeleteRegistryKey(Root::CurrentUser, "software\\tool");
+  EXPECT_FALSE(os.RegistryKeyExists(Root::CurrentUser, "Software\\Tool\\Sub"));
+  EXPECT_TRUE(os.RegistryKeyExists(Root::CurrentUser, "Software"));
+  EXPECT_EQ(os.RegistryValueCount(Root::CurrentUser), 0u);
 }
 
 TEST_F(SimRegistry, RefusedWritesFailCreateSetAndDeleteButNotOpen) {
-  os.SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Policies", "Old", RegistryValue::Dword(1));
-  os.RefuseRegistryWrites(HKEY_LOCAL_MACHINE);
+  os.SetRegistryValue(Root::LocalMachine, "Software\\Policies", "Old", RegistryValue::Dword(1));
+  os.RefuseRegistryWrites(Root::LocalMachine);
 
   Handle created = 0x99;
-  EXPECT_EQ(os.RegCreateKeyA(HKEY_LOCAL_MACHINE, "Software\\Policies\\New", created),
-            ERROR_ACCESS_DENIED);
+  EXPECT_EQ(os.RegCreateKeyA(Root::LocalMachine, "Software\\Policies\\New", created),
+            StatusCode::AccessDenied);
   EXPECT_EQ(created, 0u);
-  EXPECT_FALSE(os.RegistryKeyExists(HKEY_LOCAL_MACHINE, "Software\\Policies\\New"));
+  EXPECT_FALSE(os.RegistryKeyExists(Root::LocalMachine, "Software\\Policies\\New"));
 
   Handle opened = 0;
-  ASSERT_EQ(os.RegOpenKeyA(HKEY_LOCAL_MACHINE, "Software\\Policies", opened), ERROR_SUCCESS);
+  ASSERT_EQ(os.RegOpenKeyA(Root::LocalMachine, "Software\\Policies", opened), StatusCode::Success);
   const std::uint32_t zero = 0;
-  EXPECT_EQ(os.RegSetValueExA(opened, "Old", 0, REG_DWORD, &zero, 4), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(os.RegDeleteValueA(opened, "Old"), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(os.RegistryValueAt(HKEY_LOCAL_MACHINE, "Software\\Policies", "Old")->data,
+  EXPECT_EQ(os.RegSetValueExA(opened, "Old", 0, RegType::Dword, &zero, 4), StatusCode::AccessDenied);
+  EXPECT_EQ(os.RegDeleteValueA(opened, "Old"), StatusCode::AccessDenied);
+  EXPECT_EQ(os.RegistryValueAt(Root::LocalMachine, "Software\\Policies", "Old")->data,
             RegistryValue::Dword(1).data);
   os.RegCloseKey(opened);
 
   // The current user's own keys stay writable.
   Handle user = 0;
-  EXPECT_EQ(os.RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Policies", user), ERROR_SUCCESS);
-  EXPECT_EQ(os.RegSetValueExA(user, "Old", 0, REG_DWORD, &zero, 4), ERROR_SUCCESS);
+  EXPECT_EQ(os.RegCreateKeyA(Root::CurrentUser, "Software\\Policies", user), StatusCode::Success);
+  EXPECT_EQ(os.RegSetValueExA(user, "Old", 0, RegType::Dword, &zero, 4), StatusCode::Success);
   os.RegCloseKey(user);
 
-  os.RefuseRegistryWrites(HKEY_LOCAL_MACHINE, false);
-  EXPECT_EQ(os.RegCreateKeyA(HKEY_LOCAL_MACHINE, "Software\\Policies\\New", created), ERROR_SUCCESS);
+  os.RefuseRegistryWrites(Root::LocalMachine, false);
+  EXPECT_EQ(os.RegCreateKeyA(Root::LocalMachine, "Software\\Policies\\New", created), StatusCode::Success);
   os.RegCloseKey(created);
 }
 
 TEST_F(SimRegistry, RefusedOpenDeniesThatKeyOnly) {
-  os.CreateRegistryKey(HKEY_CURRENT_USER, std::string(kRun) + "\\Inner");
-  os.RefuseRegistryOpen(HKEY_CURRENT_USER, std::string(kRun) + "\\");
+  os.CreateRegistryKey(Root::CurrentUser, std::string(kRun) + "\\Inner");
+  os.RefuseRegistryOpen(Root::CurrentUser, std::string(kRun) + "\\");
 
   for (const std::string& path : {std::string(kRun), std::string("software\\MICROSOFT\\windows\\CurrentVersion\\run\\")}) {
     Handle key = 0x55;
-    EXPECT_EQ(os.RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_OPEN_ACCESS, key), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(os.RegOpenKeyExA(Root::CurrentUser, path, 0, KeyAccess::Open, key), StatusCode::AccessDenied);
     EXPECT_EQ(key, 0u);
-    EXPECT_EQ(os.RegOpenKeyA(HKEY_CURRENT_USER, path, key), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(os.RegOpenKeyA(Root::CurrentUser, path, key), StatusCode::AccessDenied);
     EXPECT_EQ(key, 0u);
   }
   Handle inner = 0;
-  EXPECT_EQ(os.RegOpenKeyA(HKEY_CURRENT_USER, std::string(kRun) + "\\Inner", inner), ERROR_SUCCESS);
+  EXPECT_EQ(os.RegOpenKeyA(Root::CurrentUser, std::string(kRun) + "\\Inner", inner), StatusCode::Success);
   os.RegCloseKey(inner);
 }
 
 TEST_F(SimRegistry, WritesAreRecordedAsMadeWithTheirStatus) {
-  os.RefuseRegistryWrites(HKEY_LOCAL_MACHINE);
-  os.CreateRegistryKey(HKEY_LOCAL_MACHINE, "Software\\X");
+  os.RefuseRegistryWrites(Root::LocalMachine);
+  os.CreateRegistryKey(Root::LocalMachine, "Software\\X");
   const std::uint32_t one = 1;
 
   Handle user = 0;
-  os.RegCreateKeyA(HKEY_CURRENT_USER, "Software\\X\\", user);
-  os.RegSetValueExA(user, "A", 0, REG_DWORD, &one, 4);
+  os.RegCreateKeyA(Root::CurrentUser, "Software\\X\\", user);
+  os.RegSetValueExA(user, "A", 0, RegType::Dword, &one, 4);
   Handle machine = 0;
-  os.RegOpenKeyA(HKEY_LOCAL_MACHINE, "Software\\X", machine);
-  os.RegSetValueExA(machine, "B", 0, REG_DWORD, &one, 4);
-  os.RegSetValueExA(0, "C", 0, REG_DWORD, &one, 4);
+  os.RegOpenKeyA(Root::LocalMachine, "Software\\X", machine);
+  os.RegSetValueExA(machine, "B", 0, RegType::Dword, &one, 4);
+  os.RegSetValueExA(0, "C", 0, RegType::Dword, &one, 4);
 
   const auto& writes = os.RegistryWrites();
   ASSERT_EQ(writes.size(), 3u);
-  EXPECT_EQ(writes[0].root, HKEY_CURRENT_USER);
+  EXPECT_EQ(writes[0].root, Root::CurrentUser);
   EXPECT_EQ(writes[0].subKey, "Software\\X\\");
   EXPECT_EQ(writes[0].valueName, "A");
-  EXPECT_EQ(writes[0].type, REG_DWORD);
+  EXPECT_EQ(writes[0].type, RegType::Dword);
   EXPECT_EQ(writes[0].data, RegistryValue::Dword(1).data);
-  EXPECT_EQ(writes[0].status, ERROR_SUCCESS);
-  EXPECT_EQ(writes[1].root, HKEY_LOCAL_MACHINE);
-  EXPECT_EQ(writes[1].status, ERROR_ACCESS_DENIED);
+  EXPECT_EQ(writes[0].status, StatusCode::Success);
+  EXPECT_EQ(writes[1].root, Root::LocalMachine);
+  EXPECT_EQ(writes[1].status, StatusCode::AccessDenied);
   EXPECT_EQ(writes[2].root, 0u);
-  EXPECT_EQ(writes[2].status, ERROR_INVALID_HANDLE);
+  EXPECT_EQ(writes[2].status, StatusCode::InvalidHandle);
 
   os.ClearRegistryWrites();
   EXPECT_THAT(os.RegistryWrites(), IsEmpty());
@@ -150,61 +150,61 @@ TEST_F(SimRegistry, WritesAreRecordedAsMadeWithTheirStatus) {
 }
 
 TEST_F(SimRegistry, KeysOpenRelativeToAnOpenKey) {
-  os.SetRegistryValue(HKEY_CURRENT_USER, "Software\\A\\B", "V", RegistryValue::Dword(3));
+  os.SetRegistryValue(Root::CurrentUser, "Software\\A\\B", "V", RegistryValue::Dword(3));
   Handle a = 0;
-  ASSERT_EQ(os.RegOpenKeyA(HKEY_CURRENT_USER, "Software\\A", a), ERROR_SUCCESS);
+  ASSERT_EQ(os.RegOpenKeyA(Root::CurrentUser, "Software\\A", a), StatusCode::Success);
   Handle b = 0;
-  ASSERT_EQ(os.RegOpenKeyA(a, "b", b), ERROR_SUCCESS);
+  ASSERT_EQ(os.RegOpenKeyA(a, "b", b), StatusCode::Success);
   std::uint32_t value = 0;
   std::uint32_t size = 4;
-  EXPECT_EQ(os.RegQueryValueExA(b, "v", nullptr, &value, &size), ERROR_SUCCESS);
+  EXPECT_EQ(os.RegQueryValueExA(b, "v", nullptr, &value, &size), StatusCode::Success);
   EXPECT_EQ(value, 3u);
   os.RegCloseKey(b);
   os.RegCloseKey(a);
 }
 
 TEST_F(SimRegistry, SizesAnswerTheNeedWhenBuffersAreShort) {
-  os.SetRegistryValue(HKEY_CURRENT_USER, kRun, "First", RegistryValue::Text("0123456789"));
-  os.SetRegistryValue(HKEY_CURRENT_USER, kRun, "Second", RegistryValue::Dword(2));
+  os.SetRegistryValue(Root::CurrentUser, kRun, "First", RegistryValue::Text("0123456789"));
+  os.SetRegistryValue(Root::CurrentUser, kRun, "Second", RegistryValue::Dword(2));
   Handle key = 0;
-  ASSERT_EQ(os.RegOpenKeyA(HKEY_CURRENT_USER, kRun, key), ERROR_SUCCESS);
+  ASSERT_EQ(os.RegOpenKeyA(Root::CurrentUser, kRun, key), StatusCode::Success);
 
   char data[4];
   std::uint32_t size = sizeof data;
   std::uint32_t type = 0;
-  EXPECT_EQ(os.RegQueryValueExA(key, "First", &type, data, &size), ERROR_MORE_DATA);
+  EXPECT_EQ(os.RegQueryValueExA(key, "First", &type, data, &size), StatusCode::MoreData);
   EXPECT_EQ(size, 11u);
 
   char name[16];
   std::uint32_t nameLength = sizeof name;
   std::uint8_t bytes[4];
   std::uint32_t dataLength = sizeof bytes;
-  EXPECT_EQ(os.RegEnumValueA(key, 0, name, nameLength, &type, bytes, dataLength), ERROR_MORE_DATA);
+  EXPECT_EQ(os.RegEnumValueA(key, 0, name, nameLength, &type, bytes, dataLength), StatusCode::MoreData);
   EXPECT_EQ(dataLength, 11u);
   // A name must fit with its terminator: "Second" needs 7 bytes.
   nameLength = 6;
   dataLength = sizeof bytes;
-  EXPECT_EQ(os.RegEnumValueA(key, 1, name, nameLength, &type, bytes, dataLength), ERROR_MORE_DATA);
+  EXPECT_EQ(os.RegEnumValueA(key, 1, name, nameLength, &type, bytes, dataLength), StatusCode::MoreData);
   nameLength = 7;
   dataLength = sizeof bytes;
-  EXPECT_EQ(os.RegEnumValueA(key, 1, name, nameLength, &type, bytes, dataLength), ERROR_SUCCESS);
+  EXPECT_EQ(os.RegEnumValueA(key, 1, name, nameLength, &type, bytes, dataLength), StatusCode::Success);
   EXPECT_EQ(std::string(name, nameLength), "Second");  // creation order
   nameLength = sizeof name;
-  EXPECT_EQ(os.RegEnumValueA(key, 2, name, nameLength, &type, bytes, dataLength), ERROR_NO_MORE_ITEMS);
+  EXPECT_EQ(os.RegEnumValueA(key, 2, name, nameLength, &type, bytes, dataLength), StatusCode::NoMoreItems);
   os.RegCloseKey(key);
 }
 
 TEST_F(SimRegistry, AKeyDeletedWhileOpenFailsItsCalls) {
-  os.SetRegistryValue(HKEY_CURRENT_USER, kRun, "x", RegistryValue::Dword(1));
+  os.SetRegistryValue(Root::CurrentUser, kRun, "x", RegistryValue::Dword(1));
   Handle key = 0;
-  ASSERT_EQ(os.RegOpenKeyA(HKEY_CURRENT_USER, kRun, key), ERROR_SUCCESS);
-  os.DeleteRegistryKey(HKEY_CURRENT_USER, kRun);
+  ASSERT_EQ(os.RegOpenKeyA(Root::CurrentUser, kRun, key), StatusCode::Success);
+  os.DeleteRegistryKey(Root::CurrentUser, kRun);
   std::uint32_t size = 0;
-  EXPECT_NE(os.RegQueryValueExA(key, "x", nullptr, nullptr, &size), ERROR_SUCCESS);
+  EXPECT_NE(os.RegQueryValueExA(key, "x", nullptr, nullptr, &size), StatusCode::Success);
   const std::uint32_t one = 1;
-  EXPECT_NE(os.RegSetValueExA(key, "y", 0, REG_DWORD, &one, 4), ERROR_SUCCESS);
-  EXPECT_FALSE(os.RegistryKeyExists(HKEY_CURRENT_USER, kRun));
-  EXPECT_EQ(os.RegCloseKey(key), ERROR_SUCCESS);
+  EXPECT_NE(os.RegSetValueExA(key, "y", 0, RegType::Dword, &one, 4), StatusCode::Success);
+  EXPECT_FALSE(os.RegistryKeyExists(Root::CurrentUser, kRun));
+  EXPECT_EQ(os.RegCloseKey(key), StatusCode::Success);
 }
 
 // ---- Files ----
@@ -254,58 +254,58 @@ TEST_F(SimFiles, ListingPatternsUseFileNameWildcards) {
 TEST_F(SimFiles, AttributesReadLikeGetFileAttributes) {
   os.AddFile("E:\\a.exe");  // a new file is archived
   os.AddFile("E:\\b.exe", 0);
-  os.AddFolder("E:\\Photos", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
-  EXPECT_EQ(os.AttributesOf("E:\\a.exe"), FILE_ATTRIBUTE_ARCHIVE);
-  EXPECT_EQ(os.AttributesOf("E:\\b.exe"), FILE_ATTRIBUTE_NORMAL);
+  os.AddFolder("E:\\Photos", Attr::Hidden | Attr::ReadOnly);
+  EXPECT_EQ(os.AttributesOf("E:\\a.exe"), Attr::Archive);
+  EXPECT_EQ(os.AttributesOf("E:\\b.exe"), Attr::Normal);
   EXPECT_EQ(os.AttributesOf("E:\\Photos"),
-            FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
-  EXPECT_EQ(os.AttributesOf("E:\\"), FILE_ATTRIBUTE_DIRECTORY);
+            Attr::Directory | Attr::Hidden | Attr::ReadOnly);
+  EXPECT_EQ(os.AttributesOf("E:\\"), Attr::Directory);
   EXPECT_FALSE(os.AttributesOf("E:\\missing").has_value());
 
   // 128 clears archive too; 6 sets exactly hidden and system.
-  EXPECT_TRUE(os.SetFileAttributesA("E:\\a.exe", FILE_ATTRIBUTE_NORMAL));
-  EXPECT_EQ(os.AttributesOf("E:\\a.exe"), FILE_ATTRIBUTE_NORMAL);
-  EXPECT_TRUE(os.SetFileAttributesA("E:\\Photos", FILE_ATTRIBUTE_NORMAL));
-  EXPECT_EQ(os.AttributesOf("E:\\Photos"), FILE_ATTRIBUTE_DIRECTORY);
-  os.AddFile("E:\\c.ini", FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY);
-  EXPECT_TRUE(os.SetFileAttributesA("E:\\c.ini", FILE_ATTRIBUTE_HIDDEN_SYSTEM));
-  EXPECT_EQ(os.AttributesOf("E:\\c.ini"), FILE_ATTRIBUTE_HIDDEN_SYSTEM);
+  EXPECT_TRUE(os.SetFileAttributesA("E:\\a.exe", Attr::Normal));
+  EXPECT_EQ(os.AttributesOf("E:\\a.exe"), Attr::Normal);
+  EXPECT_TRUE(os.SetFileAttributesA("E:\\Photos", Attr::Normal));
+  EXPECT_EQ(os.AttributesOf("E:\\Photos"), Attr::Directory);
+  os.AddFile("E:\\c.ini", Attr::Archive | Attr::ReadOnly);
+  EXPECT_TRUE(os.SetFileAttributesA("E:\\c.ini", Attr::HiddenSystem));
+  EXPECT_EQ(os.AttributesOf("E:\\c.ini"), Attr::HiddenSystem);
 }
 
 TEST_F(SimFiles, RefusedAttributeChangesLeaveTheEntryAsItWas) {
-  os.AddFile("E:\\stuck.lnk", FILE_ATTRIBUTE_HIDDEN);
+  os.AddFile("E:\\stuck.lnk", Attr::Hidden);
   os.RefuseAttributeChanges("E:\\stuck.lnk");
-  EXPECT_FALSE(os.SetFileAttributesA("E:\\stuck.lnk", FILE_ATTRIBUTE_NORMAL));
-  EXPECT_EQ(os.AttributesOf("E:\\stuck.lnk"), FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_FALSE(os.SetFileAttributesA("E:\\stuck.lnk", Attr::Normal));
+  EXPECT_EQ(os.AttributesOf("E:\\stuck.lnk"), Attr::Hidden);
   os.RefuseAttributeChanges("E:\\stuck.lnk", false);
-  EXPECT_TRUE(os.SetFileAttributesA("E:\\stuck.lnk", FILE_ATTRIBUTE_NORMAL));
+  EXPECT_TRUE(os.SetFileAttributesA("E:\\stuck.lnk", Attr::Normal));
 }
 
 TEST_F(SimFiles, ANameWindowsRefusesInPathsIsListedButReachedByNoCall) {
   for (const char* name : {"E:\\a | b.lnk", "E:\\what?.lnk", "E:\\st*r.exe", "E:\\<x>.vbs", "E:\\say \"hi\".inf"}) {
     SCOPED_TRACE(name);
-    os.AddFile(name, FILE_ATTRIBUTE_HIDDEN);
+    os.AddFile(name, Attr::Hidden);
     EXPECT_FALSE(os.PathFileExistsA(name));
-    EXPECT_FALSE(os.SetFileAttributesA(name, FILE_ATTRIBUTE_NORMAL));
+    EXPECT_FALSE(os.SetFileAttributesA(name, Attr::Normal));
     EXPECT_FALSE(os.DeleteFileA(name));
-    EXPECT_EQ(os.AttributesOf(name), FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_EQ(os.AttributesOf(name), Attr::Hidden);
   }
   EXPECT_THAT(List(os, "E:\\*"), ElementsAre("a | b.lnk", "what?.lnk", "st*r.exe", "<x>.vbs", "say \"hi\".inf"));
   EXPECT_THAT(List(os, "E:\\a | b.lnk"), ElementsAre("a | b.lnk"));
 }
 
 TEST_F(SimFiles, ADriveWithoutMediumAnswersNothingUntilReady) {
-  os.AddFile("E:\\autorun.inf", FILE_ATTRIBUTE_HIDDEN);
+  os.AddFile("E:\\autorun.inf", Attr::Hidden);
   os.SetDriveReady('E', false);
   DiskFreeSpace counts;
   EXPECT_FALSE(os.GetDiskFreeSpaceA("E:\\", counts));
   EXPECT_FALSE(os.PathFileExistsA("E:\\autorun.inf"));
-  EXPECT_FALSE(os.SetFileAttributesA("E:\\autorun.inf", FILE_ATTRIBUTE_NORMAL));
+  EXPECT_FALSE(os.SetFileAttributesA("E:\\autorun.inf", Attr::Normal));
   EXPECT_FALSE(os.DeleteFileA("E:\\autorun.inf"));
-  EXPECT_EQ(os.DirFirst("E:\\*", LIST_ALL), "");
+  EXPECT_EQ(os.DirFirst("E:\\*", ListMask::All), "");
   EXPECT_TRUE(os.DirFailed());
   // The medium itself is untouched, and inspection still sees it.
-  EXPECT_EQ(os.AttributesOf("E:\\autorun.inf"), FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(os.AttributesOf("E:\\autorun.inf"), Attr::Hidden);
 
   os.SetDriveReady('E', true);
   EXPECT_TRUE(os.GetDiskFreeSpaceA("E:\\", counts));
@@ -315,7 +315,7 @@ TEST_F(SimFiles, ADriveWithoutMediumAnswersNothingUntilReady) {
 
 TEST_F(SimFiles, ADriveRemovedMidListingEndsItAsFailed) {
   for (const char* name : {"E:\\a", "E:\\b", "E:\\c"}) os.AddFile(name);
-  EXPECT_EQ(os.DirFirst("E:\\*", LIST_ALL), "a");
+  EXPECT_EQ(os.DirFirst("E:\\*", ListMask::All), "a");
   os.RemoveDrive('E');
   EXPECT_EQ(os.DirNext(), "");
   EXPECT_TRUE(os.DirFailed());
@@ -347,7 +347,7 @@ TEST_F(SimFiles, DeletionIsRefusedForLockedFilesAndImagesOfRunningPrograms) {
   EXPECT_TRUE(os.DeleteFileA("E:\\locked.exe"));
   os.SetCurrentFolder("C:\\Tool");
   os.AddFile("C:\\Tool\\pskill.exe");
-  os.StartCommandLine("cmd /c pskill " + std::to_string(pid), COMMAND_WINDOW_MINIMIZED_NO_FOCUS);
+  os.StartCommandLine("cmd /c pskill " + std::to_string(pid), ShowCommand::MinimizedNoFocus);
   os.AdvanceClock(1);
   EXPECT_TRUE(os.DeleteFileA("C:\\Users\\u\\svc.exe"));
 }
@@ -377,8 +377,8 @@ TEST_F(SimFiles, FileOperationHookSeesEveryCallOnce) {
     os.PathFileExistsA("E:\\a");  // made by the hook: neither counted nor hooked again
   });
   os.PathFileExistsA("E:\\a");
-  os.SetFileAttributesA("E:\\a", FILE_ATTRIBUTE_NORMAL);
-  os.DirFirst("E:\\*", LIST_ALL);
+  os.SetFileAttributesA("E:\\a", Attr::Normal);
+  os.DirFirst("E:\\*", ListMask::All);
   os.DirNext();
   os.DeleteFileA("E:\\a");
   DiskFreeSpace counts4;
@@ -406,8 +406,8 @@ class SimProcesses : public ::testing::Test {
 
   std::vector<std::pair<std::uint32_t, std::string>> Walk(Handle snapshot) {
     std::vector<std::pair<std::uint32_t, std::string>> seen;
-    PROCESSENTRY32 entry;
-    entry.dwSize = PROCESSENTRY32_SIZE;
+    ProcessEntry32 entry;
+    entry.dwSize = ProcessEntry32::kAnsiSize;
     for (bool more = os.Process32First(snapshot, entry); more && seen.size() < 100;
          more = os.Process32Next(snapshot, entry)) {
       seen.emplace_back(entry.th32ProcessID, entry.szExeFile);
@@ -424,11 +424,11 @@ TEST_F(SimProcesses, ProcessIdsRiseAndTheSnapshotIsACopy) {
   EXPECT_GE(a, 1000u);
   EXPECT_GT(b, a);
 
-  const Handle snapshot = os.CreateToolhelp32Snapshot(TH32CS_SNAPALL, 0);
+  const Handle snapshot = os.CreateToolhelp32Snapshot(Snapshot::All, 0);
   EXPECT_EQ(os.OpenHandleCount(), 1u);
   os.StartProcess("late.exe");
   os.AddFile("C:\\Tool\\pskill.exe");
-  os.StartCommandLine("cmd /c pskill " + std::to_string(a), COMMAND_WINDOW_MINIMIZED_NO_FOCUS);
+  os.StartCommandLine("cmd /c pskill " + std::to_string(a), ShowCommand::MinimizedNoFocus);
   os.AdvanceClock(10);
   ASSERT_FALSE(os.IsRunning(a));
 
@@ -441,11 +441,11 @@ TEST_F(SimProcesses, ProcessIdsRiseAndTheSnapshotIsACopy) {
 
 TEST_F(SimProcesses, TheWalkNeedsTheRecordSize) {
   os.StartProcess("a.exe");
-  const Handle snapshot = os.CreateToolhelp32Snapshot(TH32CS_SNAPALL, 0);
-  PROCESSENTRY32 entry;
+  const Handle snapshot = os.CreateToolhelp32Snapshot(Snapshot::All, 0);
+  ProcessEntry32 entry;
   entry.dwSize = 0;
   EXPECT_FALSE(os.Process32First(snapshot, entry));
-  entry.dwSize = PROCESSENTRY32_SIZE;
+  entry.dwSize = ProcessEntry32::kAnsiSize;
   EXPECT_TRUE(os.Process32First(snapshot, entry));
   EXPECT_FALSE(os.Process32Next(snapshot, entry));
   EXPECT_FALSE(os.Process32First(0, entry));
@@ -478,7 +478,7 @@ TEST_F(SimProcesses, KillToolModel) {
     const std::uint32_t other = sim.StartProcess("y.exe");
     sim.MakeUnkillable(pid, c.unkillable);
 
-    sim.StartCommandLine(c.commandPrefix + std::to_string(pid), COMMAND_WINDOW_MINIMIZED_NO_FOCUS);
+    sim.StartCommandLine(c.commandPrefix + std::to_string(pid), ShowCommand::MinimizedNoFocus);
     EXPECT_TRUE(sim.IsRunning(pid));  // not at once: the command runs on its own
     sim.AdvanceClock(0);
     EXPECT_TRUE(sim.IsRunning(pid));
@@ -487,7 +487,7 @@ TEST_F(SimProcesses, KillToolModel) {
     EXPECT_TRUE(sim.IsRunning(other));
     ASSERT_EQ(sim.CommandLines().size(), 1u);
     EXPECT_EQ(sim.CommandLines()[0].commandLine, c.commandPrefix + std::to_string(pid));
-    EXPECT_EQ(sim.CommandLines()[0].windowStyle, COMMAND_WINDOW_MINIMIZED_NO_FOCUS);
+    EXPECT_EQ(sim.CommandLines()[0].windowStyle, ShowCommand::MinimizedNoFocus);
   }
 }
 
@@ -560,40 +560,40 @@ TEST(SimClock, DoEventsRunsTheHookButNotInsideItself) {
 
 TEST(SimMessageBoxes, ScriptedAnswersGoToQuestionsInOrder) {
   SimulatedPlatform os;
-  os.QueueAnswer(IDYES);
-  os.QueueAnswer(IDNO);
-  EXPECT_EQ(os.MsgBox("Scan complete.", MB_ICON_INFORMATION), IDOK);  // keeps the Yes for later
-  EXPECT_EQ(os.MsgBox("Are you sure?", MB_YESNO_QUESTION), IDYES);
-  EXPECT_EQ(os.MsgBox("Really?", MB_YESNO_QUESTION), IDNO);
-  EXPECT_EQ(os.MsgBox("Error", MB_ICON_CRITICAL), IDOK);
+  os.QueueAnswer(Answer::Yes);
+  os.QueueAnswer(Answer::No);
+  EXPECT_EQ(os.MsgBox("Scan complete.", MsgStyle::Information), Answer::Ok);  // keeps the Yes for later
+  EXPECT_EQ(os.MsgBox("Are you sure?", MsgStyle::YesNoQuestion), Answer::Yes);
+  EXPECT_EQ(os.MsgBox("Really?", MsgStyle::YesNoQuestion), Answer::No);
+  EXPECT_EQ(os.MsgBox("Error", MsgStyle::Critical), Answer::Ok);
 
   ASSERT_EQ(os.MessageBoxes().size(), 4u);
   EXPECT_EQ(os.MessageBoxes()[0].text, "Scan complete.");
-  EXPECT_EQ(os.MessageBoxes()[0].style, MB_ICON_INFORMATION);
-  EXPECT_EQ(os.MessageBoxes()[1].answer, IDYES);
-  EXPECT_EQ(os.MessageBoxes()[2].answer, IDNO);
-  EXPECT_EQ(os.MessageBoxes()[3].style, MB_ICON_CRITICAL);
+  EXPECT_EQ(os.MessageBoxes()[0].style, MsgStyle::Information);
+  EXPECT_EQ(os.MessageBoxes()[1].answer, Answer::Yes);
+  EXPECT_EQ(os.MessageBoxes()[2].answer, Answer::No);
+  EXPECT_EQ(os.MessageBoxes()[3].style, MsgStyle::Critical);
   os.ClearMessageBoxes();
   EXPECT_THAT(os.MessageBoxes(), IsEmpty());
 }
 
 TEST(SimMessageBoxes, AScriptedOkIsUsedByTheNextOkBox) {
   SimulatedPlatform os;
-  os.QueueAnswer(IDOK);
-  os.QueueAnswer(IDYES);
-  EXPECT_EQ(os.MsgBox("Done", MB_OK), IDOK);
-  EXPECT_EQ(os.MsgBox("Sure?", MB_YESNO_QUESTION), IDYES);
+  os.QueueAnswer(Answer::Ok);
+  os.QueueAnswer(Answer::Yes);
+  EXPECT_EQ(os.MsgBox("Done", MsgStyle::Ok), Answer::Ok);
+  EXPECT_EQ(os.MsgBox("Sure?", MsgStyle::YesNoQuestion), Answer::Yes);
 }
 
 TEST(SimMessageBoxes, AQuestionWithoutAFittingAnswerFailsLoudly) {
   SimulatedPlatform os;
-  EXPECT_THROW(os.MsgBox("Are you sure to scan this device(E:\\)?", MB_YESNO_QUESTION),
+  EXPECT_THROW(os.MsgBox("Are you sure to scan this device(E:\\)?", MsgStyle::YesNoQuestion),
                UnexpectedMessageBox);
   ASSERT_EQ(os.MessageBoxes().size(), 1u);
   EXPECT_EQ(os.MessageBoxes()[0].text, "Are you sure to scan this device(E:\\)?");
 
-  os.QueueAnswer(IDOK);
-  EXPECT_THROW(os.MsgBox("Sure?", MB_YESNO_QUESTION), UnexpectedMessageBox);
+  os.QueueAnswer(Answer::Ok);
+  EXPECT_THROW(os.MsgBox("Sure?", MsgStyle::YesNoQuestion), UnexpectedMessageBox);
 }
 
 TEST(SimMessageBoxes, TheHookRunsWhileTheBoxIsOpen) {
@@ -603,9 +603,9 @@ TEST(SimMessageBoxes, TheHookRunsWhileTheBoxIsOpen) {
     seen.push_back(box.text + "/" + std::to_string(box.answer));
     EXPECT_EQ(os.MessageBoxes().back().text, box.text);
   });
-  os.QueueAnswer(IDNO);
-  EXPECT_EQ(os.MsgBox("Q", MB_YESNO_QUESTION), IDNO);
-  os.MsgBox("N", MB_ICON_WARNING);
+  os.QueueAnswer(Answer::No);
+  EXPECT_EQ(os.MsgBox("Q", MsgStyle::YesNoQuestion), Answer::No);
+  os.MsgBox("N", MsgStyle::Warning);
   EXPECT_THAT(seen, ElementsAre("Q/7", "N/1"));
 }
 
@@ -614,7 +614,7 @@ TEST(SimMessageBoxes, TheHookRunsWhileTheBoxIsOpen) {
 TEST(SimProfile, TheProfileFolderFillsTheBufferOrNothing) {
   SimulatedPlatform os;
   Handle token = 0;
-  ASSERT_TRUE(os.OpenProcessToken(os.GetCurrentProcess(), TOKEN_QUERY, token));
+  ASSERT_TRUE(os.OpenProcessToken(os.GetCurrentProcess(), TokenAccess::Query, token));
 
   os.SetProfileFolder("C:\\Users\\Ann\\");
   std::string buffer(255, '\0');
@@ -638,16 +638,16 @@ TEST(SimProfile, TheProfileFolderFillsTheBufferOrNothing) {
   EXPECT_FALSE(os.GetUserProfileDirectoryA(0, untouched, size));
   EXPECT_TRUE(os.CloseHandle(token));
   Handle none = 0x77;
-  EXPECT_FALSE(os.OpenProcessToken(0x1234, TOKEN_QUERY, none));
+  EXPECT_FALSE(os.OpenProcessToken(0x1234, TokenAccess::Query, none));
   EXPECT_EQ(none, 0u);
 }
 
 TEST(SimProgram, PagesAndEndingAreRecorded) {
   SimulatedPlatform os;
-  os.ShellExecuteA(0, nullptr, "https://example.org/help", nullptr, nullptr, SW_SHOWMAXIMIZED);
+  os.ShellExecuteA(0, nullptr, "https://example.org/help", nullptr, nullptr, ShowCommand::Maximized);
   ASSERT_EQ(os.PagesOpened().size(), 1u);
   EXPECT_EQ(os.PagesOpened()[0].target, "https://example.org/help");
-  EXPECT_EQ(os.PagesOpened()[0].show, SW_SHOWMAXIMIZED);
+  EXPECT_EQ(os.PagesOpened()[0].show, ShowCommand::Maximized);
 
   EXPECT_FALSE(os.PrevInstance());
   os.SetPrevInstance(true);

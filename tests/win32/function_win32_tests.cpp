@@ -52,7 +52,7 @@ std::set<KeyId> KeysOf(const Row* rows, std::size_t count) {
 }
 
 struct StoredValue {
-  std::uint32_t type = REG_NONE;
+  std::uint32_t type = RegType::None;
   std::vector<std::uint8_t> data;
   friend bool operator==(const StoredValue&, const StoredValue&) = default;
 };
@@ -64,15 +64,15 @@ Values ValuesOf(PlatformOperations& os, const std::set<KeyId>& keys) {
   Values values;
   for (const auto& [root, path] : keys) {
     Handle key = 0;
-    if (os.RegOpenKeyExA(root, path, 0, KEY_OPEN_ACCESS, key) == ERROR_SUCCESS) {
+    if (os.RegOpenKeyExA(root, path, 0, KeyAccess::Open, key) == StatusCode::Success) {
       for (std::uint32_t index = 0;; ++index) {
         char name[1024] = {};
         std::uint32_t nameLength = sizeof name;
-        std::uint32_t type = REG_NONE;
+        std::uint32_t type = RegType::None;
         std::uint8_t data[1024] = {};
         std::uint32_t dataLength = sizeof data;
         if (os.RegEnumValueA(key, index, name, nameLength, &type, data, dataLength) !=
-            ERROR_SUCCESS) {
+            StatusCode::Success) {
           break;
         }
         values[{root, path, LowerCase(std::string_view(name, nameLength))}] =
@@ -113,8 +113,8 @@ TEST_F(PolicyRepairOnWine, FixRegistryCreatesEveryKeyAndLeavesExactlyTheTwelveVa
         << row.valueName << " was not removed";
   }
   // The leaf keys hold nothing of Wine's own: they are gone before the repair.
-  EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, kRepair[11].subKey));
-  EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, kRepair[0].subKey));
+  EXPECT_FALSE(RawKeyExists(Root::LocalMachine, kRepair[11].subKey));
+  EXPECT_FALSE(RawKeyExists(Root::CurrentUser, kRepair[0].subKey));
 
   fn.FixRegistry();
 
@@ -142,20 +142,20 @@ TEST_F(PolicyRepairOnWine, FixRegistryCreatesEveryKeyAndLeavesExactlyTheTwelveVa
     const auto found = after.find({row.root, IdOf(row.root, row.subKey).second,
                                    LowerCase(row.valueName)});
     ASSERT_NE(found, after.end()) << row.valueName;
-    EXPECT_EQ(found->second.type, REG_DWORD) << row.valueName;
+    EXPECT_EQ(found->second.type, RegType::Dword) << row.valueName;
     EXPECT_EQ(found->second.data.size(), 4u) << row.valueName;
   }
 }
 
 TEST_F(PolicyRepairOnWine, FixRegistryTwiceLeavesWhatOnceLeaves) {
-  RawSetDword(HKEY_CURRENT_USER, kRepair[1].subKey, "DisableTaskMgr", 1);  // the malware's
+  RawSetDword(Root::CurrentUser, kRepair[1].subKey, "DisableTaskMgr", 1);  // the malware's
   const std::set<KeyId> keys = KeysOf(kRepair, std::size(kRepair));
   fn.FixRegistry();
   const Values once = ValuesOf(*os, keys);
   fn.FixRegistry();
   const Values twice = ValuesOf(*os, keys);
   EXPECT_EQ(twice, once);
-  EXPECT_EQ(fn.GetRegValue(HKEY_CURRENT_USER, kRepair[1].subKey, "DisableTaskMgr"),
+  EXPECT_EQ(fn.GetRegValue(Root::CurrentUser, kRepair[1].subKey, "DisableTaskMgr"),
             RegAnswer(0));
 }
 
@@ -167,7 +167,7 @@ TEST_F(PolicyRepairOnWine, EnableCommandPromptLiftsThePolicyUnderBothRoots) {
   }
   // From a hive without the keys, too.
   RemoveRepairValues();
-  EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, kCommandPrompt[1].subKey));
+  EXPECT_FALSE(RawKeyExists(Root::LocalMachine, kCommandPrompt[1].subKey));
   fn.EnableCommandPrompt();
   for (const Row& row : kCommandPrompt) {
     EXPECT_EQ(fn.GetRegValue(row.root, row.subKey, row.valueName), RegAnswer(0));

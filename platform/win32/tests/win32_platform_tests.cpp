@@ -244,7 +244,7 @@ TEST_F(Win32Files, PathsLongerThanMaxPathWork) {
   const std::string folder = Narrow(path.substr(4));  // as the program holds it
   ASSERT_GT(folder.size(), static_cast<std::size_t>(MAX_PATH));
   EXPECT_TRUE(os.PathFileExistsA(folder + "\\deep.lnk"));
-  EXPECT_EQ(os.DirFirst(folder + "\\*.lnk", LIST_ALL), "deep.lnk");
+  EXPECT_EQ(os.DirFirst(folder + "\\*.lnk", ListMask::All), "deep.lnk");
   EXPECT_TRUE(os.SetFileAttributesA(folder + "\\deep.lnk", FILE_ATTRIBUTE_NORMAL));
   EXPECT_EQ(::GetFileAttributesW(file.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
   EXPECT_TRUE(os.DeleteFileA(folder + "\\deep.lnk"));
@@ -272,9 +272,9 @@ TEST_F(Win32Files, SlashesAndDotSegmentsReachTheSameEntry) {
 
 TEST_F(Win32Files, ListingTellsAMissingFolderFromAnEmptyMatch) {
   const std::string folder = Narrow(folder_);
-  EXPECT_EQ(os.DirFirst(folder + "\\*.none", LIST_ALL), "");
+  EXPECT_EQ(os.DirFirst(folder + "\\*.none", ListMask::All), "");
   EXPECT_FALSE(os.DirFailed());
-  EXPECT_EQ(os.DirFirst(folder + "\\missing\\*", LIST_ALL), "");
+  EXPECT_EQ(os.DirFirst(folder + "\\missing\\*", ListMask::All), "");
   EXPECT_TRUE(os.DirFailed());
   EXPECT_EQ(os.DirNext(), "");
 }
@@ -283,14 +283,14 @@ TEST_F(Win32Files, ListingTellsAMissingFolderFromAnEmptyMatch) {
 
 TEST(Win32Processes, TheSnapshotShowsThisProgramAndRefusesAnUnsizedRecord) {
   Win32Platform os;
-  const Handle snapshot = os.CreateToolhelp32Snapshot(TH32CS_SNAPALL, 0);
+  const Handle snapshot = os.CreateToolhelp32Snapshot(Snapshot::All, 0);
   ASSERT_NE(snapshot, 0u);
 
-  tidewick::PROCESSENTRY32 unsized;
+  tidewick::ProcessEntry32 unsized;
   EXPECT_FALSE(os.Process32First(snapshot, unsized));
 
-  tidewick::PROCESSENTRY32 entry;
-  entry.dwSize = PROCESSENTRY32_SIZE;
+  tidewick::ProcessEntry32 entry;
+  entry.dwSize = ProcessEntry32::kAnsiSize;
   std::string ownName;
   for (bool more = os.Process32First(snapshot, entry); more; more = os.Process32Next(snapshot, entry)) {
     if (entry.th32ProcessID == ::GetCurrentProcessId()) ownName = entry.szExeFile;
@@ -337,7 +337,7 @@ TEST(Win32Program, StartCommandLineRunsTheCommandWithoutWaiting) {
   const std::wstring made =
       TempFolder() + L"tidewick-started-" + std::to_wstring(::GetCurrentProcessId());
   ::RemoveDirectoryW(made.c_str());
-  os.StartCommandLine("cmd /c mkdir \"" + Narrow(made) + "\"", COMMAND_WINDOW_MINIMIZED_NO_FOCUS);
+  os.StartCommandLine("cmd /c mkdir \"" + Narrow(made) + "\"", ShowCommand::MinimizedNoFocus);
   bool appeared = false;
   for (int i = 0; i < 200 && !appeared; ++i) {
     appeared = ::GetFileAttributesW(made.c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -1,9 +1,10 @@
 // Wildcard match in the manner of the classic Like operator.
 //
 // The pattern is read completely before any text is looked at, so an invalid pattern is
-// reported whatever the text is. Both sides are compared by code point (UTF-8 decoded); a byte
-// that is not part of a valid UTF-8 sequence counts as one character of its own that equals
-// only the same byte.
+// reported whatever the text is. Both sides are compared by code point (UTF-8 decoded); an
+// unpaired surrogate in its three-byte form (WTF-8, as the platform hands over a Windows name
+// holding one) is one character, as it is one unit of the name; a byte that is not part of
+// such a sequence counts as one character of its own that equals only the same byte.
 //
 // Pattern syntax:
 //   ?        any one character
@@ -65,7 +66,7 @@ std::uint32_t NextCodePoint(std::string_view text, std::size_t& pos) {
     if ((next & 0xC0) != 0x80) return invalid();
     code = (code << 6) | (next & 0x3Fu);
   }
-  if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return invalid();
+  if (code < minimum || code > 0x10FFFF) return invalid();
   pos += length;
   return code;
 }

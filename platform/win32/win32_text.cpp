@@ -4,32 +4,91 @@
 
 #include <windows.h>
 
-#include <climits>
+#include <cstdint>
 #include <vector>
 
 namespace tidewick::win32 {
 
+// WTF-8 both ways: UTF-8 in which an unpaired surrogate stands as its own three-byte sequence
+// (ED A0 80 to ED BF BF). File, registry and process names on Windows are sequences of UTF-16
+// units that need not be well-formed; carrying a lone surrogate through this way keeps every
+// such name reachable, where CP_UTF8 would turn it into U+FFFD and so name another entry.
+
 std::wstring Widen(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  if (utf8.size() > static_cast<std::size_t>(INT_MAX)) return {};
-  const int length = static_cast<int>(utf8.size());
-  const int wideLength = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
-  if (wideLength <= 0) return {};
-  std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), wideLength);
+  std::wstring wide;
+  wide.reserve(utf8.size());
+  const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(utf8[i]); };
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    const std::uint8_t lead = byte(i);
+    std::size_t length = 0;
+    std::uint32_t code = 0;
+    std::uint32_t minimum = 0;
+    if (lead < 0x80) {
+      wide.push_back(static_cast<wchar_t>(lead));
+      ++i;
+      continue;
+    }
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2, code = lead & 0x1Fu, minimum = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3, code = lead & 0x0Fu, minimum = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4, code = lead & 0x07u, minimum = 0x10000;
+    }
+    bool valid = length != 0 && i + length <= utf8.size();
+    for (std::size_t k = 1; valid && k < length; ++k) {
+      valid = (byte(i + k) & 0xC0) == 0x80;
+      code = (code << 6) | (byte(i + k) & 0x3Fu);
+    }
+    valid = valid && code >= minimum && code <= 0x10FFFF;
+    if (!valid) {
+      // Not WTF-8: the byte becomes U+FFFD and the next byte starts afresh.
+      wide.push_back(L'\xFFFD');
+      ++i;
+      continue;
+    }
+    if (code >= 0x10000) {
+      code -= 0x10000;
+      wide.push_back(static_cast<wchar_t>(0xD800 + (code >> 10)));
+      wide.push_back(static_cast<wchar_t>(0xDC00 + (code & 0x3FF)));
+    } else {
+      wide.push_back(static_cast<wchar_t>(code));  // a surrogate too: it stands alone
+    }
+    i += length;
+  }
   return wide;
 }
 
 std::string Narrow(std::wstring_view utf16) {
-  if (utf16.empty()) return {};
-  if (utf16.size() > static_cast<std::size_t>(INT_MAX)) return {};
-  const int length = static_cast<int>(utf16.size());
-  const int narrowLength =
-      ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), length, nullptr, 0, nullptr, nullptr);
-  if (narrowLength <= 0) return {};
-  std::string narrow(static_cast<std::size_t>(narrowLength), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), length, narrow.data(), narrowLength, nullptr,
-                        nullptr);
+  std::string narrow;
+  narrow.reserve(utf16.size() * 3);
+  const auto put = [&](std::uint32_t b) { narrow.push_back(static_cast<char>(b)); };
+  for (std::size_t i = 0; i < utf16.size(); ++i) {
+    std::uint32_t code = static_cast<std::uint16_t>(utf16[i]);
+    if (code >= 0xD800 && code <= 0xDBFF && i + 1 < utf16.size()) {
+      const std::uint32_t next = static_cast<std::uint16_t>(utf16[i + 1]);
+      if (next >= 0xDC00 && next <= 0xDFFF) {
+        code = 0x10000 + ((code - 0xD800) << 10) + (next - 0xDC00);
+        ++i;
+      }
+    }
+    if (code < 0x80) {
+      put(code);
+    } else if (code < 0x800) {
+      put(0xC0 | (code >> 6));
+      put(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {  // an unpaired surrogate included
+      put(0xE0 | (code >> 12));
+      put(0x80 | ((code >> 6) & 0x3F));
+      put(0x80 | (code & 0x3F));
+    } else {
+      put(0xF0 | (code >> 18));
+      put(0x80 | ((code >> 12) & 0x3F));
+      put(0x80 | ((code >> 6) & 0x3F));
+      put(0x80 | (code & 0x3F));
+    }
+  }
   return narrow;
 }
 

@@ -7,8 +7,12 @@
 
 namespace tidewick::win32 {
 
-// UTF-8 to UTF-16 and back (CP_UTF8). Embedded NULs are converted like any other character;
-// invalid sequences become U+FFFD.
+// WTF-8 to UTF-16 and back, losing nothing of what Windows hands over: an unpaired surrogate,
+// which a file, registry or process name may hold, becomes its three-byte sequence (U+D800 is
+// ED A0 80) and that sequence becomes the lone unit again, so every name listed can be reached.
+// Well-formed text is plain UTF-8. Embedded NULs are converted like any other character. A
+// byte that starts no sequence (not UTF-8, overlong, beyond U+10FFFF, cut short) becomes
+// U+FFFD; two surrogate sequences in a row become two units, paired or not.
 std::wstring Widen(std::string_view utf8);
 std::string Narrow(std::wstring_view utf16);
 

@@ -8,7 +8,9 @@
 // processes, and the current folder.
 //
 // Conventions for every world:
-// - Text is UTF-8. Paths of scratch entries are given relative to ScratchRoot(), with
+// - Text is UTF-8; a name holding an unpaired UTF-16 surrogate is given in WTF-8 (the lone
+//   surrogate in its three-byte form, U+D800 as ED A0 80), as the platform hands it over.
+//   Paths of scratch entries are given relative to ScratchRoot(), with
 //   backslashes and no leading backslash: "sub\a.txt", "বাংলা.txt", "trail.", "com1.txt".
 //   A world must handle such names itself (for Win32: "\\?\" paths or the Linux side).
 // - Each test makes a fresh world through MakeContractWorld(). When the constructor returns,
@@ -78,6 +80,10 @@ class ContractWorld {
   // through Win32 answers false here, and the suite then leaves out the checks of hidden plus
   // system on folders. A world that reads the extended attribute from Linux answers true.
   virtual bool SeesHiddenSystemOnFolders() { return true; }
+  // Whether the file system can hold a name with an unpaired surrogate. NTFS and the
+  // simulation can; Wine keeps file names as UTF-8 on Linux and refuses such a name, so its
+  // world answers false and the suite leaves those file checks to the simulation.
+  virtual bool HoldsUnpairedSurrogateFileNames() { return true; }
   // Keeps the entry open (no sharing of delete) until the returned object is destroyed.
   virtual std::unique_ptr<HeldEntry> HoldOpen(std::string_view relativePath) = 0;
 

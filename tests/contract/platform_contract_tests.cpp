@@ -595,6 +595,97 @@ INSTANTIATE_TEST_SUITE_P(Names, AwkwardNameContract, ::testing::ValuesIn(kAwkwar
                            return "Name" + std::to_string(param.index);
                          });
 
+// ---- Names holding an unpaired surrogate ----
+//
+// Windows names are sequences of UTF-16 units that need not pair up. The platform hands such a
+// name over in WTF-8, the lone surrogate in its own three-byte form, and the same bytes reach
+// the same entry again. A lossy conversion would make U+FFFD of it and reach the namesake
+// that really holds U+FFFD instead, so each test keeps that namesake beside the name.
+
+const std::string kLoneLead = "\xED\xA0\x80";   // U+D800 alone
+const std::string kLoneTrail = "\xED\xBF\xBF";  // U+DFFF alone
+const std::string kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+
+TEST_F(PlatformContract, FileNamesWithAnUnpairedSurrogateAreReachedExactly) {
+  if (!world->HoldsUnpairedSurrogateFileNames()) {
+    GTEST_SKIP() << "this file system cannot hold such a name (Wine keeps file names as UTF-8 "
+                    "on Linux and refuses it); the simulated platform runs this test";
+  }
+  const std::vector<std::string> names = {"a" + kLoneLead + "z.lnk", kLoneTrail + ".exe",
+                                          "x" + kLoneTrail + kLoneLead};
+  const std::string namesake = "a" + kReplacement + "z.lnk";
+  for (const std::string& name : names) world->MakeFile(name, Attr::Hidden | Attr::System);
+  world->MakeFile(namesake, Attr::Hidden | Attr::System);
+
+  EXPECT_THAT(List(root + "*"), UnorderedElementsAre(names[0], names[1], names[2], namesake));
+  // `?` takes the lone unit as one character, as for any other.
+  EXPECT_THAT(List(root + "a?z.lnk"), UnorderedElementsAre(names[0], namesake));
+
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    EXPECT_TRUE(os.PathFileExistsA(At(name)));
+    EXPECT_TRUE(os.SetFileAttributesA(At(name), Attr::Normal));
+    EXPECT_EQ(AttributesOf(name), 0u);
+    EXPECT_TRUE(os.DeleteFileA(At(name)));
+    EXPECT_FALSE(os.PathFileExistsA(At(name)));
+    EXPECT_FALSE(world->Attributes(name).has_value());
+  }
+  // The namesake was never touched.
+  EXPECT_EQ(AttributesOf(namesake), Attr::Hidden | Attr::System);
+  EXPECT_THAT(List(root + "*"), ElementsAreArray({namesake}));
+}
+
+TEST_F(PlatformContract, RegistryNamesAndTextWithAnUnpairedSurrogateAreReachedExactly) {
+  const std::string name = "Run" + kLoneLead + "x";
+  const std::string namesake = "Run" + kReplacement + "x";
+  const std::string data = "C:\\Users\\u\\" + kLoneTrail + ".exe";
+  world->WriteRawValue("", name, {RegType::Sz, Terminated(data)});
+  world->WriteRawValue("", namesake, {RegType::Sz, Terminated("namesake")});
+  const Handle key = OpenScratchKey();
+
+  // Enumeration answers both names and the data exactly as stored.
+  std::map<std::string, std::vector<std::uint8_t>> seen;
+  for (std::uint32_t index = 0; index < 10; ++index) {
+    char listed[1024];
+    std::uint8_t bytes[1024];
+    std::uint32_t nameLength = 1024;
+    std::uint32_t dataLength = 1024;
+    std::uint32_t type = 0;
+    if (os.RegEnumValueA(key, index, listed, nameLength, &type, bytes, dataLength) !=
+        StatusCode::Success) {
+      break;
+    }
+    seen[std::string(listed, nameLength)] = {bytes, bytes + dataLength};
+  }
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[name], Terminated(data));
+  EXPECT_EQ(seen[namesake], Terminated("namesake"));
+
+  // The listed name reads its own value.
+  std::uint32_t type = 0;
+  std::vector<char> read(1024);
+  std::uint32_t size = static_cast<std::uint32_t>(read.size());
+  EXPECT_EQ(os.RegQueryValueExA(key, name, &type, read.data(), &size), StatusCode::Success);
+  EXPECT_EQ(std::string(read.data(), size), std::string(data) + '\0');
+
+  // A value written with such a name and such text is stored with the lone units.
+  const std::string written = "Set" + kLoneTrail;
+  const std::string text = kLoneLead + "\\a.exe";
+  EXPECT_EQ(os.RegSetValueExA(key, written, 0, RegType::Sz, text.c_str(),
+                              static_cast<std::uint32_t>(text.size() + 1)),
+            StatusCode::Success);
+  const auto stored = world->ReadRawValue("", written);
+  ASSERT_TRUE(stored.has_value());
+  EXPECT_EQ(stored->bytes, Terminated(text));
+
+  // Deleting by the name takes that value and leaves the namesake.
+  EXPECT_EQ(os.RegDeleteValueA(key, name), StatusCode::Success);
+  EXPECT_FALSE(world->ReadRawValue("", name).has_value());
+  ASSERT_TRUE(world->ReadRawValue("", namesake).has_value());
+  EXPECT_EQ(world->ReadRawValue("", namesake)->bytes, Terminated("namesake"));
+  os.RegCloseKey(key);
+}
+
 // ---- Processes, time, profile ----
 
 TEST_F(PlatformContract, SnapshotListsAStartedProcessByItsExecutableName) {

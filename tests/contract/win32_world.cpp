@@ -36,8 +36,17 @@ namespace {
 constexpr const wchar_t* kScratchKey = L"Software\\TidewickContractTest";
 
 // ---- Text, kept apart from the platform's own conversion so the world checks it ------------
+//
+// UTF-8 runs go through the system's strict conversion; an unpaired surrogate, which only the
+// WTF-8 form can carry (ED A0..BF 80..BF), is taken out and put in by hand.
 
-std::wstring ToWide(std::string_view utf8) {
+bool IsLoneSurrogateSequence(std::string_view utf8, std::size_t at) {
+  return at + 2 < utf8.size() && static_cast<unsigned char>(utf8[at]) == 0xED &&
+         static_cast<unsigned char>(utf8[at + 1]) >= 0xA0 &&
+         (static_cast<unsigned char>(utf8[at + 2]) & 0xC0) == 0x80;
+}
+
+std::wstring StrictWide(std::string_view utf8) {
   if (utf8.empty()) return {};
   const int length = static_cast<int>(utf8.size());
   const int wideLength = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), length,
@@ -49,15 +58,52 @@ std::wstring ToWide(std::string_view utf8) {
   return wide;
 }
 
-std::string ToUtf8(std::wstring_view wide) {
+std::string StrictUtf8(std::wstring_view wide) {
   if (wide.empty()) return {};
   const int length = static_cast<int>(wide.size());
-  const int utf8Length =
-      ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+  const int utf8Length = ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), length,
+                                               nullptr, 0, nullptr, nullptr);
+  if (utf8Length <= 0) throw std::runtime_error("unconvertible UTF-16 in a contract test name");
   std::string utf8(static_cast<std::size_t>(utf8Length), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, utf8.data(), utf8Length, nullptr,
-                        nullptr);
+  ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), length, utf8.data(),
+                        utf8Length, nullptr, nullptr);
   return utf8;
+}
+
+std::wstring ToWide(std::string_view utf8) {
+  std::wstring wide;
+  std::size_t run = 0;
+  for (std::size_t at = 0; at < utf8.size();) {
+    if (!IsLoneSurrogateSequence(utf8, at)) {
+      ++at;
+      continue;
+    }
+    wide += StrictWide(utf8.substr(run, at - run));
+    wide += static_cast<wchar_t>(0xD000 | ((utf8[at + 1] & 0x3F) << 6) | (utf8[at + 2] & 0x3F));
+    at += 3;
+    run = at;
+  }
+  return wide + StrictWide(utf8.substr(run));
+}
+
+std::string ToUtf8(std::wstring_view wide) {
+  std::string utf8;
+  std::size_t run = 0;
+  for (std::size_t at = 0; at < wide.size(); ++at) {
+    const wchar_t unit = wide[at];
+    if (unit >= 0xD800 && unit <= 0xDBFF && at + 1 < wide.size() && wide[at + 1] >= 0xDC00 &&
+        wide[at + 1] <= 0xDFFF) {
+      ++at;  // a pair: part of the run
+      continue;
+    }
+    if (unit < 0xD800 || unit > 0xDFFF) continue;
+    utf8 += StrictUtf8(wide.substr(run, at - run));
+    utf8 += static_cast<char>(0xED);
+    utf8 += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+    utf8 += static_cast<char>(0x80 | (unit & 0x3F));
+    run = at + 1;
+  }
+  return utf8 + StrictUtf8(wide.substr(run));
 }
 
 std::wstring Environment(const wchar_t* name) {
@@ -228,6 +274,7 @@ class Session {
   const std::wstring& WorkFolder() const { return workFolder_; }
   const std::wstring& CurrentFolder() const { return currentFolder_; }
   bool ReadsDosAttributes() const { return readsDosAttributes_; }
+  bool HoldsUnpairedSurrogates() const { return holdsUnpairedSurrogates_; }
 
  private:
   Session() {
@@ -244,6 +291,19 @@ class Session {
     MapScratchDrive();
     readsDosAttributes_ = RunsUnderWineOnLinux() &&
                           !LinuxPathOf(std::wstring{letter_, L':', L'\\'}).empty();
+    holdsUnpairedSurrogates_ = CanCreateUnpairedSurrogateName();
+  }
+
+  // Whether the scratch drive takes a file name with a lone surrogate (NTFS does, Wine does
+  // not: it stores names as UTF-8 on Linux).
+  bool CanCreateUnpairedSurrogateName() const {
+    const std::wstring probe = std::wstring(L"\\\\?\\") + letter_ + L":\\tw-probe-\xD800";
+    const HANDLE file = ::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    ::CloseHandle(file);
+    RemoveEntry(probe, false);
+    return true;
   }
 
   ~Session() {
@@ -297,6 +357,7 @@ class Session {
   wchar_t letter_ = 0;
   bool definedDrive_ = false;
   bool readsDosAttributes_ = false;
+  bool holdsUnpairedSurrogates_ = false;
   std::wstring workFolder_;
   std::wstring currentFolder_;
 };
@@ -382,6 +443,7 @@ class Win32World final : public ContractWorld {
   }
 
   bool SeesHiddenSystemOnFolders() override { return session_.ReadsDosAttributes(); }
+  bool HoldsUnpairedSurrogateFileNames() override { return session_.HoldsUnpairedSurrogates(); }
 
   std::unique_ptr<HeldEntry> HoldOpen(std::string_view relativePath) override {
     const std::wstring path = Scratch(relativePath);

@@ -137,6 +137,23 @@ TEST(MatchLike, InvalidUtf8BytesAreSingleCharacters) {
   EXPECT_EQ(MatchLike("\xC0\x80", "?"), N);     // overlong NUL is not one character
 }
 
+// A Windows name may hold an unpaired surrogate; in its three-byte form it is one character, as
+// it is one unit of the name, and it equals only itself.
+TEST(MatchLike, AnUnpairedSurrogateIsOneCharacter) {
+  const std::string lead = "\xED\xA0\x80";   // U+D800
+  const std::string trail = "\xED\xBF\xBF";  // U+DFFF
+  const std::string name = "a" + lead + "z.lnk";
+  EXPECT_EQ(MatchLike(name, "a?z.lnk"), M);
+  EXPECT_EQ(MatchLike(name, "a???z.lnk"), N);
+  EXPECT_EQ(MatchLike(name, "*.lnk"), M);
+  EXPECT_EQ(MatchLike(name, name), M);
+  EXPECT_EQ(MatchLike("a\xEF\xBF\xBDz.lnk", name), N);  // U+FFFD is another character
+  EXPECT_EQ(MatchLike(trail + lead, "??"), M);            // two lone units, not a pair
+  EXPECT_EQ(MatchLike(lead, "[!a]"), M);
+  EXPECT_EQ(MatchLike(lead, "[" + lead + "]"), M);
+  EXPECT_EQ(MatchLike(trail, "[" + lead + "-" + trail + "]"), M);
+}
+
 // Many stars against a long text that almost matches: an exponential matcher never ends here.
 TEST(MatchLike, ManyStarsOnLongTextStayFast) {
   const std::string text(20000, 'a');

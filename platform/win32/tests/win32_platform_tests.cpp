@@ -42,6 +42,44 @@ TEST(Win32Text, Utf8AndUtf16RoundTrip) {
   EXPECT_EQ(Widen(std::string("a\0b", 3)), std::wstring(L"a\0b", 3));
 }
 
+// Names on Windows may hold unpaired surrogates; each one has its own three-byte form, so a
+// name comes back to the very units it was listed with, and never meets its U+FFFD namesake.
+TEST(Win32Text, UnpairedSurrogatesSurviveBothWays) {
+  const struct {
+    std::wstring wide;
+    std::string narrow;
+  } cases[] = {
+      {L"a\xD800z.lnk", "a\xED\xA0\x80z.lnk"},                      // a lead alone
+      {L"\xDFFF", "\xED\xBF\xBF"},                                   // a trail alone
+      {L"\xDC00\xD800", "\xED\xB0\x80\xED\xA0\x80"},                 // trail before lead
+      {L"x\xDBFF", "x\xED\xAF\xBF"},                                 // a lead at the end
+      {L"\xD83D\xDE00\xD83D", "\xF0\x9F\x98\x80\xED\xA0\xBD"},       // a pair, then a lead
+      {L"a\xFFFDz.lnk", "a\xEF\xBF\xBDz.lnk"},                       // the namesake stays apart
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Narrow(c.wide), c.narrow);
+    EXPECT_EQ(Widen(c.narrow), c.wide);
+  }
+  EXPECT_NE(Narrow(L"a\xD800z.lnk"), Narrow(L"a\xFFFDz.lnk"));
+}
+
+TEST(Win32Text, BytesThatStartNoSequenceBecomeReplacementCharacters) {
+  const struct {
+    std::string narrow;
+    std::wstring wide;
+  } cases[] = {
+      {"A\xFFZ", L"A\xFFFDZ"},                  // never part of UTF-8
+      {"\x80", L"\xFFFD"},                      // a continuation without its lead
+      {"a\xC3", L"a\xFFFD"},                    // cut short at the end
+      {"\xC1\x81", L"\xFFFD\xFFFD"},            // overlong "A"
+      {"\xE0\x81\x81", L"\xFFFD\xFFFD\xFFFD"},  // overlong three-byte form
+      {"\xF4\x90\x80\x80", L"\xFFFD\xFFFD\xFFFD\xFFFD"},  // beyond U+10FFFF
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Widen(c.narrow), c.wide) << c.narrow;
+  }
+}
+
 TEST(Win32Text, DrivePathsGetTheLiteralPrefixOthersStayAsTheyAre) {
   const struct {
     const char* path;

@@ -96,22 +96,18 @@ namespace {
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
+bool IsDriveLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
+
 bool IsAbsoluteDrivePath(std::wstring_view path) {
-  return path.size() >= 3 &&
-         ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
-         path[1] == L':' && IsSeparator(path[2]);
+  return path.size() >= 3 && IsDriveLetter(path[0]) && path[1] == L':' && IsSeparator(path[2]);
 }
 
-}  // namespace
-
-std::wstring FilePath(std::string_view path) {
-  std::wstring wide = Widen(path);
-  if (!IsAbsoluteDrivePath(wide)) return wide;
-
-  // Split what follows "E:\" into components, dropping empty ones and resolving "." and "..".
-  // Only these two exact names are special: "..." or "name." are kept as they are.
+// `root` followed by the names in `rest`, with empty names dropped and "." and ".." resolved
+// (never above the root). Only these two exact names are special: "..." or "name." are kept
+// as they are. A path that named a folder with a trailing separator keeps it; the root itself
+// gets one when `rootSeparator` says so.
+std::wstring Resolved(std::wstring root, std::wstring_view rest, bool rootSeparator) {
   std::vector<std::wstring_view> parts;
-  const std::wstring_view rest = std::wstring_view(wide).substr(3);
   std::size_t start = 0;
   while (start <= rest.size()) {
     std::size_t end = start;
@@ -124,17 +120,86 @@ std::wstring FilePath(std::string_view path) {
     }
     start = end + 1;
   }
-
-  std::wstring result = L"\\\\?\\";
-  result += wide[0];
-  result += L":\\";
-  for (std::size_t i = 0; i < parts.size(); ++i) {
-    if (i) result += L'\\';
-    result += parts[i];
+  if (parts.empty()) {
+    if (rootSeparator) root += L'\\';
+    return root;
   }
-  // A path that named a folder with a trailing separator keeps it (a root always has one).
-  if (!parts.empty() && IsSeparator(wide.back())) result += L'\\';
-  return result;
+  for (const std::wstring_view part : parts) {
+    root += L'\\';
+    root += part;
+  }
+  if (IsSeparator(rest.back())) root += L'\\';
+  return root;
 }
+
+// "\\server\share\rest" as "\\?\UNC\server\share\rest". A path without both a server and a
+// share name is left as it is.
+std::wstring UncLiteral(const std::wstring& wide) {
+  const std::wstring_view path(wide);
+  std::size_t serverEnd = 2;
+  while (serverEnd < path.size() && !IsSeparator(path[serverEnd])) ++serverEnd;
+  std::size_t shareEnd = serverEnd + 1;
+  while (shareEnd < path.size() && !IsSeparator(path[shareEnd])) ++shareEnd;
+  if (serverEnd == 2 || serverEnd >= path.size() || shareEnd == serverEnd + 1) return wide;
+  std::wstring root = L"\\\\?\\UNC\\";
+  root += path.substr(2, serverEnd - 2);
+  root += L'\\';
+  root += path.substr(serverEnd + 1, shareEnd - serverEnd - 1);
+  const bool separator = shareEnd < path.size();
+  return Resolved(std::move(root), separator ? path.substr(shareEnd + 1) : std::wstring_view(),
+                  separator);
+}
+
+// What Windows makes of a bare prefix: "\" gives the current drive's root ("C:\", or
+// "\\server\share\" when the current folder lies on a share), "E:" the drive's own current
+// folder ("E:\" when it has none). Only these prefixes are handed to GetFullPathNameW, never a
+// name, so no trailing dot or space is stripped and no device name is mapped. Empty on failure.
+std::wstring FullPathOf(const std::wstring& prefix) {
+  DWORD size = ::GetFullPathNameW(prefix.c_str(), 0, nullptr, nullptr);
+  for (int attempt = 0; size != 0 && attempt < 4; ++attempt) {
+    std::wstring full(size, L'\0');
+    const DWORD length = ::GetFullPathNameW(prefix.c_str(), size, full.data(), nullptr);
+    if (length < size) {
+      full.resize(length);
+      return full;
+    }
+    size = length;  // the current folder changed meanwhile: try again with more room
+  }
+  return {};
+}
+
+// The literal form of an absolute path; `wide` is left as it is when it is relative, already
+// literal or a device path. `expand` lets a root-relative or drive-relative path be completed
+// first (once: what GetFullPathNameW answers is absolute).
+std::wstring Literal(const std::wstring& wide, bool expand) {
+  const std::size_t size = wide.size();
+  if (size >= 2 && IsSeparator(wide[0]) && IsSeparator(wide[1])) {
+    // "\\?\..." is literal already and "\\.\..." names a device: both as given.
+    if (size >= 3 && (wide[2] == L'?' || wide[2] == L'.') && (size == 3 || IsSeparator(wide[3]))) {
+      return wide;
+    }
+    return UncLiteral(wide);
+  }
+  if (IsAbsoluteDrivePath(wide)) {
+    std::wstring root = L"\\\\?\\";
+    root += wide[0];
+    root += L':';
+    return Resolved(std::move(root), std::wstring_view(wide).substr(3), true);
+  }
+  if (!expand) return wide;
+  if (size >= 2 && IsDriveLetter(wide[0]) && wide[1] == L':') {  // "E:name"
+    const std::wstring folder = FullPathOf(wide.substr(0, 2));
+    return folder.empty() ? wide : Literal(folder + L'\\' + wide.substr(2), false);
+  }
+  if (size >= 1 && IsSeparator(wide[0])) {  // "\name"
+    const std::wstring root = FullPathOf(L"\\");
+    return root.empty() ? wide : Literal(root + wide.substr(1), false);
+  }
+  return wide;
+}
+
+}  // namespace
+
+std::wstring FilePath(std::string_view path) { return Literal(Widen(path), true); }
 
 }  // namespace tidewick::win32

@@ -16,13 +16,19 @@ namespace tidewick::win32 {
 std::wstring Widen(std::string_view utf8);
 std::string Narrow(std::wstring_view utf16);
 
-// The wide path handed to file functions. An absolute drive path ("E:\..." or "E:/...") gets
-// the "\\?\" prefix, so that Windows takes every name literally: names with trailing dots or
-// spaces, device names such as "con" or "aux.lnk", and paths longer than MAX_PATH. Because the
-// prefix also switches off Windows' own clean-up, separators are made backslashes, repeated
-// separators are folded and "." and ".." components are resolved here. Anything else (a bare
-// name such as "pskill.exe", a relative or UNC path, an already prefixed path) is only
-// converted, so it keeps its usual meaning against the current folder.
+// The wide path handed to file functions. Every absolute path gets the literal form, so that
+// Windows takes every name as it is: names with trailing dots or spaces, device names such as
+// "con" or "aux.lnk", and paths longer than MAX_PATH.
+// - "E:\..." or "E:/..." becomes "\\?\E:\...".
+// - "\\server\share\..." becomes "\\?\UNC\server\share\...".
+// - A root-relative "\name" is first completed with the current drive's root, and a
+//   drive-relative "E:name" with that drive's own current folder (GetFullPathNameW, given only
+//   the bare "\" or "E:", never a name, so it strips and maps nothing).
+// Because the prefix also switches off Windows' own clean-up, separators are made backslashes,
+// repeated separators are folded and "." and ".." components are resolved here (never above the
+// drive root or the share). Anything else (a bare name such as "pskill.exe", a relative path, an
+// already literal "\\?\" or a device "\\.\" path) is only converted, so it keeps its usual
+// meaning against the current folder.
 std::wstring FilePath(std::string_view path);
 
 }  // namespace tidewick::win32

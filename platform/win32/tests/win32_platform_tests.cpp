@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -80,7 +81,7 @@ TEST(Win32Text, BytesThatStartNoSequenceBecomeReplacementCharacters) {
   }
 }
 
-TEST(Win32Text, DrivePathsGetTheLiteralPrefixOthersStayAsTheyAre) {
+TEST(Win32Text, DrivePathsGetTheLiteralPrefixRelativeNamesStayAsTheyAre) {
   const struct {
     const char* path;
     const wchar_t* expected;
@@ -99,14 +100,73 @@ TEST(Win32Text, DrivePathsGetTheLiteralPrefixOthersStayAsTheyAre) {
       {"E:\\dir\\*", L"\\\\?\\E:\\dir\\*"},                // listing patterns
       {"pskill.exe", L"pskill.exe"},                       // bare name: current folder
       {"sub\\x.txt", L"sub\\x.txt"},                       // relative
-      {"E:x.txt", L"E:x.txt"},                             // drive-relative
-      {"\\\\server\\share\\x", L"\\\\server\\share\\x"},   // UNC
       {"\\\\?\\E:\\x.", L"\\\\?\\E:\\x."},                 // already literal
       {"", L""},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FilePath(c.path), c.expected) << c.path;
   }
+}
+
+// Sets the process's current folder for a test and puts the previous one back.
+class CurrentFolderScope {
+ public:
+  explicit CurrentFolderScope(const std::wstring& folder) {
+    const DWORD size = ::GetCurrentDirectoryW(0, nullptr);
+    previous_.assign(size, L'\0');
+    previous_.resize(::GetCurrentDirectoryW(size, previous_.data()));
+    EXPECT_TRUE(::SetCurrentDirectoryW(folder.c_str())) << ::GetLastError();
+  }
+  ~CurrentFolderScope() { ::SetCurrentDirectoryW(previous_.c_str()); }
+  CurrentFolderScope(const CurrentFolderScope&) = delete;
+  CurrentFolderScope& operator=(const CurrentFolderScope&) = delete;
+
+  // The current folder as Windows reports it (no trailing backslash but at a root).
+  static std::wstring Now() {
+    std::wstring folder(::GetCurrentDirectoryW(0, nullptr), L'\0');
+    folder.resize(::GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data()));
+    return folder;
+  }
+
+ private:
+  std::wstring previous_;
+};
+
+// Root-relative, drive-relative and UNC paths get the same literal form as "E:\..." paths:
+// the first two are completed from the current folder and the drive's own current folder (the
+// "=Q:" variable of the environment), then names are taken as they are.
+TEST(Win32Text, EveryOtherAbsoluteFormGetsTheLiteralPrefixToo) {
+  const CurrentFolderScope scope(TempFolder());
+  const std::wstring here = CurrentFolderScope::Now();
+  ASSERT_GE(here.size(), 4u);  // a folder below a drive root, such as "C:\...\Temp"
+  const std::wstring drive = here.substr(0, 2);
+  const std::wstring parent = here.substr(0, here.find_last_of(L'\\'));
+  ASSERT_TRUE(::SetEnvironmentVariableW(L"=Q:", L"Q:\\per drive"));
+
+  const std::string driveUtf8 = Narrow(drive);
+  const struct {
+    std::string path;
+    std::wstring expected;
+  } cases[] = {
+      {"\\name.", L"\\\\?\\" + drive + L"\\name."},                   // root-relative
+      {"/a/../con", L"\\\\?\\" + drive + L"\\con"},
+      {"\\", L"\\\\?\\" + drive + L"\\"},
+      {driveUtf8 + "trail.", L"\\\\?\\" + here + L"\\trail."},       // this drive's folder
+      {driveUtf8 + "..\\aux.lnk", L"\\\\?\\" + parent + L"\\aux.lnk"},
+      {driveUtf8, L"\\\\?\\" + here + L"\\"},
+      {"Q:space ", L"\\\\?\\Q:\\per drive\\space "},                   // another drive's folder
+      {"\\\\server\\share\\x.", L"\\\\?\\UNC\\server\\share\\x."},     // UNC
+      {"//server/share/a/../con", L"\\\\?\\UNC\\server\\share\\con"},
+      {"\\\\server\\share\\..\\..\\x", L"\\\\?\\UNC\\server\\share\\x"},  // never above the share
+      {"\\\\server\\share", L"\\\\?\\UNC\\server\\share"},
+      {"\\\\server\\share\\", L"\\\\?\\UNC\\server\\share\\"},
+      {"\\\\server", L"\\\\server"},                                  // no share: as given
+      {"\\\\.\\pipe\\x", L"\\\\.\\pipe\\x"},                          // a device path: as given
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FilePath(c.path), c.expected) << c.path;
+  }
+  ::SetEnvironmentVariableW(L"=Q:", nullptr);
 }
 
 // ---- Registry ----
@@ -315,6 +375,115 @@ TEST_F(Win32Files, ListingTellsAMissingFolderFromAnEmptyMatch) {
   EXPECT_EQ(os.DirFirst(folder + "\\missing\\*", ListMask::All), "");
   EXPECT_TRUE(os.DirFailed());
   EXPECT_EQ(os.DirNext(), "");
+}
+
+// A share for the UNC form. Under Wine, \\server\share is the folder dosdevices\unc\server\share
+// of the prefix, made here through Wine's "\\?\unix" view of Linux; on Windows it is the drive's
+// administrative share \\localhost\C$, which may be switched off.
+class TestShare {
+ public:
+  explicit TestShare(const std::wstring& localFolder) {
+    using UnixFileName = char*(CDECL*)(const wchar_t*);
+    const auto unixFileName = reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!unixFileName) {
+      program_ = L"\\\\localhost\\" + localFolder.substr(0, 1) + L"$" + localFolder.substr(2);
+      literal_ = L"\\\\?\\UNC\\localhost\\" + localFolder.substr(0, 1) + L"$" + localFolder.substr(2);
+      return;
+    }
+    // Wine answers ".../dosdevices/c:/" for the system drive.
+    char* unixRoot = unixFileName(L"C:\\");
+    std::string devices = unixRoot ? unixRoot : "";
+    ::HeapFree(::GetProcessHeap(), 0, unixRoot);
+    const std::string tail = "/dosdevices/c:/";
+    if (devices.size() < tail.size() ||
+        devices.compare(devices.size() - tail.size(), tail.size(), tail) != 0) {
+      return;
+    }
+    devices.resize(devices.size() - 3);
+    std::wstring unc = L"\\\\?\\unix" + Widen(devices) + L"unc";
+    for (wchar_t& c : unc) {
+      if (c == L'/') c = L'\\';
+    }
+    const std::wstring server = L"tidewick-" + std::to_wstring(::GetCurrentProcessId());
+    ::CreateDirectoryW(unc.c_str(), nullptr);
+    serverFolder_ = unc + L"\\" + server;
+    if (!::CreateDirectoryW(serverFolder_.c_str(), nullptr) ||
+        !::CreateDirectoryW((serverFolder_ + L"\\share").c_str(), nullptr)) {
+      return;
+    }
+    program_ = L"\\\\" + server + L"\\share";
+    literal_ = L"\\\\?\\UNC\\" + server + L"\\share";
+  }
+  ~TestShare() {
+    if (!serverFolder_.empty()) {
+      ::RemoveDirectoryW((serverFolder_ + L"\\share").c_str());
+      ::RemoveDirectoryW(serverFolder_.c_str());
+    }
+  }
+  TestShare(const TestShare&) = delete;
+  TestShare& operator=(const TestShare&) = delete;
+
+  bool Answers() const {
+    return !literal_.empty() && ::GetFileAttributesW(literal_.c_str()) != INVALID_FILE_ATTRIBUTES;
+  }
+  const std::wstring& Program() const { return program_; }  // "\\server\share"
+  const std::wstring& Literal() const { return literal_; }  // "\\?\UNC\server\share"
+
+ private:
+  std::wstring program_;
+  std::wstring literal_;
+  std::wstring serverFolder_;  // under Wine: the server's folder in dosdevices\unc
+};
+
+// A trailing dot, a trailing space and two device names, each reached through every absolute
+// form other than "E:\...": root-relative, drive-relative and UNC. Windows' own clean-up would
+// strip the dot and the space and turn "con" and "aux.lnk" into devices, so each call would
+// miss the entry (or reach a device) without the literal form.
+TEST_F(Win32Files, AwkwardNamesAreReachedThroughEveryAbsoluteForm) {
+  const std::vector<std::wstring> names = {L"trail.", L"space ", L"con", L"aux.lnk"};
+  const CurrentFolderScope scope(folder_);
+  TestShare share(folder_);
+  ASSERT_TRUE(share.Answers()) << "the UNC share " << Narrow(share.Program()) << " does not answer";
+
+  const struct {
+    const char* form;
+    std::wstring literalFolder;  // where the entries lie, as the test reaches them
+    std::string prefix;          // what the program puts before a name
+  } forms[] = {
+      {"root-relative", L"\\\\?\\" + folder_, Narrow(folder_.substr(2)) + "\\"},
+      {"drive-relative", L"\\\\?\\" + folder_, Narrow(folder_.substr(0, 2))},
+      {"UNC", share.Literal(), Narrow(share.Program()) + "\\"},
+  };
+  for (const auto& form : forms) {
+    SCOPED_TRACE(form.form);
+    for (const std::wstring& name : names) {
+      const HANDLE created = ::CreateFileW((form.literalFolder + L"\\" + name).c_str(), GENERIC_WRITE,
+                                           0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
+      ASSERT_NE(created, INVALID_HANDLE_VALUE) << Narrow(name) << " " << ::GetLastError();
+      ::CloseHandle(created);
+    }
+    std::vector<std::string> listed;
+    for (std::string name = os.DirFirst(form.prefix + "*", ListMask::All); !name.empty();
+         name = os.DirNext()) {
+      if (name != "." && name != "..") listed.push_back(name);
+    }
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, (std::vector<std::string>{"aux.lnk", "con", "space ", "trail."}));
+
+    for (const std::wstring& name : names) {
+      const std::string path = form.prefix + Narrow(name);
+      const std::wstring literal = form.literalFolder + L"\\" + name;
+      SCOPED_TRACE(path);
+      EXPECT_TRUE(os.PathFileExistsA(path));
+      EXPECT_TRUE(os.SetFileAttributesA(path, Attr::Normal));
+      EXPECT_EQ(::GetFileAttributesW(literal.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+      EXPECT_TRUE(os.DeleteFileA(path));
+      EXPECT_EQ(::GetFileAttributesW(literal.c_str()), INVALID_FILE_ATTRIBUTES);
+      EXPECT_FALSE(os.PathFileExistsA(path));
+      ::DeleteFileW(literal.c_str());  // nothing is left for the next form, whatever failed
+    }
+  }
 }
 
 // ---- Processes and the profile ----

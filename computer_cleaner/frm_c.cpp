@@ -1,18 +1,19 @@
 #include "computer_cleaner/frm_c.h"
 
+#include "platform/files.h"
+#include "platform/messages.h"
 #include "platform/product.h"
+#include "platform/registry.h"
+#include "platform/registry_paths.h"
 #include "platform/text.h"
-
-#include <algorithm>
-#include <array>
 
 namespace tidewick {
 
 namespace {
 
-// Room that RegEnumValueA gets for a value's name (characters, terminator included) and for
-// its data (bytes). A value that does not fit ends the enumeration.
-constexpr std::uint32_t kEnumBufferSize = 1024;
+// The largest value the autostart enumeration reads: 1024 bytes of name (terminator
+// included) and of data. A value that does not fit ends the enumeration.
+constexpr ValueLimits kRunValueLimits{1024, 1024};
 
 // What the malware list shows for the key's unnamed value.
 constexpr std::string_view kDefaultValueName = "[Default]";
@@ -25,8 +26,6 @@ constexpr int kButtonHeight = 375;
 
 ui::Font Tahoma() { return ui::Font{"Tahoma", 8.25}; }
 ui::Font SansSerif() { return ui::Font{"MS Sans Serif", 8.25}; }
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 }  // namespace
 
@@ -218,13 +217,11 @@ void frm_c::btn_Edsa_Click() {
 
 void frm_c::btn_c_r_Click() {
   if (deleting_) return;
-  lst_V.Clear();
   FillMalwareList();
 }
 
 void frm_c::btn_Er_Click() {
   if (deleting_) return;
-  lst_P.Clear();
   FillProfileList();
 }
 
@@ -274,7 +271,7 @@ std::vector<std::string> frm_c::ExecutableProfileEntries() {
   const std::string folder = fn_.GetUserProfilePath();
   // Without a profile folder the pattern would name the root of the current drive.
   if (folder.empty()) return names;
-  for (std::string name = Os().DirFirst(folder + "\\*", ListMask::All); !name.empty(); name = Os().DirNext()) {
+  for (std::string& name : ListFolder(Os(), folder + "\\*", ListMask::All).names) {
     if (Contains(LowerCase(name), ".exe")) names.push_back(std::move(name));
   }
   return names;
@@ -287,88 +284,73 @@ void frm_c::FillProfileList() {
 
 void frm_c::FillMalwareList() {
   lst_V.Clear();
-  // The names are read first: no listing stays open while message boxes are shown.
-  for (const std::string& name : ExecutableProfileEntries()) CheckRunKey(Root::CurrentUser, kRunKey, name);
+  for (const std::string& name : ExecutableProfileEntries()) CheckRunKey(Root::CurrentUser, regpath::kRun, name);
 }
 
 void frm_c::CheckRunKey(Handle root, std::string_view subKey, const std::string& name) {
-  Handle key = 0;
-  if (Os().RegOpenKeyExA(root, subKey, 0, KeyAccess::Open, key) != StatusCode::Success) {
+  const KeyResult run = OpenKeyEx(Os(), root, subKey, KeyAccess::Open);
+  if (run.status != StatusCode::Success) {
     Os().MsgBox("Unable to open a subkey", MsgStyle::Ok);
     return;
   }
   AddMatchingRunValues(root, subKey, name);
-  Os().RegCloseKey(key);
 }
 
 void frm_c::AddMatchingRunValues(Handle root, std::string_view subKey, const std::string& name) {
-  Handle key = 0;
-  if (Os().RegOpenKeyExA(root, subKey, 0, KeyAccess::Open, key) != StatusCode::Success) {
+  const KeyResult run = OpenKeyEx(Os(), root, subKey, KeyAccess::Open);
+  if (run.status != StatusCode::Success) {
     Os().MsgBox("Error RegOpenKeyEx for " + std::string(subKey), MsgStyle::Ok);
     return;
   }
   const std::string pattern = LowerCase(name);
-  std::array<char, kEnumBufferSize> nameBuffer{};
-  std::array<std::uint8_t, kEnumBufferSize> dataBuffer{};
-  for (std::uint32_t index = 0;; ++index) {
-    std::uint32_t nameLength = kEnumBufferSize;
-    std::uint32_t dataLength = kEnumBufferSize;
-    std::uint32_t type = RegType::None;
-    // Any failure ends the enumeration: no more values, or one too long for the buffers.
-    if (Os().RegEnumValueA(key, index, nameBuffer.data(), nameLength, &type, dataBuffer.data(), dataLength) !=
-        StatusCode::Success) {
-      break;
-    }
-    if (type != RegType::Sz) continue;
-    const std::string valueName(nameBuffer.data(), std::min(nameLength, kEnumBufferSize));
-    // The text as Windows reads it: up to its terminator, also when it was stored without one.
-    const std::string data = Function::StripNull(
-        std::string_view(reinterpret_cast<const char*>(dataBuffer.data()), std::min(dataLength, kEnumBufferSize)));
-    const std::optional<int> found = fn_.FindLike(LowerCase(data), pattern, 1);
-    // A name that is no valid pattern (a "[" without its "]") cannot be looked for: this entry
-    // is passed over.
-    if (!found) break;
-    if (*found == 0) continue;
-    const std::string shownName = valueName.empty() ? std::string(kDefaultValueName) : valueName;
-    std::string text = name;
-    text.append(kFieldSeparator).append(shownName).append(kFieldSeparator).append(data);
-    lst_V.AddItem(std::move(text), {name, valueName, data});
-  }
-  Os().RegCloseKey(key);
+  // Any failure ends the enumeration: no more values, or one too large for the limits.
+  ForEachValue(
+      run.key,
+      [&](const RegValue& value) {
+        if (value.type != RegType::Sz) return Visit::Next;
+        const std::string data = value.Text();
+        const std::optional<int> found = fn_.FindLike(LowerCase(data), pattern, 1);
+        // A name that is no valid pattern (a "[" without its "]") cannot be looked for: this
+        // entry is passed over.
+        if (!found) return Visit::Stop;
+        if (*found == 0) return Visit::Next;
+        const std::string shownName = value.name.empty() ? std::string(kDefaultValueName) : value.name;
+        std::string text = name;
+        text.append(kFieldSeparator).append(shownName).append(kFieldSeparator).append(data);
+        lst_V.AddItem(std::move(text), {name, value.name, data});
+        return Visit::Next;
+      },
+      kRunValueLimits);
 }
 
 // ---- Deletion ----
 
-bool frm_c::KillToolPresent() { return Os().PathFileExistsA(kKillToolFile); }
+bool frm_c::KillToolAtHand() {
+  if (Os().PathFileExistsA(kKillToolFile)) return true;
+  Os().MsgBox(kKillToolMissing, MsgStyle::Warning);
+  return false;
+}
 
 void frm_c::btn_d_Click() {
   if (deleting_) return;
   if (lst_V.MarkedCount() == 0 && lst_P.MarkedCount() == 0) {
-    Os().MsgBox("Please select file to delete!", MsgStyle::Information);
+    Os().MsgBox(msg::kSelectFileToDelete, MsgStyle::Information);
     return;
   }
-  if (Os().MsgBox("Are you sure to delete this file(s)?", MsgStyle::YesNoQuestion) != Answer::Yes) return;
+  if (Os().MsgBox(msg::kConfirmDelete, MsgStyle::YesNoQuestion) != Answer::Yes) return;
 
   DeletionScope scope(*this);
   bool succeeded = true;
   if (lst_P.MarkedCount() > 0 && !DeleteProfileEntries(succeeded)) return;
   if (lst_V.MarkedCount() > 0 && !DeleteAutostartEntries()) return;
-  if (succeeded) {
-    Os().MsgBox("Delete complete!", MsgStyle::Information);
-  } else {
-    Os().MsgBox("Delete unsuccessful. Please do in Safe Mode OR try next boot(restart computer).",
-                MsgStyle::Information);
-  }
+  Os().MsgBox(succeeded ? msg::kDeleteComplete : msg::kDeleteUnsuccessful, MsgStyle::Information);
 }
 
 bool frm_c::DeleteProfileEntries(bool& succeeded) {
   const std::uint64_t session = session_;
   for (int i = lst_P.ListCount() - 1; i >= 0; --i) {
     if (i >= lst_P.ListCount() || !lst_P.Selected(i)) continue;
-    if (!KillToolPresent()) {
-      Os().MsgBox(kKillToolMissing, MsgStyle::Warning);
-      return false;
-    }
+    if (!KillToolAtHand()) return false;
     const std::string name = lst_P.List(i);
     fn_.KillProcessByName(name);
     fn_.Delay(kKillWaitMs);
@@ -376,11 +358,9 @@ bool frm_c::DeleteProfileEntries(bool& succeeded) {
 
     const std::string folder = fn_.GetUserProfilePath();
     const std::string path = folder + "\\" + name;
-    if (!folder.empty()) {
-      Os().SetFileAttributesA(path, Attr::Normal);
-      Os().DeleteFileA(path);
-    }
-    if (folder.empty() || Os().PathFileExistsA(path)) {
+    // Without a profile folder the path would name the root of the current drive: nothing is
+    // touched, and the entry counts as not deleted.
+    if (folder.empty() || MakePlainAndDelete(Os(), path) == FileRemoval::StillThere) {
       Os().MsgBox("Cannot delete file '" + path + "' because file is being used. Try again.", MsgStyle::Critical);
       succeeded = false;
     } else {
@@ -402,14 +382,25 @@ std::string frm_c::AutostartProgramFile(const std::string& entryName, const std:
   return *program;
 }
 
+// The program may take a moment to end: while the file stays, the deletion is tried again for
+// a while, ending the program again and serving the window between two attempts.
+bool frm_c::DeleteWithRetry(const std::string& file, const std::string& entryName, std::uint64_t session) {
+  FileRemoval removal = MakePlainAndDelete(Os(), file);
+  const std::uint32_t start = Os().GetTickCount();
+  while (removal == FileRemoval::StillThere && Os().GetTickCount() - start < kRetryLimitMs) {
+    removal = MakePlainAndDelete(Os(), file);
+    fn_.KillProcessByName(entryName);
+    fn_.Delay(kRetryPauseMs);
+    if (!SameSession(session)) return false;
+  }
+  return true;
+}
+
 bool frm_c::DeleteAutostartEntries() {
   const std::uint64_t session = session_;
   // Every listed profile executable is ended first, marked or not.
   for (int i = lst_P.ListCount() - 1; i >= 0; --i) {
-    if (!KillToolPresent()) {
-      Os().MsgBox(kKillToolMissing, MsgStyle::Warning);
-      return false;
-    }
+    if (!KillToolAtHand()) return false;
     fn_.KillProcessByName(lst_P.List(i));
   }
 
@@ -421,30 +412,15 @@ bool frm_c::DeleteAutostartEntries() {
     const std::string& valueName = fields[kValueName];
     const std::string& valueData = fields[kValueData];
 
-    if (!KillToolPresent()) {
-      Os().MsgBox(kKillToolMissing, MsgStyle::Warning);
-      return false;
-    }
+    if (!KillToolAtHand()) return false;
     fn_.KillProcessByName(entryName);
     fn_.Delay(kKillWaitMs);
     if (!SameSession(session)) return false;
 
     const std::string file = AutostartProgramFile(entryName, valueData);
-    if (!file.empty()) {
-      Os().SetFileAttributesA(file, Attr::Normal);
-      Os().DeleteFileA(file);
-      // The program may take a moment to end; keep trying for a while, serving the window.
-      const std::uint32_t start = Os().GetTickCount();
-      while (Os().PathFileExistsA(file) && Os().GetTickCount() - start < kRetryLimitMs) {
-        Os().SetFileAttributesA(file, Attr::Normal);
-        Os().DeleteFileA(file);
-        fn_.KillProcessByName(entryName);
-        fn_.Delay(kRetryPauseMs);
-        if (!SameSession(session)) return false;
-      }
-    }
+    if (!file.empty() && !DeleteWithRetry(file, entryName, session)) return false;
 
-    fn_.DeleteRegValue(Root::CurrentUser, kRunKey, valueName);
+    fn_.DeleteRegValue(Root::CurrentUser, regpath::kRun, valueName);
     fn_.FixRegistry();
     if (!SameSession(session)) return false;
     if (!file.empty() && Os().PathFileExistsA(file)) {

@@ -21,9 +21,6 @@
 
 namespace tidewick {
 
-// The current user's autostart key, under Root::CurrentUser.
-inline constexpr std::string_view kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-
 // The program that a command line starts, read as Windows reads it: the first token in quotes,
 // or the text up to the first blank after a name ending in ".exe" (or the whole line when it
 // ends there). No answer when the line names no such program.
@@ -117,7 +114,11 @@ class frm_c final : public ui::Form {
   bool DeleteAutostartEntries();
   // The file that the deletion of one malware line removes.
   std::string AutostartProgramFile(const std::string& entryName, const std::string& valueData);
-  bool KillToolPresent();
+  // Whether the kill tool lies in the current folder; when it does not, the user is told so.
+  bool KillToolAtHand();
+  // Deletes the program file of an autostart line, trying again for a while as long as it
+  // stays. False when the window was left meanwhile.
+  bool DeleteWithRetry(const std::string& file, const std::string& entryName, std::uint64_t session);
   // Whether the window this deletion runs in is still the one loaded (the close box and Exit
   // stay usable while a deletion waits).
   bool SameSession(std::uint64_t session) const { return Loaded() && session == session_; }

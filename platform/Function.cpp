@@ -8,11 +8,14 @@
 // is not swallowed here.
 #include "platform/Function.h"
 
+#include "platform/registry.h"
+#include "platform/registry_paths.h"
 #include "platform/text.h"
 
-#include <algorithm>
 #include <exception>
+#include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace tidewick {
@@ -65,8 +68,6 @@ std::vector<std::size_t> CharStarts(std::string_view text) {
   return starts;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
 struct RepairRow {
   Handle root;
   std::string_view subKey;
@@ -74,37 +75,22 @@ struct RepairRow {
   std::int32_t data;
 };
 
-// The policy repair, in the order written. The paths keep their trailing backslash and their
-// letter case as they are ("SOFTWARE" and "Software" both occur).
+// The policy repair, in the order written (the paths as registry_paths.h gives them).
 constexpr RepairRow kRepairRows[] = {
-    {Root::CurrentUser, "Software\\Policies\\Microsoft\\Windows\\System\\", "DisableCMD", 0},
-    {Root::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\",
-     "DisableTaskMgr", 0},
-    {Root::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\",
-     "DisableTaskMgr", 0},
-    {Root::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\",
-     "NoFolderOptions", 0},
-    {Root::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\",
-     "NoFolderOptions", 0},
-    {Root::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\",
-     "DisableRegistryTools", 0},
-    {Root::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\",
-     "DisableRegistryTools", 0},
-    {Root::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\",
-     "SuperHidden", 1},
-    {Root::LocalMachine,
-     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\Folder\\", "HideFileExt",
-     1},
-    {Root::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\",
-     "Hidden", 0},
-    {Root::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\",
-     "ShowSuperHidden", 0},
-    {Root::LocalMachine,
-     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\Folder\\Hidden\\SHOWALL",
-     "CheckedValue", 1},
+    {Root::CurrentUser, regpath::kCommandPromptPolicy, "DisableCMD", 0},
+    {Root::CurrentUser, regpath::kSystemPolicies, "DisableTaskMgr", 0},
+    {Root::LocalMachine, regpath::kMachineSystemPolicies, "DisableTaskMgr", 0},
+    {Root::CurrentUser, regpath::kExplorerPolicies, "NoFolderOptions", 0},
+    {Root::LocalMachine, regpath::kExplorerPolicies, "NoFolderOptions", 0},
+    {Root::CurrentUser, regpath::kSystemPolicies, "DisableRegistryTools", 0},
+    {Root::LocalMachine, regpath::kMachineSystemPolicies, "DisableRegistryTools", 0},
+    {Root::CurrentUser, regpath::kAdvanced, "SuperHidden", 1},
+    {Root::LocalMachine, regpath::kMachineAdvancedFolder, "HideFileExt", 1},
+    {Root::CurrentUser, regpath::kAdvanced, "Hidden", 0},
+    {Root::CurrentUser, regpath::kAdvanced, "ShowSuperHidden", 0},
+    {Root::LocalMachine, regpath::kShowAll, "CheckedValue", 1},
 };
 
-constexpr std::string_view kCommandPromptKeyUser = "Software\\Policies\\Microsoft\\Windows\\System\\";
 constexpr std::string_view kCommandPromptValue = "DisableCMD";
 
 // Size of the profile buffer handed to GetUserProfileDirectoryA.
@@ -143,69 +129,55 @@ bool RegAnswer::IsOne() const {
 
 Status Function::SetRegDword(Handle root, std::string_view subKey, std::string_view valueName,
                              std::int32_t value) {
-  Handle key = 0;
+  ScopedKey key(os_);
   Status status = kStepFailed;
-  Step([&] { os_.RegCreateKeyA(root, subKey, key); });
+  Step([&] { os_.RegCreateKeyA(root, subKey, key.Put()); });
   Step([&] {
-    status = os_.RegSetValueExA(key, valueName, 0, RegType::Dword, &value, sizeof value);
+    status = os_.RegSetValueExA(key.Get(), valueName, 0, RegType::Dword, &value, sizeof value);
   });
-  Step([&] { os_.RegCloseKey(key); });
+  Step([&] { key.Close(); });
   return status;
 }
 
+// Each procedure ends with the close of its key (also of a key that did not open, as 0), and
+// LastRegResult tells that close's status.
 RegAnswer Function::GetRegValue(Handle root, std::string_view subKey,
                                 std::string_view valueName) {
-  Handle key = 0;
+  KeyResult opened = OpenKey(os_, root, subKey);
+  lastRegResult_ = opened.status;
   RegAnswer answer;
-  lastRegResult_ = os_.RegOpenKeyA(root, subKey, key);
-  if (key != 0) {
-    std::uint32_t type = RegType::None;
-    std::uint32_t size = 0;
-    lastRegResult_ = os_.RegQueryValueExA(key, valueName, &type, nullptr, &size);
-    if (lastRegResult_ == StatusCode::Success && type == RegType::Sz) {
-      // One byte more than asked for, so that the buffer is never read past its end
-      // (also for an empty value stored without its NUL, size 0).
-      std::string buffer(std::size_t{size} + 1, '\0');
-      std::uint32_t textType = RegType::None;
-      std::uint32_t read = size;
-      lastRegResult_ = os_.RegQueryValueExA(key, valueName, &textType, buffer.data(), &read);
-      if (lastRegResult_ == StatusCode::Success) {
-        buffer.resize(std::min<std::size_t>(read, size));
-        answer = RegAnswer(StripNull(buffer));
-      }
-    } else if (lastRegResult_ == StatusCode::Success && type == RegType::Dword) {
-      std::uint32_t number = 0;
-      std::uint32_t read = sizeof number;
-      lastRegResult_ = os_.RegQueryValueExA(key, valueName, &type, &number, &read);
-      if (lastRegResult_ == StatusCode::Success) answer = RegAnswer(static_cast<std::int32_t>(number));
+  if (const std::optional<RegData> value = ReadValue(opened.key, valueName)) {
+    if (const std::string* text = std::get_if<std::string>(&*value)) {
+      answer = RegAnswer(*text);
+    } else {
+      answer = RegAnswer(static_cast<std::int32_t>(std::get<std::uint32_t>(*value)));
     }
   }
-  lastRegResult_ = os_.RegCloseKey(key);
+  lastRegResult_ = opened.key.Close();
   return answer;
 }
 
 void Function::DeleteRegValue(Handle root, std::string_view subKey, std::string_view valueName) {
   if (!RegKeyExists(root, subKey)) return;
-  Handle key = 0;
-  lastRegResult_ = os_.RegOpenKeyA(root, subKey, key);
-  lastRegResult_ = os_.RegDeleteValueA(key, valueName);  // a missing value fails quietly
-  lastRegResult_ = os_.RegCloseKey(key);
+  KeyResult opened = OpenKey(os_, root, subKey);
+  lastRegResult_ = opened.status;
+  lastRegResult_ = os_.RegDeleteValueA(opened.key.Get(), valueName);  // a missing value fails quietly
+  lastRegResult_ = opened.key.Close();
 }
 
 bool Function::RegKeyExists(Handle root, std::string_view subKey) {
-  Handle key = 0;
-  lastRegResult_ = os_.RegOpenKeyA(root, subKey, key);
-  const bool exists = key != 0;
-  lastRegResult_ = os_.RegCloseKey(key);
+  KeyResult opened = OpenKey(os_, root, subKey);
+  lastRegResult_ = opened.status;
+  const bool exists = static_cast<bool>(opened.key);
+  lastRegResult_ = opened.key.Close();
   return exists;
 }
 
 // ---- Policy repair ------------------------------------------------------------------------
 
 void Function::EnableCommandPrompt() {
-  SetRegDword(Root::CurrentUser, kCommandPromptKeyUser, kCommandPromptValue, 0);
-  SetRegDword(Root::LocalMachine, "Software\\Policies\\Microsoft\\Windows\\System\\",
-              kCommandPromptValue, 0);
+  SetRegDword(Root::CurrentUser, regpath::kCommandPromptPolicy, kCommandPromptValue, 0);
+  SetRegDword(Root::LocalMachine, regpath::kCommandPromptPolicy, kCommandPromptValue, 0);
 }
 
 void Function::FixRegistry() {

@@ -16,6 +16,9 @@ inline bool Contains(std::string_view text, std::string_view part) {
   return text.find(part) != std::string_view::npos;
 }
 
+// Whether `c` is a blank: a space or a tab.
+inline bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
 // Whether `text` ends with `suffix` (byte-wise).
 inline bool EndsWith(std::string_view text, std::string_view suffix) {
   return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;

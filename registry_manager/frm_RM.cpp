@@ -3,6 +3,7 @@
 #include "platform/Function.h"
 #include "platform/platform_operations.h"
 #include "platform/product.h"
+#include "platform/registry_paths.h"
 
 #include <cstdint>
 #include <string_view>
@@ -15,20 +16,12 @@ constexpr std::string_view kHint =
     "Make sure you 'Run As Administrator' before do this. (For windows 7 and vista only)";
 constexpr std::string_view kConfirm = "Are you sure to do this?";
 
-// Keys read at load (no trailing backslash), all under Root::CurrentUser.
-constexpr std::string_view kReadSystemPolicies = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
-constexpr std::string_view kReadExplorerPolicies = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
-constexpr std::string_view kReadCmdPolicy = "Software\\Policies\\Microsoft\\Windows\\System";
-constexpr std::string_view kReadAdvanced = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced";
-
-// Keys written by "Ok", passed to SetRegDword as they stand here, trailing backslash and
-// letter case included (the registry itself ignores both).
-constexpr std::string_view kUserSystemPolicies = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\";
-constexpr std::string_view kMachineSystemPolicies = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\";
-constexpr std::string_view kExplorerPolicies = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\";
-constexpr std::string_view kCmdPolicy = "Software\\Policies\\Microsoft\\Windows\\System\\";
-constexpr std::string_view kAdvanced = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\";
-constexpr std::string_view kShowAll = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\Folder\\Hidden\\SHOWALL";
+// Keys read at load: the keys "Ok" writes (registry_paths.h), without their trailing backslash,
+// all under Root::CurrentUser.
+constexpr std::string_view kReadSystemPolicies = regpath::WithoutTrailingBackslash(regpath::kSystemPolicies);
+constexpr std::string_view kReadExplorerPolicies = regpath::WithoutTrailingBackslash(regpath::kExplorerPolicies);
+constexpr std::string_view kReadCmdPolicy = regpath::WithoutTrailingBackslash(regpath::kCommandPromptPolicy);
+constexpr std::string_view kReadAdvanced = regpath::WithoutTrailingBackslash(regpath::kAdvanced);
 
 // One value written for a box: the data when the box is checked and when it is not.
 struct SettingWrite {
@@ -40,28 +33,28 @@ struct SettingWrite {
 };
 
 constexpr SettingWrite kNoRegistryEditor[] = {
-    {Root::CurrentUser, kUserSystemPolicies, "DisableRegistryTools", 1, 0},
-    {Root::LocalMachine, kMachineSystemPolicies, "DisableRegistryTools", 1, 0},
+    {Root::CurrentUser, regpath::kSystemPolicies, "DisableRegistryTools", 1, 0},
+    {Root::LocalMachine, regpath::kMachineSystemPolicies, "DisableRegistryTools", 1, 0},
 };
 constexpr SettingWrite kHideFolderOptions[] = {
-    {Root::CurrentUser, kExplorerPolicies, "NoFolderOptions", 1, 0},
-    {Root::LocalMachine, kExplorerPolicies, "NoFolderOptions", 1, 0},
+    {Root::CurrentUser, regpath::kExplorerPolicies, "NoFolderOptions", 1, 0},
+    {Root::LocalMachine, regpath::kExplorerPolicies, "NoFolderOptions", 1, 0},
 };
 constexpr SettingWrite kDisableCmd[] = {
-    {Root::CurrentUser, kCmdPolicy, "DisableCMD", 1, 0},
+    {Root::CurrentUser, regpath::kCommandPromptPolicy, "DisableCMD", 1, 0},
 };
 constexpr SettingWrite kNoTaskManager[] = {
-    {Root::CurrentUser, kUserSystemPolicies, "DisableTaskMgr", 1, 0},
-    {Root::LocalMachine, kMachineSystemPolicies, "DisableTaskMgr", 1, 0},
+    {Root::CurrentUser, regpath::kSystemPolicies, "DisableTaskMgr", 1, 0},
+    {Root::LocalMachine, regpath::kMachineSystemPolicies, "DisableTaskMgr", 1, 0},
 };
 constexpr SettingWrite kShowHiddenFiles[] = {
-    {Root::CurrentUser, kAdvanced, "SuperHidden", 0, 1},
-    {Root::CurrentUser, kAdvanced, "Hidden", 1, 0},
-    {Root::CurrentUser, kAdvanced, "ShowSuperHidden", 1, 0},
-    {Root::LocalMachine, kShowAll, "CheckedValue", 1, 1},
+    {Root::CurrentUser, regpath::kAdvanced, "SuperHidden", 0, 1},
+    {Root::CurrentUser, regpath::kAdvanced, "Hidden", 1, 0},
+    {Root::CurrentUser, regpath::kAdvanced, "ShowSuperHidden", 1, 0},
+    {Root::LocalMachine, regpath::kShowAll, "CheckedValue", 1, 1},
 };
 constexpr SettingWrite kShowExtensions[] = {
-    {Root::CurrentUser, kAdvanced, "HideFileExt", 0, 1},
+    {Root::CurrentUser, regpath::kAdvanced, "HideFileExt", 0, 1},
 };
 
 // Writes every value of one box. Each write stands alone: a refused one (Root::LocalMachine

@@ -55,6 +55,7 @@ class SpyPlatform final : public PlatformOperations {
   }
   Status RegQueryValueExA(Handle key, std::string_view valueName, std::uint32_t* type,
                           void* data, std::uint32_t* size) override {
+    Check("RegQueryValueExA", valueName);
     return sim_.RegQueryValueExA(key, valueName, type, data, size);
   }
   Status RegSetValueExA(Handle key, std::string_view valueName, std::uint32_t reserved,
@@ -65,6 +66,7 @@ class SpyPlatform final : public PlatformOperations {
     return status;
   }
   Status RegDeleteValueA(Handle key, std::string_view valueName) override {
+    Check("RegDeleteValueA", valueName);
     return sim_.RegDeleteValueA(key, valueName);
   }
   Status RegEnumValueA(Handle key, std::uint32_t index, char* name, std::uint32_t& nameLength,
@@ -258,6 +260,39 @@ TEST_F(FunctionTest, RegKeyExistsTellsWhetherTheKeyOpens) {
   EXPECT_FALSE(fn.RegKeyExists(Root::CurrentUser, "Software\\Absent"));
   sim.RefuseRegistryOpen(Root::CurrentUser, "Software\\Present");
   EXPECT_FALSE(fn.RegKeyExists(Root::CurrentUser, "Software\\Present"));
+  EXPECT_EQ(sim.OpenHandleCount(), 0u);
+}
+
+// The registry procedures trap nothing, but what a platform call throws never leaves a key
+// open behind it.
+TEST_F(FunctionTest, ARegistryCallThatThrowsLeavesNoKeyOpen) {
+  SpyPlatform spy(sim);
+  Function f(spy);
+  const std::string key = "Software\\Tidewick\\Values";
+  sim.SetRegistryValue(Root::CurrentUser, key, "Text", RegistryValue::Text("abc"));
+  sim.SetRegistryValue(Root::CurrentUser, key, "Number", RegistryValue::Dword(1));
+  struct Case {
+    const char* what;
+    const char* call;  // the call that throws
+    std::function<void(Function&)> run;
+  };
+  const Case cases[] = {
+      {"reading text", "RegQueryValueExA", [&](Function& fn) { fn.GetRegValue(Root::CurrentUser, key, "Text"); }},
+      {"reading a number", "RegQueryValueExA",
+       [&](Function& fn) { fn.GetRegValue(Root::CurrentUser, key, "Number"); }},
+      {"deleting a value", "RegDeleteValueA",
+       [&](Function& fn) { fn.DeleteRegValue(Root::CurrentUser, key, "Text"); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    spy.throwIf = [&](std::string_view call, std::string_view) {
+      if (call == c.call) throw std::runtime_error("the call failed");
+    };
+    EXPECT_THROW(c.run(f), std::runtime_error);
+    EXPECT_EQ(sim.OpenHandleCount(), 0u);
+  }
+  spy.throwIf = nullptr;
+  EXPECT_EQ(f.GetRegValue(Root::CurrentUser, key, "Text"), RegAnswer("abc"));
   EXPECT_EQ(sim.OpenHandleCount(), 0u);
 }
 

@@ -3,10 +3,10 @@
 //   pskill <process id>
 //
 // Tidewick starts it as "cmd /c pskill <id>" and then deletes the program file of the ended
-// process, so pskill waits (a few seconds at most) until the process has really gone before it
-// reports success.
+// process, so pskill waits (5 s at most) until the process has really gone, and reports success
+// only then.
 //
-// Exit codes:
+// Exit codes (the usage text lists them too):
 //   0  the process has ended
 //   1  usage: no process id given
 //   2  usage: more than one argument given
@@ -14,6 +14,9 @@
 //   4  no running process has that id
 //   5  the process may not be ended (access denied)
 //   6  the process could not be ended for another reason (or it is pskill itself)
+//   7  the process was told to end but still runs after the 5 s wait
+//   8  the process was told to end but pskill could not wait for its end (no right to wait
+//      for it, or the wait failed), so whether it is gone is unknown
 #include <windows.h>
 
 #include <cstdint>
@@ -31,9 +34,14 @@ enum ExitCode : int {
   kNoSuchProcess = 4,
   kAccessDenied = 5,
   kNotEnded = 6,
+  kStillRunning = 7,
+  kCouldNotWait = 8,
 };
 
-constexpr const char* kUsage = "usage: pskill <process id>\n";
+constexpr const char* kUsage =
+    "usage: pskill <process id>\n"
+    "exit codes: 0 the process has ended; 1, 2, 3 usage; 4 no such process; 5 access denied;\n"
+    "  6 could not be ended; 7 still running after the 5 s wait; 8 could not wait for its end\n";
 // How long pskill waits for an ended process to be gone.
 constexpr DWORD kWaitForEndMs = 5000;
 
@@ -60,7 +68,7 @@ int EndProcess(DWORD processId) {
     return kNotEnded;
   }
   // SYNCHRONIZE lets pskill wait for the end; a process that grants only termination is still
-  // ended, without the wait.
+  // ended, but pskill cannot see it go and says so (kCouldNotWait).
   HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId);
   if (!process && ::GetLastError() == ERROR_ACCESS_DENIED) {
     process = ::OpenProcess(PROCESS_TERMINATE, FALSE, processId);
@@ -80,8 +88,23 @@ int EndProcess(DWORD processId) {
     std::fprintf(stderr, "pskill: process %lu could not be ended (error %lu)\n", processId, error);
     result = error == ERROR_ACCESS_DENIED ? kAccessDenied : kNotEnded;
   } else {
-    ::WaitForSingleObject(process, kWaitForEndMs);
-    std::printf("pskill: process %lu ended\n", processId);
+    // TerminateProcess only starts the end; the process is gone once its handle is signalled.
+    switch (::WaitForSingleObject(process, kWaitForEndMs)) {
+      case WAIT_OBJECT_0:
+        std::printf("pskill: process %lu ended\n", processId);
+        break;
+      case WAIT_TIMEOUT:
+        std::fprintf(stderr, "pskill: process %lu was told to end but still runs after %lu s\n", processId,
+                     kWaitForEndMs / 1000);
+        result = kStillRunning;
+        break;
+      default:
+        std::fprintf(stderr,
+                     "pskill: process %lu was told to end, but pskill could not wait for its end (error %lu)\n",
+                     processId, ::GetLastError());
+        result = kCouldNotWait;
+        break;
+    }
   }
   ::CloseHandle(process);
   return result;

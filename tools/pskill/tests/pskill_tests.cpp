@@ -1,9 +1,16 @@
-// pskill.exe as Tidewick relies on it: one decimal process id ends that process (exit 0);
-// anything else is refused with the usage line and its own non-zero exit code.
+// pskill.exe as Tidewick relies on it: one decimal process id ends that process (exit 0, and
+// only once the process is gone); anything else is refused with the usage line and its own
+// non-zero exit code.
 //
 // The tests run pskill.exe and a harmless victim program from a scratch folder, as real
 // processes (under Wine on Linux, or on Windows).
+//
+// Not shown here: exit code 7, a process still running after the 5 s wait. Wine's server ends
+// every thread of a process within TerminateProcess itself, so the process is gone before the
+// wait begins; even a process stopped at a debug event by its debugger ended at once in a
+// probe under Wine 8.
 #include <windows.h>
+#include <sddl.h>
 #include <tlhelp32.h>
 
 #include <gtest/gtest.h>
@@ -97,15 +104,26 @@ class PskillTest : public ::testing::Test {
     ::RemoveDirectoryW(folder_.c_str());
   }
 
-  // Starts the victim; answers its id and keeps a handle to watch it.
-  DWORD StartVictim(HANDLE& process) {
+  // Starts the victim; answers its id and keeps a handle to watch it (the creator's handle has
+  // every right, whatever `security` grants others). `security`: the process object's security
+  // descriptor in SDDL, or null for the default one.
+  DWORD StartVictim(HANDLE& process, const wchar_t* security = nullptr) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
     std::wstring line = L"tw-victim.exe";
-    if (!::CreateProcessW(victim_.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                          nullptr, folder_.c_str(), &startup, &started)) {
-      ADD_FAILURE() << "could not start the victim, error " << ::GetLastError();
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, nullptr, FALSE};
+    if (security && !::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                        security, SDDL_REVISION_1, &attributes.lpSecurityDescriptor, nullptr)) {
+      ADD_FAILURE() << "bad security descriptor, error " << ::GetLastError();
+      return 0;
+    }
+    const BOOL ok = ::CreateProcessW(victim_.c_str(), line.data(), security ? &attributes : nullptr, nullptr,
+                                     FALSE, CREATE_NO_WINDOW, nullptr, folder_.c_str(), &startup, &started);
+    const DWORD error = ::GetLastError();
+    ::LocalFree(attributes.lpSecurityDescriptor);
+    if (!ok) {
+      ADD_FAILURE() << "could not start the victim, error " << error;
       return 0;
     }
     ::CloseHandle(started.hThread);
@@ -181,6 +199,38 @@ TEST_F(PskillTest, EndsAProcessWhenStartedAsTidewickStartsIt) {
 
   EXPECT_EQ(finished.exitCode, 0u) << finished.output;
   EXPECT_EQ(::WaitForSingleObject(victim, 5000), WAIT_OBJECT_0);
+}
+
+TEST_F(PskillTest, TheUsageTextNamesTheExitCodesOfAnUnprovenEnd) {
+  const Finished finished = Pskill(L"");
+
+  EXPECT_NE(finished.output.find("7 still running after the 5 s wait"), std::string::npos) << finished.output;
+  EXPECT_NE(finished.output.find("8 could not wait for its end"), std::string::npos) << finished.output;
+}
+
+TEST_F(PskillTest, AProcessThatMayBeEndedButNotAwaitedIsNotReportedEnded) {
+  // Everyone may end the victim, and no one may wait for it: pskill falls back to a handle
+  // without SYNCHRONIZE, ends the process, and cannot see it go.
+  HANDLE victim = nullptr;
+  const DWORD id = StartVictim(victim, L"D:P(D;;0x00100000;;;WD)(A;;0x0001;;;WD)");  // SYNCHRONIZE, TERMINATE
+  ASSERT_NE(id, 0u);
+  HANDLE awaitable = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+  const DWORD openError = ::GetLastError();
+  if (awaitable) ::CloseHandle(awaitable);
+  ASSERT_EQ(awaitable, nullptr) << "the victim grants SYNCHRONIZE after all";
+  ASSERT_EQ(openError, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+
+  const Finished finished = Pskill(std::to_wstring(id));
+
+  EXPECT_EQ(finished.exitCode, 8u) << finished.output;
+  EXPECT_NE(finished.output.find("could not wait for its end"), std::string::npos) << finished.output;
+  EXPECT_EQ(finished.output.find("process " + std::to_string(id) + " ended"), std::string::npos)
+      << finished.output;
+  // It was ended all the same.
+  EXPECT_EQ(::WaitForSingleObject(victim, 5000), WAIT_OBJECT_0);
+  DWORD victimExit = 0;
+  ::GetExitCodeProcess(victim, &victimExit);
+  EXPECT_EQ(victimExit, 1u);
 }
 
 TEST_F(PskillTest, AnIdWithoutProcessFailsAndSaysSo) {

@@ -1,10 +1,14 @@
 #include "drive_cleaner/frm_rd.h"
 
+#include "platform/files.h"
+#include "platform/messages.h"
 #include "platform/platform_operations.h"
 #include "platform/product.h"
 #include "platform/text.h"
 
+#include <algorithm>
 #include <array>
+#include <optional>
 
 namespace tidewick {
 
@@ -28,10 +32,6 @@ constexpr std::uint32_t kPaintIntervalMs = 100;
 constexpr std::size_t kEntriesPerClockLook = 32;
 
 constexpr std::string_view kSelectDeviceFirst = "Select device first!";
-
-// "." and ".." name the folder itself and its parent; a drive root normally lists neither, but
-// touching them would change the folder above the device.
-bool IsDotEntry(std::string_view name) { return name == "." || name == ".."; }
 
 ui::Font Tahoma() { return ui::Font{"Tahoma", 8.25}; }
 constexpr int kButtonWidth = 1215;
@@ -301,10 +301,7 @@ bool frm_rd::ScanDevice() {
   lst_dir_2.Clear();
   scannedRoot_ = root;
   const std::string ownExe = LowerCase(Os().AppExeName() + ".exe");
-  PaintPacer pacer(*this);
-  for (std::string name = Os().DirFirst(root + "*", ListMask::All); !name.empty(); name = Os().DirNext()) {
-    pacer.Entry();
-    if (IsDotEntry(name)) continue;
+  return ForEachRootEntry(root, [&](const std::string& name) {
     const std::string path = root + name;
     Os().SetFileAttributesA(path, Attr::Normal);
     switch (ClassifyEntry(name, ownExe)) {
@@ -320,57 +317,49 @@ bool frm_rd::ScanDevice() {
       case EntryClass::Nothing:
         break;
     }
-  }
-  return !Os().DirFailed();
+  });
 }
 
 bool frm_rd::FillUnknownList(const std::string& root) {
   RulesDeferred deferred(*this);
   lst_dir.Clear();
   const std::string ownExe = LowerCase(Os().AppExeName() + ".exe");
-  PaintPacer pacer(*this);
-  for (std::string name = Os().DirFirst(root + "*", ListMask::All); !name.empty(); name = Os().DirNext()) {
-    pacer.Entry();
-    if (IsDotEntry(name)) continue;
+  return ForEachRootEntry(root, [&](const std::string& name) {
     const std::string lower = LowerCase(name);
     if (Contains(lower, ".exe") && lower != ownExe) lst_dir.AddItem(name);
-  }
-  return !Os().DirFailed();
+  });
 }
 
 bool frm_rd::FillVirusList(const std::string& root) {
   RulesDeferred deferred(*this);
   lst_dir_2.Clear();
-  PaintPacer pacer(*this);
-  for (std::string name = Os().DirFirst(root + "*", ListMask::All); !name.empty(); name = Os().DirNext()) {
-    pacer.Entry();
-    if (IsDotEntry(name)) continue;
+  return ForEachRootEntry(root, [&](const std::string& name) {
     if (HasVirusExtension(LowerCase(name))) lst_dir_2.AddItem(name);
-  }
-  return !Os().DirFailed();
+  });
 }
 
-void frm_rd::btn_r_Click() {
+bool frm_rd::ForEachRootEntry(const std::string& root, const std::function<void(const std::string&)>& handle) {
+  PaintPacer pacer(*this);
+  const FolderListing listing = ListFolder(Os(), root + "*", ListMask::All, [&] { pacer.Entry(); });
+  for (const std::string& name : listing.names) {
+    pacer.Entry();
+    handle(name);
+  }
+  return !listing.failed;
+}
+
+void frm_rd::btn_r_Click() { RefreshList(&frm_rd::FillUnknownList); }
+
+void frm_rd::btn_r_dir2_Click() { RefreshList(&frm_rd::FillVirusList); }
+
+void frm_rd::RefreshList(bool (frm_rd::*fill)(const std::string& root)) {
   if (scannedRoot_.empty()) return;
   if (!DeviceAnswers(scannedRoot_)) {
     ReportDeviceNotAnswering(scannedRoot_);
     return;
   }
   ui::BusyScope busy(App().GetHost());
-  if (!FillUnknownList(scannedRoot_)) {
-    Os().MsgBox("The device " + scannedRoot_ + " stopped answering; the list may be incomplete.",
-                MsgStyle::Warning);
-  }
-}
-
-void frm_rd::btn_r_dir2_Click() {
-  if (scannedRoot_.empty()) return;
-  if (!DeviceAnswers(scannedRoot_)) {
-    ReportDeviceNotAnswering(scannedRoot_);
-    return;
-  }
-  ui::BusyScope busy(App().GetHost());
-  if (!FillVirusList(scannedRoot_)) {
+  if (!(this->*fill)(scannedRoot_)) {
     Os().MsgBox("The device " + scannedRoot_ + " stopped answering; the list may be incomplete.",
                 MsgStyle::Warning);
   }
@@ -378,11 +367,12 @@ void frm_rd::btn_r_dir2_Click() {
 
 // ---- Deletion ----
 
-bool frm_rd::StillListed(const std::string& root, const std::string& name) {
-  for (std::string found = Os().DirFirst(root + name, ListMask::All); !found.empty(); found = Os().DirNext()) {
-    if (found == name) return true;
-  }
-  return false;
+// The whole root is listed ("*"), never the name itself: a pattern holding the entry's name can
+// be refused, or match other entries, and a listing that failed shows nothing either way.
+std::optional<bool> frm_rd::StillListed(const std::string& root, const std::string& name) {
+  const FolderListing listing = ListFolder(Os(), root + "*", ListMask::All);
+  if (listing.failed) return std::nullopt;
+  return std::find(listing.names.begin(), listing.names.end(), name) != listing.names.end();
 }
 
 frm_rd::Removal frm_rd::DeleteListed(ui::CheckList& list, int index, const std::string& root) {
@@ -392,9 +382,15 @@ frm_rd::Removal frm_rd::DeleteListed(ui::CheckList& list, int index, const std::
   // answers "not there" to every call given its path, deleted or not: for such a name only the
   // listing tells whether it stayed.
   const bool reachable = Os().PathFileExistsA(path);
-  Os().SetFileAttributesA(path, Attr::Normal);
-  Os().DeleteFileA(path);
-  if (Os().PathFileExistsA(path) || (!reachable && StillListed(root, name))) {
+  bool stayed = MakePlainAndDelete(Os(), path) == FileRemoval::StillThere;
+  if (!stayed && !reachable) {
+    // A listing that failed proves nothing: the entry counts as not deleted, unless the
+    // device itself has gone.
+    const std::optional<bool> listed = StillListed(root, name);
+    if (!listed && !DeviceAnswers(root)) return Removal::DeviceGone;
+    stayed = listed.value_or(true);
+  }
+  if (stayed) {
     Os().MsgBox("Cannot delete file '" + path + "' because file is being used.", MsgStyle::Critical);
     deleteSucceeded_ = false;
     return Removal::Survived;
@@ -415,10 +411,10 @@ void frm_rd::btn_del_Click() {
   const bool anythingTaken = (takeAllVirus && lst_dir_2.ListCount() > 0) || lst_dir_2.MarkedCount() > 0 ||
                              lst_dir.MarkedCount() > 0;
   if (!anythingTaken) {
-    Os().MsgBox("Please select file to delete!", MsgStyle::Information);
+    Os().MsgBox(msg::kSelectFileToDelete, MsgStyle::Information);
     return;
   }
-  if (Os().MsgBox("Are you sure to delete this file(s)?", MsgStyle::YesNoQuestion) != Answer::Yes) return;
+  if (Os().MsgBox(msg::kConfirmDelete, MsgStyle::YesNoQuestion) != Answer::Yes) return;
 
   // The lists were filled from this root, and only this root is touched.
   const std::string root = scannedRoot_;
@@ -451,12 +447,7 @@ void frm_rd::btn_del_Click() {
                     "again when it is back to see what is left.",
                 MsgStyle::Warning);
   }
-  if (deleteSucceeded_) {
-    Os().MsgBox("Delete complete!", MsgStyle::Information);
-  } else {
-    Os().MsgBox("Delete unsuccessful. Please do in Safe Mode OR try next boot(restart computer).",
-                MsgStyle::Information);
-  }
+  Os().MsgBox(deleteSucceeded_ ? msg::kDeleteComplete : msg::kDeleteUnsuccessful, MsgStyle::Information);
 }
 
 // ---- Showing hidden files ----
@@ -475,13 +466,7 @@ void frm_rd::e_sa_Click() {
   bool complete = false;
   {
     ui::BusyScope busy(App().GetHost());
-    PaintPacer pacer(*this);
-    for (std::string name = Os().DirFirst(root + "*", ListMask::All); !name.empty(); name = Os().DirNext()) {
-      pacer.Entry();
-      if (IsDotEntry(name)) continue;
-      Os().SetFileAttributesA(root + name, Attr::Normal);
-    }
-    complete = !Os().DirFailed();
+    complete = ForEachRootEntry(root, [&](const std::string& name) { Os().SetFileAttributesA(root + name, Attr::Normal); });
   }
   if (!complete) {
     Os().MsgBox("The device " + root +

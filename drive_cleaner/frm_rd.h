@@ -15,6 +15,8 @@
 #include "ui/form.h"
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -116,8 +118,16 @@ class frm_rd final : public ui::Form {
   // Rebuild one list from `root` without changing attributes; false when the listing broke off.
   bool FillUnknownList(const std::string& root);
   bool FillVirusList(const std::string& root);
-  // Whether a listing of `root` still shows an entry of exactly this name.
-  bool StillListed(const std::string& root, const std::string& name);
+  // A list's "Refresh": refills it from the scanned root with `fill` when the device answers,
+  // and warns when the listing broke off.
+  void RefreshList(bool (frm_rd::*fill)(const std::string& root));
+  // Reads the whole listing of `root` first, then hands every entry name but "." and ".." to
+  // `handle`, keeping the windows painted meanwhile. False when the listing broke off; the
+  // names read before that are still handed on.
+  bool ForEachRootEntry(const std::string& root, const std::function<void(const std::string&)>& handle);
+  // Whether a listing of `root` still shows an entry of exactly this name; no answer when the
+  // listing failed.
+  std::optional<bool> StillListed(const std::string& root, const std::string& name);
   // Clears the attributes of one listed entry, deletes it and removes it from its list when it
   // is gone. A survivor is reported and clears `deleteSucceeded_`.
   Removal DeleteListed(ui::CheckList& list, int index, const std::string& root);

@@ -43,6 +43,11 @@ class SimFiles {
   std::string DirFirst(std::string_view pattern, std::uint32_t mask);
   std::string DirNext();
   bool DirFailed() const { return listing_.failed; }
+  // Ends the active listing as one that failed.
+  void BreakListing() {
+    listing_ = Listing{};
+    listing_.failed = true;
+  }
 
  private:
   struct Entry {

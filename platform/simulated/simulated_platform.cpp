@@ -96,6 +96,7 @@ struct SimulatedPlatform::State {
   std::function<void(std::size_t)> fileHook;
   std::size_t fileOperations = 0;
   bool inFileHook = false;
+  std::function<bool(std::string_view)> listingFails;
 
   std::string profileFolder = "C:\\Users\\User";
 
@@ -234,6 +235,9 @@ void SimulatedPlatform::RefuseAttributeChanges(std::string_view path, bool refus
 }
 void SimulatedPlatform::FailListingAfter(std::string_view folderPath, std::size_t entries) {
   state_->files.FailListingAfter(folderPath, entries);
+}
+void SimulatedPlatform::FailListingsWhere(std::function<bool(std::string_view)> fails) {
+  state_->listingFails = std::move(fails);
 }
 void SimulatedPlatform::OnFileOperation(std::function<void(std::size_t)> hook) {
   state_->fileHook = std::move(hook);
@@ -387,7 +391,12 @@ bool SimulatedPlatform::GetDiskFreeSpaceA(std::string_view root, DiskFreeSpace& 
 }
 
 std::string SimulatedPlatform::DirFirst(std::string_view pattern, std::uint32_t mask) {
-  std::string name = state_->files.DirFirst(pattern, mask);
+  std::string name;
+  if (state_->listingFails && state_->listingFails(pattern)) {
+    state_->files.BreakListing();
+  } else {
+    name = state_->files.DirFirst(pattern, mask);
+  }
   state_->AfterFileOperation();
   return name;
 }

@@ -128,6 +128,10 @@ class SimulatedPlatform final : public PlatformOperations {
   void RefuseAttributeChanges(std::string_view path, bool refuse = true);
   // The listing of `folderPath` fails after `entries` names: the device vanishes mid-way.
   void FailListingAfter(std::string_view folderPath, std::size_t entries);
+  // Every listing asks `fails` first, with its pattern: true makes that listing fail at once
+  // with nothing listed, as when Windows refuses the pattern (ERROR_INVALID_NAME for a name
+  // holding "|") or the device does not answer for a moment. An empty function lifts it.
+  void FailListingsWhere(std::function<bool(std::string_view pattern)> fails);
   // Called after every file operation of the program (PathFileExistsA, SetFileAttributesA,
   // DeleteFileA, GetDiskFreeSpaceA, DirFirst, DirNext) with the running count of them; lets a
   // test pull a drive out mid-command. Operations the hook makes itself are not counted.

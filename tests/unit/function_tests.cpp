@@ -277,11 +277,12 @@ TEST_F(FunctionTest, ARegistryCallThatThrowsLeavesNoKeyOpen) {
     std::function<void(Function&)> run;
   };
   const Case cases[] = {
-      {"reading text", "RegQueryValueExA", [&](Function& fn) { fn.GetRegValue(Root::CurrentUser, key, "Text"); }},
+      {"reading text", "RegQueryValueExA",
+       [&](Function& procedures) { procedures.GetRegValue(Root::CurrentUser, key, "Text"); }},
       {"reading a number", "RegQueryValueExA",
-       [&](Function& fn) { fn.GetRegValue(Root::CurrentUser, key, "Number"); }},
+       [&](Function& procedures) { procedures.GetRegValue(Root::CurrentUser, key, "Number"); }},
       {"deleting a value", "RegDeleteValueA",
-       [&](Function& fn) { fn.DeleteRegValue(Root::CurrentUser, key, "Text"); }},
+       [&](Function& procedures) { procedures.DeleteRegValue(Root::CurrentUser, key, "Text"); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

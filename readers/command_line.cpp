@@ -10,8 +10,6 @@ namespace {
 
 constexpr std::size_t kMaxCandidateLength = 32767;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
 std::string_view TrimBlanks(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);

@@ -168,12 +168,23 @@ class PlatformOperations {
   virtual bool DeleteFileA(std::string_view path) = 0;
   // `root` is a drive root such as "E:\". True when the drive holds a readable medium.
   virtual bool GetDiskFreeSpaceA(std::string_view root, DiskFreeSpace& counts) = 0;
+  // The volume serial number of the medium in the drive whose root is `root` ("E:\"), asked
+  // for alone (the label, file-system name and flags are not). It tells two media apart that
+  // the same drive letter held one after the other. False when the drive holds no readable
+  // medium; `serialNumber` is then left as it was.
+  virtual bool GetVolumeInformationA(std::string_view root, std::uint32_t& serialNumber) = 0;
 
   // ---- Processes, tokens and time (kernel32, advapi32, userenv) ----
   virtual Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) = 0;
   virtual bool Process32First(Handle snapshot, ProcessEntry32& entry) = 0;
   virtual bool Process32Next(Handle snapshot, ProcessEntry32& entry) = 0;
   virtual bool CloseHandle(Handle handle) = 0;
+  // The full path of the program file that process `processId` runs, as
+  // QueryFullProcessImageNameA answers for a process opened with OpenProcess (limited query
+  // rights, or full query rights where those are refused). False when the process cannot be
+  // opened or its image cannot be read (it has ended, or belongs to a more privileged user);
+  // `path` is then left as it was.
+  virtual bool QueryFullProcessImageNameA(std::uint32_t processId, std::string& path) = 0;
   virtual Handle GetCurrentProcess() = 0;
   virtual bool OpenProcessToken(Handle process, std::uint32_t access, Handle& token) = 0;
   // `buffer` holds `size` bytes; on success it holds the profile folder (no trailing

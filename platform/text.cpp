@@ -205,4 +205,15 @@ std::string LowerCase(std::string_view text) {
   return out;
 }
 
+std::string ComparablePath(std::string_view path) {
+  std::string plain = LowerCase(path);
+  std::replace(plain.begin(), plain.end(), '/', '\\');
+  if (plain.rfind("\\\\?\\unc\\", 0) == 0) {
+    plain.erase(2, 6);  // "\\?\UNC\server\share" is "\\server\share"
+  } else if (plain.rfind("\\\\?\\", 0) == 0) {
+    plain.erase(0, 4);
+  }
+  return plain;
+}
+
 }  // namespace tidewick

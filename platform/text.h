@@ -11,6 +11,11 @@ namespace tidewick {
 // A to Z. Bytes that are not valid UTF-8 are kept as they are.
 std::string LowerCase(std::string_view text);
 
+// A path in the form in which two paths are compared: without a "\\?\" prefix ("\\?\UNC\"
+// read as "\\"), "/" read as "\", and lower-cased by LowerCase. Two paths whose comparable
+// forms are equal name the same file; the converse need not hold (short names, "..").
+std::string ComparablePath(std::string_view path);
+
 // Whether `text` contains `part` (byte-wise; both already lower-cased by the caller).
 inline bool Contains(std::string_view text, std::string_view part) {
   return text.find(part) != std::string_view::npos;

@@ -45,6 +45,14 @@ bool NameMatches(std::string_view name, std::string_view pattern) {
          NameMatches(name, pattern.substr(0, pattern.size() - 2));
 }
 
+// The drive letter of a root such as "E:\" (upper case); "E:" too unless the backslash is
+// required.
+std::optional<char> RootLetter(std::string_view root, bool backslashRequired) {
+  if (root.size() < 2 || root.size() > 3 || !IsDriveLetter(root[0]) || root[1] != ':') return std::nullopt;
+  if (root.size() == 3 ? root[2] != '\\' : backslashRequired) return std::nullopt;
+  return UpperLetter(root[0]);
+}
+
 // Characters Windows refuses in a path. A name holding one can still stand on a medium that
 // another system wrote, and a listing shows it, but no call given a path to it reaches it.
 bool RefusedInPath(std::string_view path) { return path.find_first_of("*?|<>\"") != std::string_view::npos; }
@@ -151,10 +159,27 @@ const SimFiles::Drive* SimFiles::FindDrive(char letter) const {
   return it == drives_.end() ? nullptr : &it->second;
 }
 
+const SimFiles::Medium* SimFiles::MediumIn(char letter, bool readyOnly) const {
+  const Drive* drive = FindDrive(letter);
+  if (drive == nullptr || !drive->medium || (readyOnly && !drive->ready)) return nullptr;
+  return drive->medium.get();
+}
+
+const SimFiles::Medium* SimFiles::MediumAtRoot(std::string_view root) const {
+  const auto letter = RootLetter(root, false);
+  return letter ? MediumIn(*letter, true) : nullptr;
+}
+
+std::uint32_t SimFiles::NewSerial() {
+  // Distinct for every medium made, and looking like what a format writes.
+  ++serialsMade_;
+  return 0x5A3C0000u + serialsMade_ * 0x0101u;
+}
+
 SimFiles::Entry* SimFiles::Find(const Location& location, bool readyOnly) const {
-  const Drive* drive = FindDrive(location.drive);
-  if (drive == nullptr || (readyOnly && !drive->ready)) return nullptr;
-  auto* entry = const_cast<Entry*>(&drive->root);
+  const Medium* medium = MediumIn(location.drive, readyOnly);
+  if (medium == nullptr) return nullptr;
+  auto* entry = const_cast<Entry*>(&medium->root);
   for (const std::string& name : location.names) {
     if (!entry->IsFolder()) return nullptr;
     entry = entry->Child(LowerCase(name));
@@ -177,7 +202,8 @@ SimFiles::Entry& SimFiles::Require(std::string_view path) const {
 SimFiles::Entry& SimFiles::MakeParents(const Location& location) {
   Drive* drive = FindDrive(location.drive);
   if (drive == nullptr) throw std::invalid_argument("no drive " + std::string(1, location.drive));
-  Entry* entry = &drive->root;
+  if (!drive->medium) throw std::invalid_argument("no medium in drive " + std::string(1, location.drive));
+  Entry* entry = &drive->medium->root;
   for (std::size_t k = 0; k + 1 < location.names.size(); ++k) {
     Entry* child = entry->Child(LowerCase(location.names[k]));
     if (child == nullptr) child = &entry->Add(location.names[k], Attr::Directory);
@@ -204,7 +230,46 @@ bool SimFiles::SamePlace(std::string_view a, std::string_view b) const {
 
 void SimFiles::AddDrive(char letter) {
   Drive& drive = drives_[UpperLetter(letter)];
-  drive.root.attributes = Attr::Directory;
+  if (drive.medium) return;
+  InsertNewMedium(letter, NewSerial());
+}
+
+void SimFiles::SetVolumeSerial(char letter, std::uint32_t serial) {
+  Drive* drive = FindDrive(UpperLetter(letter));
+  if (drive == nullptr || !drive->medium) throw std::invalid_argument("no medium in that drive");
+  drive->medium->serial = serial;
+}
+
+std::optional<std::uint32_t> SimFiles::VolumeSerialOf(char letter) const {
+  const Medium* medium = MediumIn(UpperLetter(letter), false);
+  if (medium == nullptr) return std::nullopt;
+  return medium->serial;
+}
+
+void SimFiles::EjectMedium(char letter, std::string_view keepAs) {
+  Drive* drive = FindDrive(UpperLetter(letter));
+  if (drive == nullptr || !drive->medium) throw std::invalid_argument("no medium in that drive");
+  const std::string name = LowerCase(keepAs);
+  if (keptMedia_.count(name) != 0) throw std::invalid_argument("a medium is kept under that name");
+  keptMedia_[name] = std::move(drive->medium);
+}
+
+void SimFiles::InsertMedium(char letter, std::string_view kept) {
+  Drive* drive = FindDrive(UpperLetter(letter));
+  if (drive == nullptr || drive->medium) throw std::invalid_argument("no empty drive of that letter");
+  const auto it = keptMedia_.find(LowerCase(kept));
+  if (it == keptMedia_.end()) throw std::invalid_argument("no medium kept under that name");
+  drive->medium = std::move(it->second);
+  keptMedia_.erase(it);
+}
+
+void SimFiles::InsertNewMedium(char letter, std::uint32_t serial) {
+  Drive* drive = FindDrive(UpperLetter(letter));
+  if (drive == nullptr || drive->medium) throw std::invalid_argument("no empty drive of that letter");
+  drive->medium = std::make_unique<Medium>();
+  drive->medium->root.attributes = Attr::Directory;
+  drive->medium->serial = serial;
+  drive->medium->id = ++mediaMade_;
 }
 
 void SimFiles::RemoveDrive(char letter) { drives_.erase(UpperLetter(letter)); }
@@ -308,13 +373,17 @@ bool SimFiles::DeleteFile(std::string_view path,
 }
 
 bool SimFiles::DiskFreeSpace(std::string_view root, tidewick::DiskFreeSpace& counts) const {
-  if (root.size() < 2 || root.size() > 3 || !IsDriveLetter(root[0]) || root[1] != ':' ||
-      (root.size() == 3 && root[2] != '\\')) {
-    return false;
-  }
-  const Drive* drive = FindDrive(UpperLetter(root[0]));
-  if (drive == nullptr || !drive->ready) return false;
+  if (MediumAtRoot(root) == nullptr) return false;
   counts = {8, 512, 100000, 250000};
+  return true;
+}
+
+bool SimFiles::VolumeSerial(std::string_view root, std::uint32_t& serial) const {
+  // As GetVolumeInformation: the root must end with its backslash.
+  const auto letter = RootLetter(root, true);
+  const Medium* medium = letter ? MediumIn(*letter, true) : nullptr;
+  if (medium == nullptr) return false;
+  serial = medium->serial;
   return true;
 }
 
@@ -344,6 +413,7 @@ std::string SimFiles::DirFirst(std::string_view pattern, std::uint32_t mask) {
     return {};
   }
   listing_.drive = location->drive;
+  listing_.mediumId = MediumIn(location->drive, true)->id;
   for (const std::string& name : location->names) listing_.folderNames.push_back(LowerCase(name));
   listing_.failAfter = folder->failListingAfter;
 
@@ -365,8 +435,10 @@ std::string SimFiles::DirNext() {
   if (!listing_.active) return {};
   bool readable = !listing_.failAfter || listing_.next < *listing_.failAfter;
   if (readable) {
+    // The device may have gone meanwhile, or another medium may have taken its place.
     Location location{listing_.drive, listing_.folderNames};
-    readable = Find(location, true) != nullptr;  // the device may have gone meanwhile
+    const Medium* medium = MediumIn(listing_.drive, true);
+    readable = medium != nullptr && medium->id == listing_.mediumId && Find(location, true) != nullptr;
   }
   if (!readable) {
     listing_.active = false;

@@ -22,6 +22,13 @@ class SimFiles {
   void AddDrive(char letter);
   void RemoveDrive(char letter);
   void SetDriveReady(char letter, bool ready);
+  // Media: what a drive holds (its entries and its volume serial number). A medium taken out
+  // of its drive is kept aside under a name until it is put into a drive again.
+  void SetVolumeSerial(char letter, std::uint32_t serial);
+  std::optional<std::uint32_t> VolumeSerialOf(char letter) const;
+  void EjectMedium(char letter, std::string_view keepAs);
+  void InsertMedium(char letter, std::string_view kept);
+  void InsertNewMedium(char letter, std::uint32_t serial);
   void AddFolder(std::string_view path, std::uint32_t attributes);
   void AddFile(std::string_view path, std::uint32_t attributes);
   bool Exists(std::string_view path) const;
@@ -40,6 +47,7 @@ class SimFiles {
   bool SetAttributes(std::string_view path, std::uint32_t attributes);
   bool DeleteFile(std::string_view path, const std::function<bool(std::string_view)>& inUse);
   bool DiskFreeSpace(std::string_view root, DiskFreeSpace& counts) const;
+  bool VolumeSerial(std::string_view root, std::uint32_t& serial) const;
   std::string DirFirst(std::string_view pattern, std::uint32_t mask);
   std::string DirNext();
   bool DirFailed() const { return listing_.failed; }
@@ -60,6 +68,11 @@ class SimFiles {
     std::vector<std::unique_ptr<Entry>> children;  // creation order
     std::unordered_map<std::string, Entry*> index;  // folded name -> child
 
+  struct Medium {
+    Entry root;
+    std::uint32_t serial = 0;
+    std::uint64_t id = 0;  // unique among the media ever made
+  };
     bool IsFolder() const { return (attributes & Attr::Directory) != 0; }
     Entry* Child(std::string_view foldedName) const;
     Entry& Add(std::string_view name, std::uint32_t attributes);
@@ -67,12 +80,13 @@ class SimFiles {
   };
   struct Drive {
     bool ready = true;
-    Entry root;
+    std::unique_ptr<Medium> medium;  // none while a medium is out
   };
   // A path taken apart: drive letter (upper case) and the names below its root.
   struct Location {
     char drive = 0;
     std::vector<std::string> names;
+    std::uint64_t mediumId = 0;            // a listing ends with the medium it reads
   };
   struct Listing {
     bool active = false;
@@ -82,6 +96,11 @@ class SimFiles {
     std::vector<std::string> names;        // what the listing yields, in order
     std::size_t next = 0;
     std::optional<std::size_t> failAfter;
+  // The medium in the drive of `letter` (a drive root such as "E:\" for the calls); null when
+  // there is none or, with `readyOnly`, when the drive is not ready.
+  const Medium* MediumIn(char letter, bool readyOnly) const;
+  const Medium* MediumAtRoot(std::string_view root) const;
+  std::uint32_t NewSerial();
   };
 
   std::optional<Location> Parse(std::string_view path) const;
@@ -90,6 +109,9 @@ class SimFiles {
   // The entry at `location`, or null; `readyOnly` ignores drives without a medium.
   Entry* Find(const Location& location, bool readyOnly) const;
   Entry* FindPath(std::string_view path, bool readyOnly) const;
+  std::map<std::string, std::unique_ptr<Medium>> keptMedia_;  // by folded name
+  std::uint32_t serialsMade_ = 0;
+  std::uint64_t mediaMade_ = 0;
   Entry& Require(std::string_view path) const;  // for set-up calls: throws when missing
   Entry& MakeParents(const Location& location);
   static std::uint32_t Reported(const Entry& entry);

@@ -20,6 +20,8 @@ namespace {
 constexpr Handle kCurrentProcess = 0xFFFFFFFFu;
 // Process ids start here and step by 4, as on Windows.
 constexpr std::uint32_t kFirstPid = 1000;
+// Where a process started without an image path runs from.
+constexpr std::string_view kDefaultImageFolder = "C:\\Windows\\System32\\";
 
 // The process id of a kill-tool command line: "cmd /c pskill <digits>", in any letter case,
 // with or without the ".exe" of either program.
@@ -213,6 +215,21 @@ void SimulatedPlatform::AddDrive(char letter) { state_->files.AddDrive(letter); 
 void SimulatedPlatform::RemoveDrive(char letter) { state_->files.RemoveDrive(letter); }
 void SimulatedPlatform::SetDriveReady(char letter, bool ready) {
   state_->files.SetDriveReady(letter, ready);
+void SimulatedPlatform::SetVolumeSerial(char letter, std::uint32_t serial) {
+  state_->files.SetVolumeSerial(letter, serial);
+}
+std::optional<std::uint32_t> SimulatedPlatform::VolumeSerialOf(char letter) const {
+  return state_->files.VolumeSerialOf(letter);
+}
+void SimulatedPlatform::EjectMedium(char letter, std::string_view keepAs) {
+  state_->files.EjectMedium(letter, keepAs);
+}
+void SimulatedPlatform::InsertMedium(char letter, std::string_view kept) {
+  state_->files.InsertMedium(letter, kept);
+}
+void SimulatedPlatform::InsertNewMedium(char letter, std::uint32_t serial) {
+  state_->files.InsertNewMedium(letter, serial);
+}
 }
 void SimulatedPlatform::AddFolder(std::string_view path, std::uint32_t attributes) {
   state_->files.AddFolder(path, attributes);
@@ -263,7 +280,19 @@ std::uint32_t SimulatedPlatform::StartProcess(std::string_view exeName,
                                               std::string_view imagePath) {
   const std::uint32_t pid = state_->nextPid;
   state_->nextPid += 4;
-  state_->processes.push_back(ProcessInfo{pid, std::string(exeName), std::string(imagePath)});
+  std::string image(imagePath);
+  if (image.empty()) image = std::string(kDefaultImageFolder) + std::string(exeName);
+void SimulatedPlatform::HideImagePath(std::uint32_t pid, bool hidden) {
+  for (ProcessInfo& process : state_->processes) {
+    if (process.pid == pid) {
+      process.imageHidden = hidden;
+      return;
+    }
+  }
+  throw std::invalid_argument("no such process");
+}
+
+  state_->processes.push_back(ProcessInfo{pid, std::string(exeName), std::move(image)});
   return pid;
 }
 
@@ -386,6 +415,12 @@ bool SimulatedPlatform::DeleteFileA(std::string_view path) {
 
 bool SimulatedPlatform::GetDiskFreeSpaceA(std::string_view root, DiskFreeSpace& counts) {
   const bool ready = state_->files.DiskFreeSpace(root, counts);
+bool SimulatedPlatform::GetVolumeInformationA(std::string_view root, std::uint32_t& serialNumber) {
+  const bool ready = state_->files.VolumeSerial(root, serialNumber);
+  state_->AfterFileOperation();
+  return ready;
+}
+
   state_->AfterFileOperation();
   return ready;
 }
@@ -434,6 +469,16 @@ bool SimulatedPlatform::Process32Next(Handle snapshot, ProcessEntry32& entry) {
   State::Snapshot& walk = it->second;
   if (walk.next >= walk.processes.size()) return false;
   const ProcessInfo& process = walk.processes[walk.next++];
+bool SimulatedPlatform::QueryFullProcessImageNameA(std::uint32_t processId, std::string& path) {
+  for (const ProcessInfo& process : state_->processes) {
+    if (process.pid != processId) continue;
+    if (process.imageHidden) return false;
+    path = process.imagePath;
+    return true;
+  }
+  return false;  // no such process (any more)
+}
+
   entry.th32ProcessID = process.pid;
   entry.szExeFile = process.exeName;
   return true;

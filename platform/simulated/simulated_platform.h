@@ -8,9 +8,11 @@
 //
 // A new SimulatedPlatform has no drives and no registry values; its current folder is
 // "C:\Tidewick" and its profile folder "C:\Users\User" (neither exists until added), its
-// clock reads 5,000,000 ms, process ids start at 1000 and rise by 4, and the program's own
-// name is "tidewick". Set-up calls that name a missing drive or entry throw
-// std::invalid_argument: that is a fault of the test, not a situation of the program.
+// clock reads 5,000,000 ms, process ids start at 1000 and rise by 4, a process started without
+// an image path runs from "C:\Windows\System32" under its executable name, every new medium
+// gets a volume serial number of its own, and the program's own name is "tidewick". Set-up
+// calls that name a missing drive or entry throw std::invalid_argument: that is a fault of the
+// test, not a situation of the program.
 #pragma once
 
 #include "platform/platform_operations.h"
@@ -66,6 +68,7 @@ struct ProcessInfo {
   std::uint32_t pid = 0;
   std::string exeName;    // "abc.exe"
   std::string imagePath;  // full path of the program file; deleting it fails while it runs
+  bool imageHidden = false;  // QueryFullProcessImageNameA cannot read it
 };
 
 // One registry call as made, for tests that check the exact sequence of writes.
@@ -113,9 +116,19 @@ class SimulatedPlatform final : public PlatformOperations {
   // names hold a character Windows refuses (* ? | < > ") reaches nothing: PathFileExistsA,
   // SetFileAttributesA and DeleteFileA answer as for a missing entry, although a listing shows
   // an entry so named (written by another system).
-  void AddDrive(char letter);
+  void AddDrive(char letter);                // with a new, empty medium
   void RemoveDrive(char letter);             // the drive letter vanishes with its files
   void SetDriveReady(char letter, bool ready);  // an empty card reader: letter there, no medium
+  // Media (sticks): a medium is the entries of a drive plus its volume serial number. One can
+  // be pulled out of its drive and kept aside under a name, the letter staying without medium
+  // (every call then answers as for a drive that is not ready), and later be put back into
+  // that drive or another one; or a new, empty medium with a given serial goes in. So a test
+  // can swap one stick for another under the same letter.
+  void SetVolumeSerial(char letter, std::uint32_t serial);
+  std::optional<std::uint32_t> VolumeSerialOf(char letter) const;  // nullopt without medium
+  void EjectMedium(char letter, std::string_view keepAs);
+  void InsertMedium(char letter, std::string_view kept);
+  void InsertNewMedium(char letter, std::uint32_t serial);
   void AddFolder(std::string_view path, std::uint32_t attributes = 0);  // parents created
   void AddFile(std::string_view path, std::uint32_t attributes = Attr::Archive);
   bool Exists(std::string_view path) const;
@@ -133,8 +146,9 @@ class SimulatedPlatform final : public PlatformOperations {
   // holding "|") or the device does not answer for a moment. An empty function lifts it.
   void FailListingsWhere(std::function<bool(std::string_view pattern)> fails);
   // Called after every file operation of the program (PathFileExistsA, SetFileAttributesA,
-  // DeleteFileA, GetDiskFreeSpaceA, DirFirst, DirNext) with the running count of them; lets a
-  // test pull a drive out mid-command. Operations the hook makes itself are not counted.
+  // DeleteFileA, GetDiskFreeSpaceA, GetVolumeInformationA, DirFirst, DirNext) with the
+  // running count of them; lets a test pull a drive out mid-command. Operations the hook
+  // makes itself are not counted.
   void OnFileOperation(std::function<void(std::size_t operationCount)> hook);
 
   // The current folder, against which bare names such as "pskill.exe" resolve.
@@ -142,9 +156,12 @@ class SimulatedPlatform final : public PlatformOperations {
   const std::string& CurrentFolder() const;
 
   // ---- Profile ----
+  // Without `imagePath` the process runs from "C:\Windows\System32\" + exeName.
   void SetProfileFolder(std::string_view path);  // empty: the profile cannot be determined
   const std::string& ProfileFolder() const;
 
+  // QueryFullProcessImageNameA fails for the process, as for one of a more privileged user.
+  void HideImagePath(std::uint32_t pid, bool hidden = true);
   // ---- Processes ----
   std::uint32_t StartProcess(std::string_view exeName, std::string_view imagePath = {});
   bool IsRunning(std::uint32_t pid) const;
@@ -202,11 +219,13 @@ class SimulatedPlatform final : public PlatformOperations {
                        std::uint32_t& dataLength) override;
   Status RegCloseKey(Handle key) override;
 
+  bool GetVolumeInformationA(std::string_view root, std::uint32_t& serialNumber) override;
   bool PathFileExistsA(std::string_view path) override;
   bool SetFileAttributesA(std::string_view path, std::uint32_t attributes) override;
   bool DeleteFileA(std::string_view path) override;
   bool GetDiskFreeSpaceA(std::string_view root, DiskFreeSpace& counts) override;
 
+  bool QueryFullProcessImageNameA(std::uint32_t processId, std::string& path) override;
   Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) override;
   bool Process32First(Handle snapshot, ProcessEntry32& entry) override;
   bool Process32Next(Handle snapshot, ProcessEntry32& entry) override;

@@ -326,6 +326,17 @@ bool Win32Platform::GetDiskFreeSpaceA(std::string_view root, DiskFreeSpace& coun
   return true;
 }
 
+bool Win32Platform::GetVolumeInformationA(std::string_view root, std::uint32_t& serialNumber) {
+  QuietCriticalErrors quiet;
+  DWORD serial = 0;
+  if (!::GetVolumeInformationW(Widen(root).c_str(), nullptr, 0, &serial, nullptr, nullptr, nullptr,
+                               0)) {
+    return false;
+  }
+  serialNumber = serial;
+  return true;
+}
+
 // ---- Processes, tokens, time -----------------------------------------------------------------
 
 Handle Win32Platform::CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) {
@@ -380,6 +391,27 @@ bool Win32Platform::CloseHandle(Handle handle) {
   }
   ::SetLastError(ERROR_INVALID_HANDLE);
   return false;
+}
+
+bool Win32Platform::QueryFullProcessImageNameA(std::uint32_t processId, std::string& path) {
+  // The limited right suffices on Vista and later, also for many processes of other users;
+  // full query rights are asked for only where it is refused.
+  UniqueKernelHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+  if (!process) process.reset(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
+  if (!process) return false;
+  std::wstring image(MAX_PATH, L'\0');
+  for (;;) {
+    auto chars = static_cast<DWORD>(image.size());
+    if (::QueryFullProcessImageNameW(process.get(), 0, image.data(), &chars)) {
+      image.resize(chars);
+      break;
+    }
+    // A path beyond MAX_PATH: ask again with more room, up to the longest path there is.
+    if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || image.size() >= 32768) return false;
+    image.assign(image.size() * 2, L'\0');
+  }
+  path = Narrow(image);
+  return true;
 }
 
 Handle Win32Platform::GetCurrentProcess() { return kCurrentProcess; }

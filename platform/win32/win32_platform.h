@@ -56,12 +56,14 @@ class Win32Platform final : public PlatformOperations {
   bool SetFileAttributesA(std::string_view path, std::uint32_t attributes) override;
   bool DeleteFileA(std::string_view path) override;
   bool GetDiskFreeSpaceA(std::string_view root, DiskFreeSpace& counts) override;
+  bool GetVolumeInformationA(std::string_view root, std::uint32_t& serialNumber) override;
 
   // ---- Processes, tokens, time ----
   Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) override;
   bool Process32First(Handle snapshot, tidewick::ProcessEntry32& entry) override;
   bool Process32Next(Handle snapshot, tidewick::ProcessEntry32& entry) override;
   bool CloseHandle(Handle handle) override;
+  bool QueryFullProcessImageNameA(std::uint32_t processId, std::string& path) override;
   Handle GetCurrentProcess() override;
   bool OpenProcessToken(Handle process, std::uint32_t access, Handle& token) override;
   bool GetUserProfileDirectoryA(Handle token, std::string& buffer, std::uint32_t& size) override;

@@ -106,6 +106,17 @@ class ContractWorld {
   virtual std::uint32_t StartProcess(std::string_view exeName) = 0;
   // Whether the process is still running, asked without the platform under test.
   virtual bool IsRunning(std::uint32_t pid) = 0;
+  // The full path of the program file that the world started process `pid` from.
+  virtual std::string ImageOf(std::uint32_t pid) = 0;
+
+  // ---- Media ----
+  // Takes the medium out of the scratch drive and puts another one in its place, as a person
+  // swaps one stick for another: the scratch letter then reaches none of the entries made
+  // before, and the medium has a volume serial number of its own. PutBackScratchMedium()
+  // returns the first medium to the letter. False when the world cannot swap media (the suite
+  // then skips the check and says why).
+  virtual bool SwapScratchMedium() = 0;
+  virtual void PutBackScratchMedium() = 0;
 
   // ---- Current folder ----
   // The absolute path of the current folder of the platform under test (no trailing

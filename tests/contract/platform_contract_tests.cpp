@@ -10,6 +10,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <string>
@@ -542,6 +543,39 @@ TEST_F(PlatformContract, DiskFreeSpaceAnswersForAMappedDriveOnly) {
   EXPECT_FALSE(os.GetDiskFreeSpaceA(world->UnmappedRoot(), none));
 }
 
+TEST_F(PlatformContract, VolumeSerialIsAnsweredForAMappedDriveOnlyAndStaysTheSame) {
+  std::uint32_t serial = 0;
+  ASSERT_TRUE(os.GetVolumeInformationA(root, serial));
+  std::uint32_t again = ~serial;
+  EXPECT_TRUE(os.GetVolumeInformationA(root, again));
+  EXPECT_EQ(again, serial);
+  std::uint32_t untouched = 0x600DCAFEu;
+  EXPECT_FALSE(os.GetVolumeInformationA(world->UnmappedRoot(), untouched));
+  EXPECT_EQ(untouched, 0x600DCAFEu);
+}
+
+// One stick pulled out and another put in under the same letter: the serial number tells them
+// apart, and putting the first one back brings its serial number and its entries back.
+TEST_F(PlatformContract, AnotherMediumUnderTheLetterAnswersAnotherSerial) {
+  world->MakeFile("mine.txt");
+  std::uint32_t first = 0;
+  ASSERT_TRUE(os.GetVolumeInformationA(root, first));
+  if (!world->SwapScratchMedium()) {
+    GTEST_SKIP() << "this world cannot put another medium under a drive letter (Windows without "
+                    "Wine); the simulated platform runs this test";
+  }
+  std::uint32_t other = first;
+  EXPECT_TRUE(os.GetVolumeInformationA(root, other));
+  EXPECT_NE(other, first);
+  EXPECT_FALSE(os.PathFileExistsA(At("mine.txt")));
+
+  world->PutBackScratchMedium();
+  std::uint32_t back = 0;
+  EXPECT_TRUE(os.GetVolumeInformationA(root, back));
+  EXPECT_EQ(back, first);
+  EXPECT_TRUE(os.PathFileExistsA(At("mine.txt")));
+}
+
 TEST_F(PlatformContract, BareNamesAreLookedUpInTheCurrentFolder) {
   EXPECT_FALSE(os.PathFileExistsA("pskill.exe"));
   EXPECT_FALSE(os.PathFileExistsA("tw-probe.txt"));
@@ -705,6 +739,39 @@ TEST_F(PlatformContract, SnapshotListsAStartedProcessByItsExecutableName) {
 
   ASSERT_EQ(seen.count(pid), 1u);
   EXPECT_EQ(LowerCase(seen[pid]), "tw-contract-a.exe");
+}
+
+// Two processes of one name from two folders: each answers its own program file.
+TEST_F(PlatformContract, ImagePathOfAProcessIsTheFileItRunsFrom) {
+  const std::uint32_t one = world->StartProcess("tw-contract-d.exe");
+  const std::uint32_t two = world->StartProcess("tw-contract-d.exe");
+  ASSERT_TRUE(world->IsRunning(one));
+  ASSERT_TRUE(world->IsRunning(two));
+
+  std::string imageOne;
+  std::string imageTwo;
+  ASSERT_TRUE(os.QueryFullProcessImageNameA(one, imageOne));
+  ASSERT_TRUE(os.QueryFullProcessImageNameA(two, imageTwo));
+  EXPECT_EQ(ComparablePath(imageOne), ComparablePath(world->ImageOf(one))) << imageOne;
+  EXPECT_EQ(ComparablePath(imageTwo), ComparablePath(world->ImageOf(two))) << imageTwo;
+  EXPECT_NE(ComparablePath(imageOne), ComparablePath(imageTwo));
+}
+
+TEST_F(PlatformContract, ImagePathOfAProcessIdNoProcessHasCannotBeRead) {
+  // An id above every running one, and a multiple of 4 as real ids are.
+  std::uint32_t highest = 0;
+  const Handle snapshot = os.CreateToolhelp32Snapshot(Snapshot::All, 0);
+  ProcessEntry32 entry;
+  entry.dwSize = ProcessEntry32::kAnsiSize;
+  for (bool more = os.Process32First(snapshot, entry); more; more = os.Process32Next(snapshot, entry)) {
+    highest = std::max(highest, entry.th32ProcessID);
+  }
+  os.CloseHandle(snapshot);
+  const std::uint32_t unused = (highest / 4 + 1000) * 4;
+
+  std::string path = "untouched";
+  EXPECT_FALSE(os.QueryFullProcessImageNameA(unused, path));
+  EXPECT_EQ(path, "untouched");
 }
 
 TEST_F(PlatformContract, KillCommandLineEndsTheProcess) {

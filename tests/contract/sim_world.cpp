@@ -4,6 +4,8 @@
 
 #include "platform/simulated/simulated_platform.h"
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 
@@ -78,11 +80,30 @@ class SimWorld final : public ContractWorld {
   }
 
   std::uint32_t StartProcess(std::string_view exeName) override {
-    const std::string image = std::string(kProgramFolder) + "\\" + std::string(exeName);
+    // Each process gets a folder of its own, so that names may repeat.
+    const std::string image =
+        std::string(kProgramFolder) + "\\" + std::to_string(++imageCount_) + "\\" + std::string(exeName);
     os_.AddFile(image);
     return os_.StartProcess(exeName, image);
   }
   bool IsRunning(std::uint32_t pid) override { return os_.IsRunning(pid); }
+  std::string ImageOf(std::uint32_t pid) override {
+    for (const sim::ProcessInfo& process : os_.Processes()) {
+      if (process.pid == pid) return process.imagePath;
+    }
+    ADD_FAILURE() << "no process " << pid;
+    return {};
+  }
+
+  bool SwapScratchMedium() override {
+    os_.EjectMedium('T', "scratch");
+    os_.InsertNewMedium('T', 0x0BADF00Du);
+    return true;
+  }
+  void PutBackScratchMedium() override {
+    os_.EjectMedium('T', "other");
+    os_.InsertMedium('T', "scratch");
+  }
 
   std::string CurrentFolder() override { return kCurrentFolder; }
   void PutInCurrentFolder(std::string_view name) override {
@@ -103,6 +124,7 @@ class SimWorld final : public ContractWorld {
   }
 
   sim::SimulatedPlatform os_;
+  unsigned imageCount_ = 0;
 };
 
 }  // namespace

@@ -18,12 +18,14 @@
 #include "tests/contract/contract_world.h"
 
 #include "platform/win32/win32_platform.h"
+#include "tests/support/wine_drives.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cwctype>
 #include <cstring>
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -179,6 +181,44 @@ std::optional<std::uint32_t> WineDosAttributes(const std::string& linuxPath) {
   if (length <= 0) return std::nullopt;
   text[length] = '\0';
   return static_cast<std::uint32_t>(std::strtoul(text, nullptr, 16));
+}
+
+// readlink(2), made directly as getxattr above: the target of a Linux symbolic link, or empty
+// text when `path` is none.
+std::string LinuxReadLink(const std::string& path) {
+#if defined(__x86_64__)
+  char target[4096];
+  long long result = 0;
+  __asm__ volatile("syscall"
+                   : "=a"(result)
+                   : "a"(89LL), "D"(path.c_str()), "S"(target), "d"(sizeof target - 1ULL)
+                   : "rcx", "r11", "memory");
+  if (result <= 0) return {};
+  return std::string(target, static_cast<std::size_t>(result));
+#else
+  (void)path;
+  return {};
+#endif
+}
+
+// ---- Media under Wine ----------------------------------------------------------------------
+
+// The Linux folder that the scratch letter leads to (the dosdevices link scripts/wine-exec
+// made). The mount manager is told of it once, so that the volume serial number it keeps for
+// the letter is this folder's and not one read in an earlier run (tests/support/wine_drives.h).
+// Empty where media cannot be swapped (not under Wine on Linux).
+const std::string& WineScratchFolder(wchar_t letter) {
+  static const std::string folder = [letter] {
+    if (!RunsUnderWineOnLinux()) return std::string();
+    std::string link = LinuxPathOf(std::wstring{letter, L':', L'\\'});
+    while (!link.empty() && link.back() == '/') link.pop_back();
+    std::string target = LinuxReadLink(link);
+    if (target.empty()) return std::string();
+    if (target.front() != '/') target = link.substr(0, link.find_last_of('/') + 1) + target;
+    if (!wine::DefineUnixDrive(letter, target)) return std::string();
+    return target;
+  }();
+  return folder;
 }
 
 // ---- Files --------------------------------------------------------------------------------
@@ -376,6 +416,7 @@ class Win32HeldEntry final : public HeldEntry {
 class Win32World final : public ContractWorld {
  public:
   Win32World() : session_(Session::Get()) {
+    WineScratchFolder(session_.Letter());
     EmptyFolder(Scratch(""));
     ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey);
     if (!::SetCurrentDirectoryW(session_.CurrentFolder().c_str())) Fail("cannot enter the current folder");
@@ -383,6 +424,11 @@ class Win32World final : public ContractWorld {
   }
 
   ~Win32World() override {
+    try {
+      PutBackScratchMedium();
+    } catch (const std::exception& problem) {
+      ADD_FAILURE() << problem.what();
+    }
     for (const auto& [pid, process] : processes_) {
       ::TerminateProcess(process, 0);
       ::WaitForSingleObject(process, 5000);
@@ -544,7 +590,48 @@ class Win32World final : public ContractWorld {
     }
     ::CloseHandle(started.hThread);
     processes_.emplace(started.dwProcessId, started.hProcess);
+    images_[started.dwProcessId] = ToUtf8(image);
     return started.dwProcessId;
+  }
+
+  std::string ImageOf(std::uint32_t pid) override {
+    const auto found = images_.find(pid);
+    if (found == images_.end()) Fail("no process " + std::to_string(pid) + " was started", 0);
+    return found->second;
+  }
+
+  // ---- Media ----
+  // Under Wine the scratch letter is pointed at another folder through the mount manager; that
+  // folder's ".windows-serial" gives it a serial number other than the scratch medium's. On
+  // Windows a test cannot swap media.
+  bool SwapScratchMedium() override {
+    const std::string& scratch = WineScratchFolder(session_.Letter());
+    if (scratch.empty() || swapped_) return false;
+    const std::wstring other = session_.WorkFolder() + L"\\other-medium";
+    RemoveTree(other);
+    MakeFolders(other);
+    const std::wstring root{session_.Letter(), L':', L'\\'};
+    DWORD current = 0;
+    if (!::GetVolumeInformationW(root.c_str(), nullptr, 0, &current, nullptr, nullptr, nullptr, 0)) {
+      Fail("no serial number for the scratch drive");
+    }
+    char serial[16];
+    std::snprintf(serial, sizeof serial, "%08lx\n", static_cast<unsigned long>(current ^ 0x5A5A5A5Au));
+    WriteFile(other + L"\\.windows-serial", serial);
+    const std::string otherOnLinux = LinuxPathOf(other);
+    if (otherOnLinux.empty() || !wine::DefineUnixDrive(session_.Letter(), otherOnLinux)) {
+      Fail("cannot put another medium under the scratch letter");
+    }
+    swapped_ = true;
+    return true;
+  }
+
+  void PutBackScratchMedium() override {
+    if (!swapped_) return;
+    swapped_ = false;
+    if (!wine::DefineUnixDrive(session_.Letter(), WineScratchFolder(session_.Letter()))) {
+      Fail("cannot put the scratch medium back");
+    }
   }
 
   bool IsRunning(std::uint32_t pid) override {
@@ -608,6 +695,8 @@ class Win32World final : public ContractWorld {
   Session& session_;
   win32::Win32Platform os_;
   std::map<std::uint32_t, HANDLE> processes_;  // owned process handles
+  std::map<std::uint32_t, std::string> images_;  // the program file of each
+  bool swapped_ = false;  // another medium is under the scratch letter
   unsigned imageCount_ = 0;
 };
 

@@ -49,10 +49,12 @@ class FailingPlatform final : public PlatformOperations {
   bool SetFileAttributesA(std::string_view p, std::uint32_t a) override { return s_.SetFileAttributesA(p, a); }
   bool DeleteFileA(std::string_view p) override { return s_.DeleteFileA(p); }
   bool GetDiskFreeSpaceA(std::string_view r, DiskFreeSpace& c) override { return s_.GetDiskFreeSpaceA(r, c); }
+  bool GetVolumeInformationA(std::string_view r, std::uint32_t& n) override { return s_.GetVolumeInformationA(r, n); }
   Handle CreateToolhelp32Snapshot(std::uint32_t f, std::uint32_t p) override { return s_.CreateToolhelp32Snapshot(f, p); }
   bool Process32First(Handle h, ProcessEntry32& e) override { return s_.Process32First(h, e); }
   bool Process32Next(Handle h, ProcessEntry32& e) override { return s_.Process32Next(h, e); }
   bool CloseHandle(Handle h) override { return s_.CloseHandle(h); }
+  bool QueryFullProcessImageNameA(std::uint32_t i, std::string& p) override { return s_.QueryFullProcessImageNameA(i, p); }
   Handle GetCurrentProcess() override { return s_.GetCurrentProcess(); }
   bool OpenProcessToken(Handle p, std::uint32_t a, Handle& t) override { return s_.OpenProcessToken(p, a, t); }
   bool GetUserProfileDirectoryA(Handle t, std::string& b, std::uint32_t& n) override {

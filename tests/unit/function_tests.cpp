@@ -86,6 +86,9 @@ class SpyPlatform final : public PlatformOperations {
   bool GetDiskFreeSpaceA(std::string_view root, DiskFreeSpace& counts) override {
     return sim_.GetDiskFreeSpaceA(root, counts);
   }
+  bool GetVolumeInformationA(std::string_view root, std::uint32_t& serialNumber) override {
+    return sim_.GetVolumeInformationA(root, serialNumber);
+  }
   Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) override {
     Check("CreateToolhelp32Snapshot", "");
     const Handle snapshot = sim_.CreateToolhelp32Snapshot(flags, processId);
@@ -104,6 +107,11 @@ class SpyPlatform final : public PlatformOperations {
   bool CloseHandle(Handle handle) override {
     journal.push_back("close " + std::to_string(handle));
     return sim_.CloseHandle(handle);
+  }
+  bool QueryFullProcessImageNameA(std::uint32_t processId, std::string& path) override {
+    Check("QueryFullProcessImageNameA", std::to_string(processId));
+    journal.push_back("image " + std::to_string(processId));
+    return sim_.QueryFullProcessImageNameA(processId, path);
   }
   Handle GetCurrentProcess() override { return sim_.GetCurrentProcess(); }
   bool OpenProcessToken(Handle process, std::uint32_t access, Handle& token) override {

@@ -325,6 +325,62 @@ TEST_F(SimFiles, ADriveRemovedMidListingEndsItAsFailed) {
   EXPECT_FALSE(os.GetDiskFreeSpaceA("E:\\", counts));
 }
 
+// A stick pulled out and another put in under the same letter: each medium keeps its entries
+// and its serial number, and a listing of the first does not go on over the second.
+TEST_F(SimFiles, MediaSwappedUnderALetterKeepTheirEntriesAndSerials) {
+  os.AddFile("E:\\autorun.inf");
+  os.AddFile("E:\\one.txt");
+  std::uint32_t first = 0;
+  ASSERT_TRUE(os.GetVolumeInformationA("E:\\", first));
+  std::uint32_t drive = 0;
+  ASSERT_TRUE(os.GetVolumeInformationA("C:\\", drive));
+  EXPECT_NE(first, drive);  // every medium made has a serial of its own
+  EXPECT_EQ(os.VolumeSerialOf('E'), first);
+  EXPECT_EQ(os.DirFirst("E:\\*", ListMask::All), "autorun.inf");
+
+  os.EjectMedium('E', "stick one");
+  // Out: the letter is there without medium.
+  std::uint32_t none = 7;
+  EXPECT_FALSE(os.GetVolumeInformationA("E:\\", none));
+  EXPECT_EQ(none, 7u);
+  DiskFreeSpace counts;
+  EXPECT_FALSE(os.GetDiskFreeSpaceA("E:\\", counts));
+  EXPECT_FALSE(os.Exists("E:\\autorun.inf"));
+  EXPECT_EQ(os.VolumeSerialOf('E'), std::nullopt);
+
+  os.InsertNewMedium('E', 0x1234ABCDu);
+  os.AddFile("E:\\autorun.inf");
+  EXPECT_EQ(os.DirNext(), "");  // the listing of the first stick ended with it
+  EXPECT_TRUE(os.DirFailed());
+  std::uint32_t second = 0;
+  EXPECT_TRUE(os.GetVolumeInformationA("E:\\", second));
+  EXPECT_EQ(second, 0x1234ABCDu);
+  EXPECT_THAT(List(os, "E:\\*"), ElementsAre("autorun.inf"));
+
+  os.EjectMedium('E', "stick two");
+  os.InsertMedium('E', "Stick One");
+  EXPECT_THAT(List(os, "E:\\*"), ElementsAre("autorun.inf", "one.txt"));
+  EXPECT_TRUE(os.GetVolumeInformationA("e:\\", second));
+  EXPECT_EQ(second, first);
+  os.SetVolumeSerial('E', 42);
+  EXPECT_EQ(os.VolumeSerialOf('E'), 42u);
+
+  // As GetVolumeInformation: a root with its backslash, of a drive with a medium.
+  std::uint32_t serial = 0;
+  EXPECT_FALSE(os.GetVolumeInformationA("E:", serial));
+  EXPECT_FALSE(os.GetVolumeInformationA("E:\\autorun.inf", serial));
+  EXPECT_FALSE(os.GetVolumeInformationA("Q:\\", serial));
+  os.SetDriveReady('E', false);
+  EXPECT_FALSE(os.GetVolumeInformationA("E:\\", serial));
+  // Set-up mistakes are the test's: no medium to take out, none kept under that name, a drive
+  // that still holds one.
+  EXPECT_THROW(os.InsertMedium('E', "stick two"), std::invalid_argument);
+  EXPECT_THROW(os.EjectMedium('Q', "x"), std::invalid_argument);
+  os.EjectMedium('E', "again");
+  EXPECT_THROW(os.InsertMedium('E', "nothing"), std::invalid_argument);
+  EXPECT_THROW(os.AddFile("E:\\x.txt"), std::invalid_argument);
+}
+
 TEST_F(SimFiles, FailListingAfterBreaksOffTheListing) {
   for (const char* name : {"E:\\a", "E:\\b", "E:\\c"}) os.AddFile(name);
   os.FailListingAfter("E:\\", 2);
@@ -437,6 +493,25 @@ TEST_F(SimProcesses, ProcessIdsRiseAndTheSnapshotIsACopy) {
   EXPECT_TRUE(os.CloseHandle(snapshot));
   EXPECT_FALSE(os.CloseHandle(snapshot));
   EXPECT_EQ(os.OpenHandleCount(), 0u);
+}
+
+TEST_F(SimProcesses, EachProcessAnswersItsImagePathUnlessItIsHidden) {
+  const std::uint32_t given = os.StartProcess("svc.exe", "C:\\Users\\u\\svc.exe");
+  const std::uint32_t plain = os.StartProcess("svchost.exe");
+  std::string path;
+  EXPECT_TRUE(os.QueryFullProcessImageNameA(given, path));
+  EXPECT_EQ(path, "C:\\Users\\u\\svc.exe");
+  EXPECT_TRUE(os.QueryFullProcessImageNameA(plain, path));
+  EXPECT_EQ(path, "C:\\Windows\\System32\\svchost.exe");
+
+  os.HideImagePath(given);
+  path = "untouched";
+  EXPECT_FALSE(os.QueryFullProcessImageNameA(given, path));
+  EXPECT_FALSE(os.QueryFullProcessImageNameA(plain + 4, path));  // no such process
+  EXPECT_EQ(path, "untouched");
+  os.HideImagePath(given, false);
+  EXPECT_TRUE(os.QueryFullProcessImageNameA(given, path));
+  EXPECT_THROW(os.HideImagePath(plain + 4), std::invalid_argument);
 }
 
 TEST_F(SimProcesses, TheWalkNeedsTheRecordSize) {

@@ -116,6 +116,23 @@ TEST(LowerCase, EveryCharacterOfTheBasicPlaneFoldsToOneFoldedCharacter) {
   EXPECT_GT(folded, 1000);
 }
 
+TEST(TextHelpers, ComparablePathDropsTheLongFormPrefixAndLetterCase) {
+  const std::string plain = ComparablePath("C:\\Users\\Ann\\a.exe");
+  EXPECT_EQ(plain, "c:\\users\\ann\\a.exe");
+  for (const char* same : {"c:\\USERS\\ann\\A.EXE", "\\\\?\\C:\\Users\\Ann\\a.exe", "\\\\?\\c:\\users\\ann\\A.exe",
+                           "C:/Users/Ann/a.exe"}) {
+    EXPECT_EQ(ComparablePath(same), plain) << same;
+  }
+  EXPECT_EQ(ComparablePath("\\\\?\\UNC\\server\\Share\\a.exe"), "\\\\server\\share\\a.exe");
+  EXPECT_EQ(ComparablePath("\\\\?\\unc\\server\\share\\a.exe"), ComparablePath("\\\\SERVER\\share\\A.exe"));
+  EXPECT_EQ(ComparablePath("C:\\Аня\\ПРОГРАММА.exe"), ComparablePath("c:\\аня\\программа.EXE"));
+  // Other places stay other places.
+  EXPECT_NE(ComparablePath("C:\\Users\\Ann\\sub\\a.exe"), plain);
+  EXPECT_NE(ComparablePath("D:\\Users\\Ann\\a.exe"), plain);
+  EXPECT_NE(ComparablePath("\\\\?\\C:\\Users\\Ann\\a.exe."), plain);
+  EXPECT_EQ(ComparablePath(""), "");
+}
+
 TEST(TextHelpers, ContainsAndEndsWithCompareBytes) {
   EXPECT_TRUE(Contains("setup.exe.lnk", ".exe"));
   EXPECT_FALSE(Contains("setup.ex", ".exe"));

@@ -68,15 +68,15 @@ class SimFiles {
     std::vector<std::unique_ptr<Entry>> children;  // creation order
     std::unordered_map<std::string, Entry*> index;  // folded name -> child
 
-  struct Medium {
-    Entry root;
-    std::uint32_t serial = 0;
-    std::uint64_t id = 0;  // unique among the media ever made
-  };
     bool IsFolder() const { return (attributes & Attr::Directory) != 0; }
     Entry* Child(std::string_view foldedName) const;
     Entry& Add(std::string_view name, std::uint32_t attributes);
     void Remove(const Entry* child);
+  };
+  struct Medium {
+    Entry root;
+    std::uint32_t serial = 0;
+    std::uint64_t id = 0;  // unique among the media ever made
   };
   struct Drive {
     bool ready = true;
@@ -86,37 +86,37 @@ class SimFiles {
   struct Location {
     char drive = 0;
     std::vector<std::string> names;
-    std::uint64_t mediumId = 0;            // a listing ends with the medium it reads
   };
   struct Listing {
     bool active = false;
     bool failed = false;
     char drive = 0;
+    std::uint64_t mediumId = 0;            // a listing ends with the medium it reads
     std::vector<std::string> folderNames;  // folded, to check that the folder is still there
     std::vector<std::string> names;        // what the listing yields, in order
     std::size_t next = 0;
     std::optional<std::size_t> failAfter;
-  // The medium in the drive of `letter` (a drive root such as "E:\" for the calls); null when
-  // there is none or, with `readyOnly`, when the drive is not ready.
-  const Medium* MediumIn(char letter, bool readyOnly) const;
-  const Medium* MediumAtRoot(std::string_view root) const;
-  std::uint32_t NewSerial();
   };
 
   std::optional<Location> Parse(std::string_view path) const;
   Drive* FindDrive(char letter);
   const Drive* FindDrive(char letter) const;
+  // The medium in the drive of `letter` (a drive root such as "E:\" for the calls); null when
+  // there is none or, with `readyOnly`, when the drive is not ready.
+  const Medium* MediumIn(char letter, bool readyOnly) const;
+  const Medium* MediumAtRoot(std::string_view root) const;
+  std::uint32_t NewSerial();
   // The entry at `location`, or null; `readyOnly` ignores drives without a medium.
   Entry* Find(const Location& location, bool readyOnly) const;
   Entry* FindPath(std::string_view path, bool readyOnly) const;
-  std::map<std::string, std::unique_ptr<Medium>> keptMedia_;  // by folded name
-  std::uint32_t serialsMade_ = 0;
-  std::uint64_t mediaMade_ = 0;
   Entry& Require(std::string_view path) const;  // for set-up calls: throws when missing
   Entry& MakeParents(const Location& location);
   static std::uint32_t Reported(const Entry& entry);
 
   std::map<char, Drive> drives_;
+  std::map<std::string, std::unique_ptr<Medium>> keptMedia_;  // by folded name
+  std::uint32_t serialsMade_ = 0;
+  std::uint64_t mediaMade_ = 0;
   std::string currentFolder_ = "C:\\Tidewick";
   Listing listing_;
 };

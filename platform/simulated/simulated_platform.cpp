@@ -215,6 +215,7 @@ void SimulatedPlatform::AddDrive(char letter) { state_->files.AddDrive(letter); 
 void SimulatedPlatform::RemoveDrive(char letter) { state_->files.RemoveDrive(letter); }
 void SimulatedPlatform::SetDriveReady(char letter, bool ready) {
   state_->files.SetDriveReady(letter, ready);
+}
 void SimulatedPlatform::SetVolumeSerial(char letter, std::uint32_t serial) {
   state_->files.SetVolumeSerial(letter, serial);
 }
@@ -229,7 +230,6 @@ void SimulatedPlatform::InsertMedium(char letter, std::string_view kept) {
 }
 void SimulatedPlatform::InsertNewMedium(char letter, std::uint32_t serial) {
   state_->files.InsertNewMedium(letter, serial);
-}
 }
 void SimulatedPlatform::AddFolder(std::string_view path, std::uint32_t attributes) {
   state_->files.AddFolder(path, attributes);
@@ -282,6 +282,10 @@ std::uint32_t SimulatedPlatform::StartProcess(std::string_view exeName,
   state_->nextPid += 4;
   std::string image(imagePath);
   if (image.empty()) image = std::string(kDefaultImageFolder) + std::string(exeName);
+  state_->processes.push_back(ProcessInfo{pid, std::string(exeName), std::move(image)});
+  return pid;
+}
+
 void SimulatedPlatform::HideImagePath(std::uint32_t pid, bool hidden) {
   for (ProcessInfo& process : state_->processes) {
     if (process.pid == pid) {
@@ -290,10 +294,6 @@ void SimulatedPlatform::HideImagePath(std::uint32_t pid, bool hidden) {
     }
   }
   throw std::invalid_argument("no such process");
-}
-
-  state_->processes.push_back(ProcessInfo{pid, std::string(exeName), std::move(image)});
-  return pid;
 }
 
 bool SimulatedPlatform::IsRunning(std::uint32_t pid) const {
@@ -415,12 +415,12 @@ bool SimulatedPlatform::DeleteFileA(std::string_view path) {
 
 bool SimulatedPlatform::GetDiskFreeSpaceA(std::string_view root, DiskFreeSpace& counts) {
   const bool ready = state_->files.DiskFreeSpace(root, counts);
-bool SimulatedPlatform::GetVolumeInformationA(std::string_view root, std::uint32_t& serialNumber) {
-  const bool ready = state_->files.VolumeSerial(root, serialNumber);
   state_->AfterFileOperation();
   return ready;
 }
 
+bool SimulatedPlatform::GetVolumeInformationA(std::string_view root, std::uint32_t& serialNumber) {
+  const bool ready = state_->files.VolumeSerial(root, serialNumber);
   state_->AfterFileOperation();
   return ready;
 }
@@ -469,6 +469,15 @@ bool SimulatedPlatform::Process32Next(Handle snapshot, ProcessEntry32& entry) {
   State::Snapshot& walk = it->second;
   if (walk.next >= walk.processes.size()) return false;
   const ProcessInfo& process = walk.processes[walk.next++];
+  entry.th32ProcessID = process.pid;
+  entry.szExeFile = process.exeName;
+  return true;
+}
+
+bool SimulatedPlatform::CloseHandle(Handle handle) {
+  return state_->snapshots.erase(handle) != 0 || state_->tokens.erase(handle) != 0;
+}
+
 bool SimulatedPlatform::QueryFullProcessImageNameA(std::uint32_t processId, std::string& path) {
   for (const ProcessInfo& process : state_->processes) {
     if (process.pid != processId) continue;
@@ -477,15 +486,6 @@ bool SimulatedPlatform::QueryFullProcessImageNameA(std::uint32_t processId, std:
     return true;
   }
   return false;  // no such process (any more)
-}
-
-  entry.th32ProcessID = process.pid;
-  entry.szExeFile = process.exeName;
-  return true;
-}
-
-bool SimulatedPlatform::CloseHandle(Handle handle) {
-  return state_->snapshots.erase(handle) != 0 || state_->tokens.erase(handle) != 0;
 }
 
 Handle SimulatedPlatform::GetCurrentProcess() { return kCurrentProcess; }

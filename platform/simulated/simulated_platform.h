@@ -156,16 +156,16 @@ class SimulatedPlatform final : public PlatformOperations {
   const std::string& CurrentFolder() const;
 
   // ---- Profile ----
-  // Without `imagePath` the process runs from "C:\Windows\System32\" + exeName.
   void SetProfileFolder(std::string_view path);  // empty: the profile cannot be determined
   const std::string& ProfileFolder() const;
 
-  // QueryFullProcessImageNameA fails for the process, as for one of a more privileged user.
-  void HideImagePath(std::uint32_t pid, bool hidden = true);
   // ---- Processes ----
+  // Without `imagePath` the process runs from "C:\Windows\System32\" + exeName.
   std::uint32_t StartProcess(std::string_view exeName, std::string_view imagePath = {});
   bool IsRunning(std::uint32_t pid) const;
   std::vector<ProcessInfo> Processes() const;
+  // QueryFullProcessImageNameA fails for the process, as for one of a more privileged user.
+  void HideImagePath(std::uint32_t pid, bool hidden = true);
   // A process that ignores the kill tool (protected, or the tool fails for it).
   void MakeUnkillable(std::uint32_t pid, bool unkillable = true);
 
@@ -219,17 +219,17 @@ class SimulatedPlatform final : public PlatformOperations {
                        std::uint32_t& dataLength) override;
   Status RegCloseKey(Handle key) override;
 
-  bool GetVolumeInformationA(std::string_view root, std::uint32_t& serialNumber) override;
   bool PathFileExistsA(std::string_view path) override;
   bool SetFileAttributesA(std::string_view path, std::uint32_t attributes) override;
   bool DeleteFileA(std::string_view path) override;
   bool GetDiskFreeSpaceA(std::string_view root, DiskFreeSpace& counts) override;
+  bool GetVolumeInformationA(std::string_view root, std::uint32_t& serialNumber) override;
 
-  bool QueryFullProcessImageNameA(std::uint32_t processId, std::string& path) override;
   Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) override;
   bool Process32First(Handle snapshot, ProcessEntry32& entry) override;
   bool Process32Next(Handle snapshot, ProcessEntry32& entry) override;
   bool CloseHandle(Handle handle) override;
+  bool QueryFullProcessImageNameA(std::uint32_t processId, std::string& path) override;
   Handle GetCurrentProcess() override;
   bool OpenProcessToken(Handle process, std::uint32_t access, Handle& token) override;
   bool GetUserProfileDirectoryA(Handle token, std::string& buffer, std::uint32_t& size) override;

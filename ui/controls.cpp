@@ -49,11 +49,7 @@ void Control::SetTabIndex(int index) {
   Notify(Property::TabIndex);
 }
 
-bool Control::Usable() const {
-  if (!enabled_ || !visible_) return false;
-  if (container_ != nullptr && !container_->Usable()) return false;
-  return form_.Loaded() && form_.Visible() && form_.Enabled();
-}
+bool Control::Usable() const { return CanUserAct(*this); }
 
 void Control::Reset() {
   position_ = {};
@@ -147,6 +143,10 @@ void CheckList::SetSelected(int index, bool marked) {
   RaiseChanged(Property::Marks);
 }
 
+void CheckList::SetAllSelected(bool marked) {
+  for (int i = ListCount() - 1; i >= 0; --i) SetSelected(i, marked);
+}
+
 int CheckList::MarkedCount() const {
   return static_cast<int>(std::count_if(items_.begin(), items_.end(), [](const Item& i) { return i.marked; }));
 }
@@ -212,13 +212,25 @@ void MenuItem::SetVisible(bool visible) {
   form_.Changed(*this);
 }
 
-bool MenuItem::Usable() const {
-  if (!enabled_ || !visible_ || IsSeparator()) return false;
-  if (parent_ != nullptr) {
-    if (!parent_->enabled_ || !parent_->visible_) return false;
-    if (parent_->parent_ != nullptr && !parent_->Usable()) return false;
+bool MenuItem::Usable() const { return CanUserAct(*this); }
+
+namespace {
+bool FormUsable(const Form& form) { return form.Loaded() && form.Visible() && form.Enabled(); }
+}  // namespace
+
+bool CanUserAct(const Control& control) {
+  for (const Control* c = &control; c != nullptr; c = c->Container()) {
+    if (!c->Enabled() || !c->Visible()) return false;
   }
-  return form_.Loaded() && form_.Visible() && form_.Enabled();
+  return FormUsable(control.Owner());
+}
+
+bool CanUserAct(const MenuItem& item) {
+  if (item.IsSeparator()) return false;
+  for (const MenuItem* m = &item; m != nullptr; m = m->Parent()) {
+    if (!m->Enabled() || !m->Visible()) return false;
+  }
+  return FormUsable(item.Owner());
 }
 
 }  // namespace tidewick::ui

@@ -46,6 +46,7 @@ class Control {
 
   const std::string& Name() const { return name_; }
   ControlKind Kind() const { return kind_; }
+  // The form this control is a member of (borrowed; the form outlives its members).
   Form& Owner() const { return form_; }
 
   const Twips& Position() const { return position_; }
@@ -61,12 +62,12 @@ class Control {
   // Position in the keyboard (Tab) order; -1 for none.
   int TabIndex() const { return tabIndex_; }
   void SetTabIndex(int index);
-  // The frame that groups this control, or null. Positions are always in window coordinates.
+  // The frame that groups this control, or null; borrowed (a member of the same form).
+  // Positions are always in window coordinates.
   Control* Container() const { return container_; }
   void SetContainer(Control* frame) { container_ = frame; }
 
-  // Whether a person could use the control now: it, its frame and its form are enabled and
-  // shown, and the form is loaded.
+  // Whether a person could use the control now: CanUserAct(*this).
   bool Usable() const;
 
   // Restores the design defaults before a load; the form's InitializeComponent then sets the
@@ -80,7 +81,7 @@ class Control {
   void Notify(Property property);
 
  private:
-  Form& form_;
+  Form& form_;  // borrowed
   std::string name_;
   ControlKind kind_;
   Twips position_;
@@ -179,6 +180,9 @@ class CheckList : public Control {
   bool Selected(int index) const { return At(index).marked; }
   // Sets a line's mark. Changing nothing raises nothing.
   void SetSelected(int index, bool marked);
+  // Select All and Deselect All: sets every line's mark, from the last line to the first, as
+  // SetSelected would one by one (Changed is raised once for each line whose mark changed).
+  void SetAllSelected(bool marked);
   int MarkedCount() const;
   std::vector<std::string> Lines() const;
   // Raised after every change of lines or marks, by the program or by the user.
@@ -233,7 +237,7 @@ class Timer {
   std::uintptr_t hostHandle = 0;
 
  private:
-  Form& form_;
+  Form& form_;  // borrowed
   std::string name_;
   std::uint32_t interval_ = 0;
   bool enabled_ = false;
@@ -255,19 +259,29 @@ class MenuItem {
   void SetEnabled(bool enabled);
   bool Visible() const { return visible_; }
   void SetVisible(bool visible);
-  // Whether a person could choose it now (its menus and its form usable).
+  // Whether a person could choose it now: CanUserAct(*this).
   bool Usable() const;
   std::function<void()> Click;
   int commandId = 0;  // given by the host
+  // The form whose menu holds this item (borrowed).
+  Form& Owner() const { return form_; }
 
  private:
-  Form& form_;
+  Form& form_;                       // borrowed
   std::string name_;
-  MenuItem* parent_;
-  std::vector<MenuItem*> children_;
+  MenuItem* parent_;                 // borrowed: the menu above, a member of the same form
+  std::vector<MenuItem*> children_;  // borrowed
   std::string caption_;
   bool enabled_ = true;
   bool visible_ = true;
 };
+
+// The one rule for "can a person act on this now", asked by every host before it passes on a
+// click, a mark, a choice or a menu command. A control: it and every frame around it are
+// enabled and shown, and its form is loaded, shown and enabled. A menu item: it is no separator,
+// it and every menu above it are enabled and shown, and its form is loaded, shown and enabled.
+// A window system may refuse more (a window that does not exist); never less.
+bool CanUserAct(const Control& control);
+bool CanUserAct(const MenuItem& item);
 
 }  // namespace tidewick::ui

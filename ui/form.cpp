@@ -5,7 +5,8 @@
 
 namespace tidewick::ui {
 
-Form::Form(Application& app, std::string name) : app_(app), name_(std::move(name)) {}
+Form::Form(Application& app, std::string name, WayBack wayBack)
+    : app_(app), name_(std::move(name)), wayBack_(wayBack) {}
 
 Form::~Form() = default;
 
@@ -30,6 +31,7 @@ void Form::Register(MenuItem& item) {
 
 void Form::Load() {
   if (loaded_) return;
+  ++loadGeneration_;
   // Design values: every control back to its defaults, then the form's own.
   caption_.clear();
   enabled_ = true;
@@ -123,13 +125,39 @@ bool Application::Has(std::string_view name) const { return forms_.find(name) !=
 void Application::HandOver(Form& from, std::string_view to) {
   from.SetEnabled(false);
   from.Hide();
-  Get(to).Show();
+  Form& target = Get(to);
+  // Known before the target loads, so that even its Form_Load could give control back.
+  openers_[&target] = &from;
+  target.Show();
+}
+
+void Application::GiveBack(Form& from) {
+  auto it = openers_.find(&from);
+  if (it == openers_.end()) return;
+  Form& opener = *it->second;
+  // Forgotten first: leaving again from inside the unload below, or from a handler that the
+  // event pump runs meanwhile, finds no opener and does nothing.
+  openers_.erase(it);
+  if (from.GetWayBack() == WayBack::Unload && !from.Unloading()) {
+    from.Unload();
+  } else {
+    from.Hide();
+  }
+  opener.SetEnabled(true);
+  opener.Show();
+}
+
+Form* Application::OpenerOf(const Form& form) const {
+  auto it = openers_.find(&form);
+  return it == openers_.end() ? nullptr : it->second;
 }
 
 void Application::FormLoaded(Form& form) { loadedOrder_.push_back(&form); }
 
 void Application::FormUnloaded(Form& form) {
   loadedOrder_.erase(std::remove(loadedOrder_.begin(), loadedOrder_.end(), &form), loadedOrder_.end());
+  // An opening ends with its unload, whether or not it gave control back.
+  openers_.erase(&form);
 }
 
 }  // namespace tidewick::ui

@@ -5,10 +5,16 @@
 // unloads it (Form_Unload, window destroyed). The instance itself lives as long as the
 // application, so a reference to a form stays valid across unloads; the next load starts from
 // the design values again.
+//
+// Hand-over and give-back: a window opened by Application::HandOver goes back to the window that
+// opened it through Application::GiveBack, which knows the opener. Each load of a form has a
+// number of its own (LoadGeneration), so code that waits for events can tell whether the form it
+// started in is still the one loaded.
 #pragma once
 
 #include "ui/controls.h"
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -42,9 +48,13 @@ struct FormStyle {
 
 enum class FormProperty { Caption, Enabled, Visible };
 
+// How a window opened by the hand-over is left: it only hides (and is shown again as it was), or
+// it unloads (and the next opening starts afresh).
+enum class WayBack { Hide, Unload };
+
 class Form {
  public:
-  Form(Application& app, std::string name);
+  Form(Application& app, std::string name, WayBack wayBack = WayBack::Hide);
   virtual ~Form();
   Form(const Form&) = delete;
   Form& operator=(const Form&) = delete;
@@ -58,6 +68,15 @@ class Form {
   void SetEnabled(bool enabled);
   bool Visible() const { return visible_; }
   bool Loaded() const { return loaded_; }
+  // Whether Form_Unload is running (the window still exists until it returns).
+  bool Unloading() const { return unloading_; }
+  WayBack GetWayBack() const { return wayBack_; }
+
+  // How many times the form has been loaded: while it is loaded, the number of this load. Code
+  // that lets events run (a message box, a pause that serves the window) keeps the number and
+  // checks IsCurrentLoad afterwards, since the window may have been left, or even opened again.
+  std::uint64_t LoadGeneration() const { return loadGeneration_; }
+  bool IsCurrentLoad(std::uint64_t generation) const { return loaded_ && generation == loadGeneration_; }
 
   // Loads the form when it is not loaded (design values, window, Form_Load).
   void Load();
@@ -69,10 +88,12 @@ class Form {
   void Unload();
 
   // The window this one was opened from: frm_help is centred over it and stays above it.
+  // Borrowed: every form lives as long as the application.
   Form* OwnerForm() const { return ownerForm_; }
   void SetOwnerForm(Form* owner) { ownerForm_ = owner; }
 
   const FormStyle& Style() const { return style_; }
+  // The members, in the order they were declared; borrowed (each is a member of the form).
   const std::vector<Control*>& Controls() const { return controls_; }
   const std::vector<MenuItem*>& MenuBar() const { return menuBar_; }
   const std::vector<MenuItem*>& MenuItems() const { return menuItems_; }  // all, in order
@@ -107,15 +128,18 @@ class Form {
   PlatformOperations& Os() const;
 
  private:
-  Application& app_;
+  Application& app_;  // borrowed: the application owns this form
   std::string name_;
+  WayBack wayBack_;
   std::string caption_;
   bool enabled_ = true;
   bool visible_ = false;
   bool loaded_ = false;
   bool unloading_ = false;
-  Form* ownerForm_ = nullptr;
+  std::uint64_t loadGeneration_ = 0;
+  Form* ownerForm_ = nullptr;  // borrowed
   FormStyle style_;
+  // Borrowed: the controls, menu items and timers are members of the derived form.
   std::vector<Control*> controls_;
   std::vector<MenuItem*> menuBar_;
   std::vector<MenuItem*> menuItems_;
@@ -151,7 +175,7 @@ class BusyScope {
   BusyScope& operator=(const BusyScope&) = delete;
 
  private:
-  Host& host_;
+  Host& host_;  // borrowed
 };
 
 // Holds the platform, the host and one instance of every form class, made on first use.
@@ -172,11 +196,29 @@ class Application {
   F& Get(std::string_view name) {
     return dynamic_cast<F&>(Get(name));
   }
+  // The one instance of the form class F, registered under F::kFormName.
+  template <class F>
+  F& Get() {
+    return Get<F>(F::kFormName);
+  }
   // Whether the instance exists already.
   bool Has(std::string_view name) const;
 
-  // The hand-over: the opener disables and hides itself, then shows the target.
+  // The hand-over: the opener disables and hides itself, then shows the target. The target
+  // remembers its opener until it gives control back or is unloaded.
   void HandOver(Form& from, std::string_view to);
+  template <class F>
+  void HandOver(Form& from) {
+    HandOver(from, F::kFormName);
+  }
+  // The give-back, the way back of a window opened by the hand-over: `from` hides, or unloads
+  // when its way back is WayBack::Unload (a form whose Form_Unload is running already hides;
+  // its window goes when the unload ends), then the opener is enabled and shown. It takes effect
+  // once per opening however many ways of leaving start it; a form that was not handed over
+  // (or has given back already) is left as it is.
+  void GiveBack(Form& from);
+  // The form that handed over to `form` and has not had control back yet, or null. Borrowed.
+  Form* OpenerOf(const Form& form) const;
 
   // Loaded forms in the order they were loaded.
   const std::vector<Form*>& LoadedForms() const { return loadedOrder_; }
@@ -184,11 +226,12 @@ class Application {
   void FormUnloaded(Form& form);
 
  private:
-  PlatformOperations& os_;
-  Host& host_;
+  PlatformOperations& os_;  // borrowed
+  Host& host_;              // borrowed
   std::map<std::string, Factory, std::less<>> factories_;
-  std::map<std::string, std::unique_ptr<Form>, std::less<>> forms_;
-  std::vector<Form*> loadedOrder_;
+  std::map<std::string, std::unique_ptr<Form>, std::less<>> forms_;  // owned: one instance per class
+  std::vector<Form*> loadedOrder_;                                   // borrowed from forms_
+  std::map<const Form*, Form*> openers_;  // opened form -> its opener, both borrowed from forms_
 };
 
 }  // namespace tidewick::ui

@@ -4,9 +4,38 @@
 
 namespace tidewick::ui {
 
-void HeadlessHost::CreateFormWindow(Form& form) { windowLog_.push_back("create " + form.Name()); }
+void HeadlessHost::CreateFormWindow(Form& form) {
+  windowLog_.push_back("create " + form.Name());
+  formLog_.push_back(windowLog_.back());
+}
 
-void HeadlessHost::DestroyFormWindow(Form& form) { windowLog_.push_back("destroy " + form.Name()); }
+void HeadlessHost::DestroyFormWindow(Form& form) {
+  windowLog_.push_back("destroy " + form.Name());
+  formLog_.push_back(windowLog_.back());
+}
+
+void HeadlessHost::FormChanged(Form& form, FormProperty property) {
+  switch (property) {
+    case FormProperty::Caption:
+      formLog_.push_back(form.Name() + " caption");
+      break;
+    case FormProperty::Enabled:
+      formLog_.push_back(form.Name() + (form.Enabled() ? " enabled" : " disabled"));
+      break;
+    case FormProperty::Visible:
+      formLog_.push_back(form.Name() + (form.Visible() ? " shown" : " hidden"));
+      break;
+  }
+}
+
+int HeadlessHost::Count(std::string_view name, std::string_view change) const {
+  const std::string entry = std::string(name) + " " + std::string(change);
+  return static_cast<int>(std::count(formLog_.begin(), formLog_.end(), entry));
+}
+
+int HeadlessHost::Shows(std::string_view name) const { return Count(name, "shown"); }
+
+int HeadlessHost::VisibilityChanges(std::string_view name) const { return Count(name, "shown") + Count(name, "hidden"); }
 
 void HeadlessHost::SetBusy(bool busy) {
   if (busy) {
@@ -21,30 +50,36 @@ namespace {
 void Require(bool usable, const std::string& what) {
   if (!usable) throw NotUsable(what + " cannot be used now");
 }
+
+// What a person could not do is refused by the rule both hosts follow.
+template <class Target>
+void Require(const Target& target) {
+  Require(CanUserAct(target), target.Name());
+}
 }  // namespace
 
 void User::Click(CommandButton& button) {
-  Require(button.Usable(), button.Name());
+  Require(button);
   if (button.Click) button.Click();
 }
 
 void User::Click(Label& label) {
-  Require(label.Usable(), label.Name());
+  Require(label);
   if (label.Click) label.Click();
 }
 
 void User::Click(CheckBox& box) {
-  Require(box.Usable(), box.Name());
+  Require(box);
   box.SetValue(box.Value() == 1 ? 0 : 1);
 }
 
 void User::Choose(MenuItem& item) {
-  Require(item.Usable(), item.Name());
+  Require(item);
   if (item.Click) item.Click();
 }
 
 void User::Choose(ComboBox& list, int index) {
-  Require(list.Usable(), list.Name());
+  Require(list);
   if (index < 0 || index >= list.ListCount()) throw NotUsable(list.Name() + " has no such item");
   list.SetListIndex(index);
 }
@@ -57,7 +92,7 @@ void User::Choose(ComboBox& list, const std::string& text) {
 }
 
 void User::Mark(CheckList& list, int index, bool marked) {
-  Require(list.Usable(), list.Name());
+  Require(list);
   if (index < 0 || index >= list.ListCount()) throw NotUsable(list.Name() + " has no such line");
   list.SetSelected(index, marked);
 }

@@ -6,6 +6,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tidewick::ui {
@@ -14,7 +15,7 @@ class HeadlessHost final : public Host {
  public:
   void CreateFormWindow(Form& form) override;
   void DestroyFormWindow(Form& form) override;
-  void FormChanged(Form&, FormProperty) override {}
+  void FormChanged(Form& form, FormProperty property) override;
   void ControlChanged(Control&, Property) override {}
   void MenuChanged(MenuItem&) override {}
   void TimerChanged(Timer&) override {}
@@ -25,14 +26,26 @@ class HeadlessHost final : public Host {
   Control* Focused() const { return focused_; }
   // How many windows were made and destroyed, in order, by form name.
   const std::vector<std::string>& WindowLog() const { return windowLog_; }
+  // Every call the runtime made for a form's window, in order: "create F" and "destroy F" as in
+  // WindowLog, and "F shown", "F hidden", "F enabled", "F disabled", "F caption" for the
+  // changes. Showing a window that is visible already logs "F shown" again: it is brought
+  // forward. The window that an unload destroys is not hidden first unless the form hides it.
+  const std::vector<std::string>& FormLog() const { return formLog_; }
+  // How often the window of form `name` was shown (also when visible already), and how often
+  // it was shown or hidden.
+  int Shows(std::string_view name) const;
+  int VisibilityChanges(std::string_view name) const;
   // Highest nesting of busy scopes seen, and whether one is open now.
   int BusyDepth() const { return busyDepth_; }
   int BusyCount() const { return busyCount_; }
   int PaintCount() const { return paints_; }
 
  private:
-  Control* focused_ = nullptr;
+  int Count(std::string_view name, std::string_view change) const;
+
+  Control* focused_ = nullptr;  // borrowed
   std::vector<std::string> windowLog_;
+  std::vector<std::string> formLog_;
   int busyDepth_ = 0;
   int busyCount_ = 0;
   int paints_ = 0;

@@ -1,10 +1,10 @@
 #include "app/main_window.h"
 
-#include "app/skip_on_error.h"
 #include "app/web_pages.h"
 #include "platform/Function.h"
 #include "platform/platform_operations.h"
 #include "platform/product.h"
+#include "platform/skip_on_error.h"
 
 #include <vector>
 

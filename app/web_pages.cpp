@@ -1,7 +1,7 @@
 #include "app/web_pages.h"
 
-#include "app/skip_on_error.h"
 #include "platform/platform_operations.h"
+#include "platform/skip_on_error.h"
 
 namespace tidewick {
 

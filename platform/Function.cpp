@@ -1,18 +1,17 @@
 // The shared procedures of module Function.
 //
 // Skip-on-error procedures (SetRegDword, EnableCommandPrompt, FixRegistry, KillProcessByName)
-// run each of their steps through Step(): a step that throws is passed over and the next one
-// runs, so they neither throw nor stop half-way. Only ordinary errors (std::exception) are
-// passed over; anything else, such as the simulation's "program ended", goes on to the caller.
-// Window events handled inside the event pump are the handlers' own business: what they throw
-// is not swallowed here.
+// run each of their steps through SkipOnError (platform/skip_on_error.h, which holds the rule of
+// what is passed over): a step that fails is passed over and the next one runs, so they stop
+// half-way only for what is no failure, such as the end of the program. Window events handled
+// inside the event pump are the handlers' own business: what they throw is not swallowed here.
 #include "platform/Function.h"
 
 #include "platform/registry.h"
 #include "platform/registry_paths.h"
+#include "platform/skip_on_error.h"
 #include "platform/text.h"
 
-#include <exception>
 #include <optional>
 #include <string>
 #include <variant>
@@ -25,14 +24,6 @@ namespace {
 // (ERROR_INVALID_FUNCTION).
 constexpr Status kStepFailed = 1;
 
-template <typename F>
-void Step(F&& step) {
-  try {
-    step();
-  } catch (const std::exception&) {
-    // passed over: the procedure goes on with its next step
-  }
-}
 
 // Length of the character at the start of `text`: a well-formed UTF-8 sequence, or a single
 // byte where the bytes are not UTF-8.
@@ -131,11 +122,11 @@ Status Function::SetRegDword(Handle root, std::string_view subKey, std::string_v
                              std::int32_t value) {
   ScopedKey key(os_);
   Status status = kStepFailed;
-  Step([&] { os_.RegCreateKeyA(root, subKey, key.Put()); });
-  Step([&] {
+  SkipOnError([&] { os_.RegCreateKeyA(root, subKey, key.Put()); });
+  SkipOnError([&] {
     status = os_.RegSetValueExA(key.Get(), valueName, 0, RegType::Dword, &value, sizeof value);
   });
-  Step([&] { key.Close(); });
+  SkipOnError([&] { key.Close(); });
   return status;
 }
 
@@ -191,16 +182,16 @@ void Function::FixRegistry() {
 
 void Function::KillProcessByName(std::string_view exeName) {
   std::string wanted;
-  Step([&] { wanted = LowerCase(exeName); });
+  SkipOnError([&] { wanted = LowerCase(exeName); });
   Handle snapshot = 0;
-  Step([&] { snapshot = os_.CreateToolhelp32Snapshot(Snapshot::All, 0); });
+  SkipOnError([&] { snapshot = os_.CreateToolhelp32Snapshot(Snapshot::All, 0); });
 
   ProcessEntry32 entry;
   entry.dwSize = ProcessEntry32::kAnsiSize;
   bool more = false;
-  Step([&] { more = os_.Process32First(snapshot, entry); });
+  SkipOnError([&] { more = os_.Process32First(snapshot, entry); });
   while (more) {
-    Step([&] {
+    SkipOnError([&] {
       // An empty name is no executable name: it matches nothing.
       if (wanted.empty() || LowerCase(StripNull(entry.szExeFile)) != wanted) return;
       const std::string command = "cmd /c pskill " + std::to_string(entry.th32ProcessID);
@@ -208,9 +199,9 @@ void Function::KillProcessByName(std::string_view exeName) {
       os_.StartCommandLine(command, ShowCommand::MinimizedNoFocus);
     });
     more = false;  // a walk whose next step fails ends there
-    Step([&] { more = os_.Process32Next(snapshot, entry); });
+    SkipOnError([&] { more = os_.Process32Next(snapshot, entry); });
   }
-  if (snapshot != 0) Step([&] { os_.CloseHandle(snapshot); });
+  if (snapshot != 0) SkipOnError([&] { os_.CloseHandle(snapshot); });
 }
 
 std::string Function::GetUserProfilePath() {

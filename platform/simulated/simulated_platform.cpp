@@ -542,10 +542,9 @@ int SimulatedPlatform::MsgBox(std::string_view text, int style) {
     if (answers.empty() || (yesNo && answers.front() != Answer::Yes && answers.front() != Answer::No)) {
       record.answer = 0;
       state_->boxes.push_back(record);
-      throw UnexpectedMessageBox(
-          (answers.empty() ? "no answer scripted for the question: "
-                           : "the scripted answer does not fit the question: ") +
-          record.text);
+      throw UnexpectedMessageBox{(answers.empty() ? "no answer scripted for the question: "
+                                                   : "the scripted answer does not fit the question: ") +
+                                 record.text};
     }
     record.answer = answers.front();
     answers.pop_front();

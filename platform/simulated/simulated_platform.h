@@ -34,9 +34,10 @@ namespace tidewick::sim {
 struct ProgramEnded {};
 
 // Thrown when a question box is shown and the script holds no answer for it: a test that
-// does not expect a question must fail loudly rather than guess.
-struct UnexpectedMessageBox : std::runtime_error {
-  using std::runtime_error::runtime_error;
+// does not expect a question must fail loudly rather than guess. Like ProgramEnded it is no
+// std::exception, so that no skip-on-error step of the program swallows it.
+struct UnexpectedMessageBox {
+  std::string message;  // which question, and what was wrong with the script
 };
 
 struct RegistryValue {

@@ -3,6 +3,7 @@
 // records of pages and command lines.
 #include "platform/simulated/simulated_platform.h"
 
+#include "platform/kill_tool.h"
 #include "platform/simulated/sim_files.h"
 #include "platform/simulated/sim_registry.h"
 #include "platform/text.h"
@@ -22,30 +23,6 @@ constexpr Handle kCurrentProcess = 0xFFFFFFFFu;
 constexpr std::uint32_t kFirstPid = 1000;
 // Where a process started without an image path runs from.
 constexpr std::string_view kDefaultImageFolder = "C:\\Windows\\System32\\";
-
-// The process id of a kill-tool command line: "cmd /c pskill <digits>", in any letter case,
-// with or without the ".exe" of either program.
-std::optional<std::uint32_t> KillTarget(std::string_view commandLine) {
-  std::vector<std::string> words;
-  std::size_t start = 0;
-  while (start < commandLine.size()) {
-    const std::size_t end = std::min(commandLine.find_first_of(" \t", start), commandLine.size());
-    if (end > start) words.push_back(LowerCase(commandLine.substr(start, end - start)));
-    start = end + 1;
-  }
-  if (words.size() != 4 || (words[0] != "cmd" && words[0] != "cmd.exe") || words[1] != "/c" ||
-      (words[2] != "pskill" && words[2] != "pskill.exe")) {
-    return std::nullopt;
-  }
-  const std::string& digits = words[3];
-  if (digits.empty() || digits.size() > 10 ||
-      !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-    return std::nullopt;
-  }
-  const unsigned long long pid = std::stoull(digits);
-  if (pid > 0xFFFFFFFFull) return std::nullopt;
-  return static_cast<std::uint32_t>(pid);
-}
 
 // Runs `hook` unless it is already running (a hook that calls back into the platform does not
 // set itself off again).
@@ -556,7 +533,7 @@ int SimulatedPlatform::MsgBox(std::string_view text, int style) {
 
 void SimulatedPlatform::StartCommandLine(std::string_view commandLine, int windowStyle) {
   state_->commandLines.push_back(CommandLineRecord{std::string(commandLine), windowStyle});
-  if (const auto pid = KillTarget(commandLine)) state_->pendingKills.push_back(*pid);
+  if (const auto pid = KillToolTarget(commandLine)) state_->pendingKills.push_back(*pid);
 }
 
 void SimulatedPlatform::DoEvents() {

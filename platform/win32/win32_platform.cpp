@@ -8,12 +8,15 @@
 #undef Process32First
 #undef Process32Next
 
+#include "platform/kill_tool.h"
 #include "platform/product.h"
+#include "platform/text.h"
 #include "platform/win32/win32_text.h"
 
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
+#include <optional>
 #include <vector>
 
 namespace tidewick::win32 {
@@ -126,6 +129,62 @@ WORD ShowCommandFor(int windowStyle) {
 }
 
 std::wstring OptionalWide(const char* text) { return text ? Widen(text) : std::wstring(); }
+
+// The file `name` of the system folder ("C:\Windows\System32\cmd.exe"); empty when the folder
+// cannot be told. (A 32-bit build on 64-bit Windows is told the SysWOW64 folder, whose cmd.exe
+// serves as well.)
+std::wstring SystemFile(std::wstring_view name) {
+  std::wstring folder(MAX_PATH, L'\0');
+  UINT length = ::GetSystemDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
+  if (length >= folder.size()) {  // longer than MAX_PATH: `length` counts the terminator
+    folder.assign(length, L'\0');
+    length = ::GetSystemDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
+  }
+  if (length == 0 || length >= folder.size()) return {};
+  folder.resize(length);
+  if (folder.back() != L'\\') folder += L'\\';
+  return folder + std::wstring(name);
+}
+
+// Where the arguments of a command line start when its program, the first word (quoted or
+// not), is the command interpreter "cmd" or "cmd.exe" in any letter case; nullopt otherwise.
+std::optional<std::size_t> InterpreterArguments(std::wstring_view line) {
+  std::size_t begin = std::min(line.find_first_not_of(L" \t"), line.size());
+  std::size_t end = 0;
+  std::size_t next = 0;
+  if (begin < line.size() && line[begin] == L'"') {
+    ++begin;
+    end = std::min(line.find(L'"', begin), line.size());
+    next = std::min(end + 1, line.size());
+  } else {
+    end = std::min(line.find_first_of(L" \t", begin), line.size());
+    next = end;
+  }
+  const std::string program = LowerCase(Narrow(line.substr(begin, end - begin)));
+  if (program != "cmd" && program != "cmd.exe") return std::nullopt;
+  return next;
+}
+
+// The switches every interpreter started here gets: /d leaves out the AutoRun commands that the
+// registry may name for each start of cmd.exe (a place malware writes to), /v:off keeps "!"
+// literal whatever the registry asks for.
+constexpr std::wstring_view kInterpreterSwitches = L" /d /v:off";
+
+// What runs for the kill-tool command line "cmd /c pskill <pid>": the system's cmd.exe running
+// the pskill.exe of the current folder by its full path, quoted. That is the file whose
+// presence the program tested (a bare "pskill.exe" resolves there), never a pskill.com,
+// pskill.bat or pskill.cmd that cmd would try before it, nor a pskill elsewhere on the search
+// path. /s makes cmd take what lies between the outer quotes as the command. cmd would still
+// expand a %name% inside the quotes, so a current folder whose path holds "%" has the tool named
+// ".\\pskill.exe" instead, which cmd resolves against the same current folder (the one it
+// inherits; only a folder on a network share, which cmd does not take as its current folder,
+// would then miss the tool).
+std::wstring KillToolCommandLine(const std::wstring& interpreter, std::uint32_t pid) {
+  std::wstring tool = FullPathOf(L"pskill.exe");
+  if (tool.empty() || tool.find(L'%') != std::wstring::npos) tool = L".\\pskill.exe";
+  return L"\"" + interpreter + L"\"" + std::wstring(kInterpreterSwitches) + L" /s /c \"\"" + tool +
+         L"\" " + std::to_wstring(pid) + L"\"";
+}
 
 }  // namespace
 
@@ -528,13 +587,26 @@ std::string Win32Platform::NextListedName() {
 void Win32Platform::StartCommandLine(std::string_view commandLine, int windowStyle) {
   std::wstring line = Widen(commandLine);
   if (line.empty()) return;
+  // The interpreter is the system's cmd.exe, named by its full path: started by a bare "cmd",
+  // Windows would first look in this program's own folder and in the current folder, where a
+  // planted cmd.exe (on the very stick being cleaned) would run, elevated if this program is.
+  // Other programs are started as given; the program starts none.
+  std::wstring interpreter;
+  if (const auto arguments = InterpreterArguments(line)) {
+    interpreter = SystemFile(L"cmd.exe");
+    if (interpreter.empty()) return;  // never a cmd.exe found by the search instead
+    const auto pid = KillToolTarget(commandLine);
+    line = pid ? KillToolCommandLine(interpreter, *pid)
+               : L"\"" + interpreter + L"\"" + std::wstring(kInterpreterSwitches) + L' ' +
+                     line.substr(*arguments);
+  }
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = ShowCommandFor(windowStyle);
   PROCESS_INFORMATION started{};
-  if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr,
-                       nullptr, &startup, &started)) {
+  if (::CreateProcessW(interpreter.empty() ? nullptr : interpreter.c_str(), line.data(), nullptr,
+                       nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, nullptr, &startup, &started)) {
     // Not waited for: both handles are let go at once.
     UniqueKernelHandle process(started.hProcess);
     UniqueKernelHandle thread(started.hThread);

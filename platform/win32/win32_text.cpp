@@ -150,24 +150,6 @@ std::wstring UncLiteral(const std::wstring& wide) {
                   separator);
 }
 
-// What Windows makes of a bare prefix: "\" gives the current drive's root ("C:\", or
-// "\\server\share\" when the current folder lies on a share), "E:" the drive's own current
-// folder ("E:\" when it has none). Only these prefixes are handed to GetFullPathNameW, never a
-// name, so no trailing dot or space is stripped and no device name is mapped. Empty on failure.
-std::wstring FullPathOf(const std::wstring& prefix) {
-  DWORD size = ::GetFullPathNameW(prefix.c_str(), 0, nullptr, nullptr);
-  for (int attempt = 0; size != 0 && attempt < 4; ++attempt) {
-    std::wstring full(size, L'\0');
-    const DWORD length = ::GetFullPathNameW(prefix.c_str(), size, full.data(), nullptr);
-    if (length < size) {
-      full.resize(length);
-      return full;
-    }
-    size = length;  // the current folder changed meanwhile: try again with more room
-  }
-  return {};
-}
-
 // The literal form of an absolute path; `wide` is left as it is when it is relative, already
 // literal or a device path. `expand` lets a root-relative or drive-relative path be completed
 // first (once: what GetFullPathNameW answers is absolute).
@@ -188,10 +170,12 @@ std::wstring Literal(const std::wstring& wide, bool expand) {
   }
   if (!expand) return wide;
   if (size >= 2 && IsDriveLetter(wide[0]) && wide[1] == L':') {  // "E:name"
+    // The drive's own current folder ("E:\" when it has none).
     const std::wstring folder = FullPathOf(wide.substr(0, 2));
     return folder.empty() ? wide : Literal(folder + L'\\' + wide.substr(2), false);
   }
   if (size >= 1 && IsSeparator(wide[0])) {  // "\name"
+    // The current drive's root ("C:\", or "\\server\share\" for a folder on a share).
     const std::wstring root = FullPathOf(L"\\");
     return root.empty() ? wide : Literal(root + wide.substr(1), false);
   }
@@ -199,6 +183,20 @@ std::wstring Literal(const std::wstring& wide, bool expand) {
 }
 
 }  // namespace
+
+std::wstring FullPathOf(const std::wstring& path) {
+  DWORD size = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  for (int attempt = 0; size != 0 && attempt < 4; ++attempt) {
+    std::wstring full(size, L'\0');
+    const DWORD length = ::GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+    if (length < size) {
+      full.resize(length);
+      return full;
+    }
+    size = length;  // the current folder changed meanwhile: try again with more room
+  }
+  return {};
+}
 
 std::wstring FilePath(std::string_view path) { return Literal(Widen(path), true); }
 

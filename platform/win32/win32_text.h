@@ -31,4 +31,10 @@ std::string Narrow(std::wstring_view utf16);
 // meaning against the current folder.
 std::wstring FilePath(std::string_view path);
 
+// What GetFullPathNameW makes of `path` against the current folder; empty on failure. Windows'
+// clean-up applies (a trailing dot or space is stripped, "con" names a device), so it is given
+// only a bare prefix ("\", "E:") or a name chosen by the program ("pskill.exe"), never a name
+// read from a disk or the registry.
+std::wstring FullPathOf(const std::wstring& path);
+
 }  // namespace tidewick::win32

@@ -31,6 +31,17 @@ std::wstring TempFolder() {
   return std::wstring(temp, length);
 }
 
+// A file the build made. Under Wine the build folder is a Linux path, reachable through Wine's
+// "\\?\unix" prefix; a Windows path is used as it is.
+std::wstring BuiltFile(const char* built) {
+  std::wstring path = Widen(built);
+  if (path.empty() || path[0] != L'/') return path;
+  for (wchar_t& c : path) {
+    if (c == L'/') c = L'\\';
+  }
+  return L"\\\\?\\unix" + path;
+}
+
 // ---- Text and paths ----
 
 TEST(Win32Text, Utf8AndUtf16RoundTrip) {
@@ -554,6 +565,117 @@ TEST(Win32Program, StartCommandLineRunsTheCommandWithoutWaiting) {
   ::RemoveDirectoryW(made.c_str());
 }
 
+// ---- The kill tool ----
+
+// Starts `application` with `arguments` in `folder`, without a window; null when it cannot.
+HANDLE StartProgram(const std::wstring& application, const std::wstring& arguments,
+                    const std::wstring& folder) {
+  std::wstring line = L"\"" + application + L"\" " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  if (!::CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, FALSE,
+                        CREATE_NO_WINDOW, nullptr, folder.c_str(), &startup, &started)) {
+    return nullptr;
+  }
+  ::CloseHandle(started.hThread);
+  return started.hProcess;
+}
+
+// The names of the files "*.ran" in `folder`: the marks the planted programs left.
+std::vector<std::string> MarkersIn(const std::wstring& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW found{};
+  const HANDLE listing = ::FindFirstFileW((folder + L"\\*.ran").c_str(), &found);
+  if (listing == INVALID_HANDLE_VALUE) return names;
+  do {
+    names.push_back(Narrow(found.cFileName));
+  } while (::FindNextFileW(listing, &found));
+  ::FindClose(listing);
+  return names;
+}
+
+// The program is often started from the infected stick, and as administrator: a cmd.exe planted
+// beside it or in the current folder, or a pskill.com, pskill.bat or pskill.cmd that cmd would
+// take before pskill.exe, must never run in place of the real ones. Here a starter program hands
+// a sleeping process to the kill tool with the program's command line, from a folder that holds
+// such planted programs beside it, into a current folder that holds them too besides the real
+// pskill.exe. Each planted program leaves "<its path>.ran" when it runs. The current folder is
+// named plainly, then with characters cmd would read as its own (a space, &, ^, ! and a %PATH%
+// it would expand).
+class Win32KillTool : public ::testing::TestWithParam<const wchar_t*> {};
+
+TEST_P(Win32KillTool, OnlyTheSystemInterpreterAndTheTestedPskillRun) {
+  const std::wstring root =
+      TempFolder() + L"tidewick-kill-" + std::to_wstring(::GetCurrentProcessId());
+  const std::wstring beside = root + L"\\program";
+  const std::wstring current = root + L"\\" + GetParam();
+  const std::wstring elsewhere = root + L"\\elsewhere";
+  RemoveAll(L"\\\\?\\" + root);
+  for (const std::wstring& folder : {root, beside, current, elsewhere}) {
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr)) << ::GetLastError();
+  }
+  const struct {
+    const char* built;
+    std::wstring copy;
+  } copies[] = {
+      {TW_KILL_STARTER_EXE, beside + L"\\tidewick.exe"},
+      {TW_MARKER_EXE, beside + L"\\cmd.exe"},
+      {TW_MARKER_EXE, beside + L"\\pskill.com"},
+      {TW_MARKER_EXE, beside + L"\\pskill.exe"},  // not the one the program tested
+      {TW_MARKER_EXE, current + L"\\cmd.exe"},
+      {TW_MARKER_EXE, current + L"\\pskill.com"},
+      {TW_PSKILL_EXE, current + L"\\pskill.exe"},
+      {TW_SLEEPER_EXE, elsewhere + L"\\tw-kill-victim.exe"},
+  };
+  for (const auto& c : copies) {
+    ASSERT_TRUE(::CopyFileW(BuiltFile(c.built).c_str(), c.copy.c_str(), FALSE))
+        << Narrow(c.copy) << " " << ::GetLastError();
+  }
+  for (const std::wstring& folder : {beside, current}) {
+    for (const wchar_t* script : {L"\\pskill.bat", L"\\pskill.cmd"}) {
+      const std::wstring path = folder + script;
+      const std::string text = "@echo ran> \"" + Narrow(path) + ".ran\"\r\n";
+      const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+      ASSERT_NE(file, INVALID_HANDLE_VALUE) << Narrow(path);
+      DWORD written = 0;
+      ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+      ::CloseHandle(file);
+    }
+  }
+
+  const HANDLE victim = StartProgram(elsewhere + L"\\tw-kill-victim.exe", L"60000", elsewhere);
+  ASSERT_NE(victim, nullptr) << ::GetLastError();
+  const HANDLE starter =
+      StartProgram(beside + L"\\tidewick.exe", std::to_wstring(::GetProcessId(victim)), current);
+  ASSERT_NE(starter, nullptr) << ::GetLastError();
+  EXPECT_EQ(::WaitForSingleObject(starter, 20000), WAIT_OBJECT_0);
+  ::CloseHandle(starter);
+
+  // The real cmd.exe ran the real pskill.exe: the sleeper ends, and no planted program ran.
+  EXPECT_EQ(::WaitForSingleObject(victim, 20000), WAIT_OBJECT_0) << "the sleeper still runs";
+  ::Sleep(500);  // a planted program started instead would have left its mark by now
+  EXPECT_EQ(MarkersIn(beside), std::vector<std::string>{});
+  EXPECT_EQ(MarkersIn(current), std::vector<std::string>{});
+
+  ::TerminateProcess(victim, 1);
+  ::WaitForSingleObject(victim, 5000);
+  ::CloseHandle(victim);
+  // The kill tool and its interpreter may take a moment to let go of the folder.
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    RemoveAll(L"\\\\?\\" + root);
+    if (::GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES) break;
+    ::Sleep(100);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(CurrentFolders, Win32KillTool,
+                         ::testing::Values(L"current", L"cur rent & 50%PATH% ^!"),
+                         [](const ::testing::TestParamInfo<const wchar_t*>& param) {
+                           return param.index == 0 ? "Plain" : "SpecialToCmd";
+                         });
+
 // ---- The message pump ----
 
 class Win32Pump : public ::testing::Test {
@@ -650,16 +772,9 @@ TEST(Win32Instance, ChildReportsPrevInstance) {
   ::ExitProcess(::testing::Test::HasFailure() ? 1 : kChildPassed);
 }
 
-// This test program as the build made it. Under Wine the build folder is a Linux path, reachable
-// through Wine's "\\?\unix" prefix (Wine's own module name for it cannot be started again).
-std::wstring ThisProgram() {
-  std::wstring path = Widen(TIDEWICK_THIS_PROGRAM);
-  if (path.empty() || path[0] != L'/') return path;
-  for (wchar_t& c : path) {
-    if (c == L'/') c = L'\\';
-  }
-  return L"\\\\?\\unix" + path;
-}
+// This test program as the build made it (Wine's own module name for it, a Linux path, cannot
+// be started again).
+std::wstring ThisProgram() { return BuiltFile(TIDEWICK_THIS_PROGRAM); }
 
 DWORD RunChild(const wchar_t* expected) {
   const std::wstring self = ThisProgram();

@@ -11,6 +11,7 @@
 #include "platform/kill_tool.h"
 #include "platform/product.h"
 #include "platform/text.h"
+#include "platform/win32/snapshot_retry.h"
 #include "platform/win32/win32_text.h"
 
 #include <algorithm>
@@ -399,7 +400,8 @@ bool Win32Platform::GetVolumeInformationA(std::string_view root, std::uint32_t& 
 // ---- Processes, tokens, time -----------------------------------------------------------------
 
 Handle Win32Platform::CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) {
-  UniqueSnapshot snapshot(::CreateToolhelp32Snapshot(flags, processId));
+  UniqueSnapshot snapshot(
+      TakeSnapshot([&] { return ::CreateToolhelp32Snapshot(flags, processId); }));
   if (!snapshot) return 0;
   const Handle number = NewHandleNumber();
   snapshots_.emplace(number, std::move(snapshot));

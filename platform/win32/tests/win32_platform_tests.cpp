@@ -4,7 +4,14 @@
 // Win32 calls where they can.
 #include "platform/win32/win32_platform.h"
 
+#include "platform/win32/snapshot_retry.h"
 #include "platform/win32/win32_text.h"
+
+#include <tlhelp32.h>
+// tlhelp32.h renames these to their W forms under UNICODE; the platform's own are meant here.
+#undef PROCESSENTRY32
+#undef Process32First
+#undef Process32Next
 
 #include <gtest/gtest.h>
 
@@ -518,6 +525,47 @@ TEST(Win32Processes, TheSnapshotShowsThisProgramAndRefusesAnUnsizedRecord) {
   EXPECT_TRUE(os.CloseHandle(snapshot));
   EXPECT_FALSE(os.CloseHandle(snapshot));
   EXPECT_FALSE(os.Process32First(snapshot, entry));
+}
+
+// A snapshot that fails with ERROR_BAD_LENGTH (modules loading meanwhile) is taken again, a
+// bounded number of times; any other failure counts at once. Neither Windows nor Wine fails so
+// on demand, so the snapshot call is given to TakeSnapshot as a script of answers: failures
+// with a chosen error, then the real CreateToolhelp32Snapshot.
+TEST(Win32Processes, ASnapshotThatFailsForAMomentIsTakenAgain) {
+  const struct {
+    const char* what;
+    int failures;   // attempts that fail before the real call is made
+    DWORD error;    // the reason they give
+    int calls;      // attempts TakeSnapshot makes
+    bool taken;     // whether it answers a snapshot
+  } cases[] = {
+      {"no failure", 0, ERROR_BAD_LENGTH, 1, true},
+      {"modules loading twice", 2, ERROR_BAD_LENGTH, 3, true},
+      {"modules loading up to the last attempt", kSnapshotAttempts - 1, ERROR_BAD_LENGTH,
+       kSnapshotAttempts, true},
+      {"modules loading for too long", kSnapshotAttempts + 5, ERROR_BAD_LENGTH, kSnapshotAttempts,
+       false},
+      {"another reason", 3, ERROR_ACCESS_DENIED, 1, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    int calls = 0;
+    const HANDLE snapshot = TakeSnapshot([&] {
+      if (++calls <= c.failures) {
+        ::SetLastError(c.error);
+        return INVALID_HANDLE_VALUE;
+      }
+      return ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    });
+    const DWORD error = ::GetLastError();
+    EXPECT_EQ(calls, c.calls);
+    EXPECT_EQ(snapshot != INVALID_HANDLE_VALUE, c.taken);
+    if (snapshot != INVALID_HANDLE_VALUE) {
+      ::CloseHandle(snapshot);
+    } else {
+      EXPECT_EQ(error, c.error);  // the reason of the last failure is kept
+    }
+  }
 }
 
 TEST(Win32Processes, TheProfileFolderNeedsRoomForItsUtf8FormAndTerminator) {

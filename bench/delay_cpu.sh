@@ -4,28 +4,19 @@
 #
 #   bench/delay_cpu.sh
 #
-# Builds the libraries in build/fn-windows (or $BUILD), the bench program into
-# build/fn-bench, and runs it in the Wine prefix build/fn-wine (or $WINEPREFIX).
+# Runs bench/delay_cpu.exe of the Windows build (build/windows, or $BUILD; see bench/lib.sh)
+# in the Wine prefix build/fn-wine (or $WINEPREFIX).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-build=${BUILD:-$root/build/fn-windows}
-out=$root/build/fn-bench
 
 . scripts/lib/wine.sh
+. bench/lib.sh
 wine_env "${WINEPREFIX:-$root/build/fn-wine}"
 
 echo "== building"
-if [ ! -f "$build/build.ninja" ]; then
-  cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-fi
-cmake --build "$build" -j2 --target tidewick_win32_platform tidewick_platform >/dev/null
-mkdir -p "$out"
-x86_64-w64-mingw32-g++-posix -std=c++20 -O2 -static -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN \
-  -DNOMINMAX -D_WIN32_WINNT=0x0A00 -DWINVER=0x0A00 -I"$root" bench/delay_cpu.cpp \
-  "$build/platform/win32/libtidewick_win32_platform.a" "$build/platform/libtidewick_platform.a" \
-  -ladvapi32 -luserenv -lshell32 -luser32 -o "$out/delay_cpu.exe"
+bench_build bench_delay_cpu
+out=$build/bench
 
 wine_prefix_ensure
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then unset DISPLAY; xvfb_start; fi

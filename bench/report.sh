@@ -4,15 +4,16 @@
 #
 #   bench/report.sh
 #
-# Builds the programs in build/bench-windows (mingw-w64, MinSizeRel, stripped, as the windows
-# preset) and runs them in the Wine prefix build/bench-wine (or WINEPREFIX) under Xvfb when
-# there is no display. Progress goes to stderr, the table to stdout; the full output of each
-# step is kept in build/bench-windows/bench/logs. Exit status 1 when a figure could not be
-# measured; a missed goal is shown in the table only.
+# Runs the programs of the Windows build (build/windows, the windows preset: MinSizeRel,
+# stripped; or $BUILD, configured the same way; see bench/lib.sh) in the Wine prefix
+# build/bench-wine (or WINEPREFIX) under Xvfb when there is no display. Progress goes to
+# stderr, the table to stdout; the full output of each step is kept in bench/logs of the build
+# folder. Exit status 1 when a figure could not be measured; a missed goal is shown in the
+# table only.
 #
 # How each figure is obtained:
-# 1. Scan: bench/scan_bench.sh 10000 is run in this prefix (it builds its own programs in
-#    build/rd-windows) and its median line read: the drive
+# 1. Scan: bench/scan_bench.sh 10000 is run on this build and prefix and its median line
+#    read: the drive
 #    cleaner's ScanDevice over a mapped root of 10,000 entries (half hidden folders, half
 #    shortcuts) against the least program listing the root and resetting every entry's
 #    attributes; medians of five alternating rounds, each after the same re-seeding; ratio of
@@ -41,36 +42,32 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-build=$root/build/bench-windows
-out=$build/bench
-logs=$out/logs
 entries=10000
 idle_seconds=10
 startup_runs=15
 letter=p  # the drive the idle run scans (scan_bench.sh maps its own)
 
 . scripts/lib/wine.sh
+. bench/lib.sh
 wine_env "${WINEPREFIX:-$root/build/bench-wine}"
-mkdir -p "$logs"
 say() { echo "== $*" >&2; }
 failed=0
 
 # ---- build -----------------------------------------------------------------------------------
-say "building in $build"
-if [ ! -f "$build/build.ninja" ]; then
-  cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_EXE_LINKER_FLAGS_MINSIZEREL=-s >"$logs/build.log"
+say "bringing the Windows build ${BUILD:-build/windows} up to date"
+# Every program of the table, those of the two scripts included, so that a failed build shows
+# before the first figure.
+bench_build tidewick pskill bench_minimal_window bench_startup bench_idle_cpu bench_delay_cpu \
+  bench_scan_least bench_scan_driver bench_scan_idle
+# The sizes are those of the shipped files only when the build is the windows preset's.
+if ! grep -qx 'CMAKE_BUILD_TYPE:STRING=MinSizeRel' "$build/CMakeCache.txt" ||
+   ! grep -Eq '^CMAKE_EXE_LINKER_FLAGS_MINSIZEREL:[A-Z]*=(.* )?-s( .*)?$' "$build/CMakeCache.txt"; then
+  echo "bench: $build is not built as the windows preset (MinSizeRel, linked with -s)" >&2
+  exit 1
 fi
-cmake --build "$build" -j2 --target tidewick pskill tidewick_e2e_driver tidewick_win32_platform \
-  tidewick_platform >>"$logs/build.log"
-cxx=x86_64-w64-mingw32-g++-posix
-flags=(-std=c++20 -Os -s -static -municode -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX
-       -D_WIN32_WINNT=0x0A00 -DWINVER=0x0A00 -Wall -Wextra -Wpedantic -Wshadow -Wconversion
-       -Wno-sign-conversion -I"$root")
-"$cxx" "${flags[@]}" -mwindows bench/minimal_window.cpp -o "$out/minimal_window.exe"
-"$cxx" "${flags[@]}" bench/startup.cpp -lpsapi -o "$out/startup.exe"
-"$cxx" "${flags[@]}" bench/idle_cpu.cpp "$build/tests/e2e/libtidewick_e2e_driver.a" \
-  -luser32 -lgdi32 -lcomctl32 -lshell32 -lpsapi -o "$out/idle_cpu.exe"
+out=$build/bench
+logs=$out/logs
+mkdir -p "$logs"
 app_exe=$build/app/tidewick.exe
 kill_exe=$build/tools/pskill/pskill.exe
 
@@ -201,7 +198,7 @@ fi
 # ---- 1. scan -----------------------------------------------------------------------------------
 say "scan of $entries entries: bench/scan_bench.sh $entries"
 scan_ok=1
-if bench/scan_bench.sh "$entries" >"$logs/scan_bench.log" 2>&1; then
+if BUILD=$build bench/scan_bench.sh "$entries" >"$logs/scan_bench.log" 2>&1; then
   # "median: least 1473.0 ms, frm_rd 1983.8 ms, ratio 1.35 (goal <= 1.2)"
   read -r least_ms scan_ms < <(sed -n 's/^median: least \([0-9.]*\) ms, frm_rd \([0-9.]*\) ms.*/\1 \2/p' \
     "$logs/scan_bench.log") || true

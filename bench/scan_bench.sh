@@ -15,36 +15,24 @@
 #    time of the tidewick.exe process, and of every process of the Wine prefix, over 10 s.
 #    Goal: under 1% of a core.
 #
-# Builds in build/rd-windows, runs in the Wine prefix build/rd-wine (or WINEPREFIX).
+# Runs the programs of the Windows build (build/windows, or $BUILD; see bench/lib.sh) in the
+# Wine prefix build/rd-wine (or WINEPREFIX); the stick and the logs go to build/rd-bench.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 entries=${1:-10000}
-build=$root/build/rd-windows
 out=$root/build/rd-bench
 letter=q
 idle_seconds=10
 
 . scripts/lib/wine.sh
+. bench/lib.sh
 wine_env "${WINEPREFIX:-$root/build/rd-wine}"
 
 echo "== building"
-if [ ! -f "$build/build.ninja" ]; then
-  cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-fi
-cmake --build "$build" -j2 --target tidewick pskill tidewick_drive_cleaner tidewick_win32_platform \
-  tidewick_ui_headless tidewick_e2e_driver >/dev/null
+bench_build tidewick pskill bench_scan_least bench_scan_driver bench_scan_idle
+programs=$build/bench
 mkdir -p "$out"
-cxx=x86_64-w64-mingw32-g++-posix
-flags=(-std=c++20 -O2 -municode -static -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX
-       -D_WIN32_WINNT=0x0A00 -DWINVER=0x0A00 -I"$root")
-"$cxx" "${flags[@]}" bench/scan_least.cpp -o "$out/scan_least.exe"
-"$cxx" "${flags[@]}" bench/scan_driver.cpp \
-  "$build/drive_cleaner/libtidewick_drive_cleaner.a" "$build/ui/libtidewick_ui_headless.a" \
-  "$build/ui/libtidewick_ui.a" "$build/platform/win32/libtidewick_win32_platform.a" \
-  "$build/platform/libtidewick_platform.a" -ladvapi32 -luserenv -lshell32 -luser32 -o "$out/scan_driver.exe"
-"$cxx" "${flags[@]}" bench/scan_idle.cpp "$build/tests/e2e/libtidewick_e2e_driver.a" \
-  -luser32 -lgdi32 -lcomctl32 -lshell32 -o "$out/scan_idle.exe"
 
 wine_prefix_ensure
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then unset DISPLAY; xvfb_start; fi
@@ -83,13 +71,13 @@ field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p"; }
 median() { printf '%s\n' "$@" | sort -g | sed -n "$(( ($# + 1) / 2 ))p"; }
 
 echo "== scan of $entries entries on $drive (ms of the work itself, without process start)"
-wine "$out/scan_least.exe" "$drive" >/dev/null  # warm-up: the first pass fills the caches
+wine "$programs/scan_least.exe" "$drive" >/dev/null  # warm-up: the first pass fills the caches
 least=() driver=()
 for round in 1 2 3 4 5; do
   seed
-  l=$(wine "$out/scan_least.exe" "$drive" | tr -d '\r')
+  l=$(wine "$programs/scan_least.exe" "$drive" | tr -d '\r')
   seed
-  d=$(wine "$out/scan_driver.exe" "$drive" | tr -d '\r')
+  d=$(wine "$programs/scan_driver.exe" "$drive" | tr -d '\r')
   echo "round $round: least: $l | frm_rd ScanDevice: $d"
   least+=("$(echo "$l" | field ms)")
   driver+=("$(echo "$d" | field ms)")
@@ -135,7 +123,7 @@ idle() {
   local mode=$1 log=$out/idle-$1.log
   seed
   rm -f "$app_folder/stop"
-  wine "$out/scan_idle.exe" "$win_app_folder" "$drive" "$mode" >"$log" 2>&1 &
+  wine "$programs/scan_idle.exe" "$win_app_folder" "$drive" "$mode" >"$log" 2>&1 &
   local idler=$!
   local waited=0
   until grep -q READY "$log" 2>/dev/null; do

@@ -5,7 +5,8 @@
 #   wine_prefix_ensure             the prefix, made only when it is not ready yet
 #   wine_map_drive LETTER FOLDER   maps a drive letter of the prefix to a Linux folder
 #   wine_unmap_drive LETTER        removes that mapping again
-#   pe_check_system_imports EXE..  fails when a program imports a DLL Windows does not ship
+#   pe_check_imports "DLL.." EXE.. fails when a program imports a DLL not in the list
+#                                  (PE_SYSTEM_DLLS below)
 #   xvfb_start / xvfb_stop         a virtual display when none is set
 
 wine_env() {
@@ -73,17 +74,44 @@ wine_unmap_drive() {
   rm -f "$WINEPREFIX/dosdevices/${1,,}:"
 }
 
-# Each program must import only DLLs that Windows itself ships (those in the prefix's
-# system32), never the compiler's libstdc++, libgcc or winpthread DLLs.
-pe_check_system_imports() {
-  local status=0 exe dll
+# The DLLs a program may import: Windows' own, present on every Windows from 7 SP1 on without
+# any redistributable, and of those only the ones tidewick.exe needs. Not the compiler's
+# libstdc++, libgcc or winpthread, not vcruntime140 or msvcp140 (Wine's system32 holds them, a
+# bare Windows does not), not the api-ms-win-* sets. The test and benchmark programs need none
+# besides (their process figures come from kernel32's K32* functions, not psapi.dll), so one list
+# serves every program.
+PE_SYSTEM_DLLS="kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll comctl32.dll uxtheme.dll
+  userenv.dll msvcrt.dll"
+
+# Prints "DLL FUNCTION" (the DLL in lower case) for each function EXE imports by name, and
+# "DLL" alone for a DLL none of whose functions is imported by name; fails when the import
+# table cannot be read or names no DLL (every Windows program imports kernel32.dll).
+pe_imports() {
+  local table
+  table=$(x86_64-w64-mingw32-objdump -p "$1") || { echo "import check: cannot read $1" >&2; return 1; }
+  awk '
+    /^[[:space:]]*DLL Name: / { if (dll != "" && !named) print dll; dll = tolower($3); named = 0; next }
+    dll != "" && /^[^[:space:]]/ { if (!named) print dll; dll = "" }
+    dll != "" && $1 ~ /^[0-9a-f]+$/ && $2 ~ /^[0-9]+$/ && $3 ~ /^[A-Za-z_]/ { print dll, $3; named = 1 }
+    END { if (dll != "" && !named) print dll }
+  ' <<<"$table" | grep . || { echo "import check: $1 names no imported DLL" >&2; return 1; }
+}
+
+# pe_check_imports "DLL..." EXE...: each program may import only the listed DLLs (letter case
+# aside). Names every program and DLL off the list.
+pe_check_imports() {
+  local list allowed status=0 exe dll imports
+  list=$(echo $1 | tr '[:upper:]' '[:lower:]')
+  allowed=" $list "
+  shift
   for exe in "$@"; do
-    while read -r dll; do
-      if [ ! -e "$WINEPREFIX/drive_c/windows/system32/${dll,,}" ]; then
-        echo "$exe imports $dll, which is not a Windows system DLL" >&2
+    imports=$(pe_imports "$exe") || { status=1; continue; }
+    for dll in $(cut -d' ' -f1 <<<"$imports" | sort -u); do
+      if [[ $allowed != *" $dll "* ]]; then
+        echo "import check: $exe imports $dll, which is not on its list of Windows system DLLs ($list)" >&2
         status=1
       fi
-    done < <(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')
+    done
   done
   return "$status"
 }

@@ -7,6 +7,8 @@
 #   wine_unmap_drive LETTER        removes that mapping again
 #   pe_check_imports "DLL.." EXE.. fails when a program imports a DLL not in the list
 #                                  (PE_SYSTEM_DLLS below)
+#   pe_check_windows7_imports EXE.. fails when a program statically imports a function or DLL
+#                                  that Windows 7 SP1 lacks (PE_AFTER_WINDOWS7_* below)
 #   xvfb_start / xvfb_stop         a virtual display when none is set
 
 wine_env() {
@@ -112,6 +114,59 @@ pe_check_imports() {
         status=1
       fi
     done
+  done
+  return "$status"
+}
+
+# Functions and DLLs a Windows 7 SP1 does not have, among those this code could reach for; a
+# static import of any of them keeps the program from starting there. Use them through
+# GetProcAddress, as ui/win32/win32_dpi.cpp does for the per-monitor DPI calls.
+PE_AFTER_WINDOWS7_FUNCTIONS=(
+  # per-monitor DPI, user32 (Windows 10 1607; SetProcessDpiAwarenessContext 1703, GetSystemDpiForProcess 1803)
+  GetDpiForWindow GetDpiForSystem GetSystemDpiForProcess SetThreadDpiAwarenessContext
+  SetProcessDpiAwarenessContext GetThreadDpiAwarenessContext GetWindowDpiAwarenessContext
+  AreDpiAwarenessContextsEqual GetAwarenessFromDpiAwarenessContext GetSystemMetricsForDpi
+  AdjustWindowRectExForDpi SystemParametersInfoForDpi EnableNonClientDpiScaling
+  # per-monitor DPI, shcore.dll (Windows 8.1)
+  GetDpiForMonitor SetProcessDpiAwareness GetProcessDpiAwareness GetScaleFactorForMonitor
+  # thread names (Windows 10 1607)
+  SetThreadDescription GetThreadDescription
+  # kernel32 (Windows 8)
+  GetSystemTimePreciseAsFileTime CreateFile2 CopyFile2 GetCurrentThreadStackLimits
+  WaitOnAddress WakeByAddressSingle WakeByAddressAll
+  SetProcessMitigationPolicy GetProcessMitigationPolicy
+  # the DLL search path (Windows 8; on 7 only with update KB2533623, which SP1 does not hold)
+  SetDefaultDllDirectories AddDllDirectory RemoveDllDirectory
+  # path functions of pathcch.dll (Windows 8)
+  PathCchCombine PathCchCombineEx PathCchAppend PathCchAppendEx PathCchCanonicalize
+  PathCchCanonicalizeEx PathAllocCombine PathAllocCanonicalize
+)
+# DLLs (shell patterns) that Windows 7 SP1 does not have, or not with the functions imported
+# from them: the api-ms-win-* and ext-ms-win-* sets, shcore.dll (8.1), pathcch.dll (8).
+PE_AFTER_WINDOWS7_DLLS=("api-ms-win-*" "ext-ms-win-*" shcore.dll pathcch.dll)
+
+pe_check_windows7_imports() {
+  local status=0 exe dll function pattern imports
+  for exe in "$@"; do
+    imports=$(pe_imports "$exe") || { status=1; continue; }
+    for dll in $(cut -d' ' -f1 <<<"$imports" | sort -u); do
+      for pattern in "${PE_AFTER_WINDOWS7_DLLS[@]}"; do
+        # shellcheck disable=SC2053  # a pattern on purpose
+        if [[ $dll == $pattern ]]; then
+          echo "Windows 7 check: $exe imports $dll, which Windows 7 SP1 lacks" >&2
+          status=1
+        fi
+      done
+    done
+    while read -r dll function; do
+      [ -n "$function" ] || continue
+      for pattern in "${PE_AFTER_WINDOWS7_FUNCTIONS[@]}"; do
+        if [ "$function" = "$pattern" ]; then
+          echo "Windows 7 check: $exe imports $function from $dll, which Windows 7 SP1 lacks" >&2
+          status=1
+        fi
+      done
+    done <<<"$imports"
   done
   return "$status"
 }

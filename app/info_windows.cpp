@@ -85,14 +85,6 @@ constexpr std::string_view kThanks =
     "Tidewick team [Tidewick] (pictures)\r\n"
     "Tidewick users [Tidewick] (bug reports)\r\n";
 
-// Hands control back to the main window, which disabled and hid itself to open this one.
-void ReturnToMainWindow(ui::Form& from) {
-  from.Hide();
-  ui::Form& main = from.App().Get("frm_first");
-  main.SetEnabled(true);
-  main.Show();
-}
-
 }  // namespace
 
 std::string_view HistoryText() { return kHistory; }
@@ -157,24 +149,22 @@ void frm_h::InitializeComponent() {
   style.clientHeight = 4815;
   SetCaption("History");
 
-  const ui::Font tahoma{"Tahoma", 8.25};
   txt1.MultiLine = true;
   txt1.ReadOnly = true;
   txt1.VerticalScrollBar = true;
   txt1.SetText(std::string(kHistory));
   txt1.SetPosition({345, 360, 5325, 3660});
-  txt1.SetFont(tahoma);
   txt1.SetTabIndex(1);
 
   btn_k.SetCaption("Ok");
   btn_k.SetPosition({4710, 4185, 945, 315});
-  btn_k.SetFont(tahoma);
   btn_k.SetTabIndex(0);
 }
 
 void frm_h::Form_Load() { SetCaption(WindowTitle("History")); }
 
-void frm_h::btn_k_Click() { ReturnToMainWindow(*this); }
+// Hides this window and gives control back to the main window, which opened it.
+void frm_h::btn_k_Click() { App().GiveBack(*this); }
 
 void frm_h::Form_Unload() { btn_k_Click(); }
 
@@ -211,17 +201,14 @@ void frm_about::InitializeComponent() {
   Label2.SetCaption("Tidewick contributors");
   Label2.SetPosition({2040, 1080, 2235, 195});
 
-  const ui::Font tahoma{"Tahoma", 8.25};
   Label12345.SetCaption("Thanks To:");
   Label12345.SetPosition({240, 2145, 1095, 195});
-  Label12345.SetFont(tahoma);
 
   txtThx.MultiLine = true;
   txtThx.ReadOnly = true;
   txtThx.VerticalScrollBar = true;
   txtThx.SetText(std::string(kThanks));
   txtThx.SetPosition({210, 2385, 3990, 1350});
-  txtThx.SetFont(tahoma);
   txtThx.SetTabIndex(1);
 
   btn_ok.SetCaption("Ok");
@@ -234,7 +221,7 @@ void frm_about::Form_Load() {
   lbl_0.SetCaption(std::string(kProductName));
 }
 
-void frm_about::btn_ok_Click() { ReturnToMainWindow(*this); }
+void frm_about::btn_ok_Click() { App().GiveBack(*this); }
 
 void frm_about::Form_Unload() { btn_ok_Click(); }
 
@@ -263,7 +250,7 @@ void frm_u::InitializeComponent() {
   btn_done.SetTabIndex(0);
 }
 
-void frm_u::btn_done_Click() { ReturnToMainWindow(*this); }
+void frm_u::btn_done_Click() { App().GiveBack(*this); }
 
 void frm_u::Form_Unload() { btn_done_Click(); }
 

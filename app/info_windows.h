@@ -24,9 +24,9 @@ class frm_help final : public ui::Form {
   static constexpr const char* kFormName = "frm_help";
   explicit frm_help(ui::Application& app);
 
-  ui::Frame frmeeddf{*this, "frmeeddf"};
-  ui::Picture Picturedcd{*this, "Picturedcd"};
-  ui::CommandButton btn_ok{*this, "btn_ok"};
+  ui::Frame frmeeddf{*this, "frmeeddf"};        // frame around the picture, titled like the window
+  ui::Picture Picturedcd{*this, "Picturedcd"};  // the picture of how to run a program as administrator
+  ui::CommandButton btn_ok{*this, "btn_ok"};    // "Back": hides this window
 
   void btn_ok_Click();
 
@@ -41,8 +41,8 @@ class frm_h final : public ui::Form {
   static constexpr const char* kFormName = "frm_h";
   explicit frm_h(ui::Application& app);
 
-  ui::TextBox txt1{*this, "txt1"};
-  ui::CommandButton btn_k{*this, "btn_k"};
+  ui::TextBox txt1{*this, "txt1"};          // the version history, read-only
+  ui::CommandButton btn_k{*this, "btn_k"};  // "Ok": back to the main window
 
   void btn_k_Click();
 
@@ -57,13 +57,13 @@ class frm_about final : public ui::Form {
   static constexpr const char* kFormName = "frm_about";
   explicit frm_about(ui::Application& app);
 
-  ui::Picture Image1{*this, "Image1"};
-  ui::Label lbl_0{*this, "lbl_0"};
-  ui::Label lbl_version{*this, "lbl_version"};
-  ui::Label Label2{*this, "Label2"};
-  ui::Label Label12345{*this, "Label12345"};
-  ui::TextBox txtThx{*this, "txtThx"};
-  ui::CommandButton btn_ok{*this, "btn_ok"};
+  ui::Picture Image1{*this, "Image1"};          // the product's emblem
+  ui::Label lbl_0{*this, "lbl_0"};              // the product name, a link to the authors' page
+  ui::Label lbl_version{*this, "lbl_version"};  // "v3.1", a link to the download page
+  ui::Label Label2{*this, "Label2"};            // the authors, a link to their page
+  ui::Label Label12345{*this, "Label12345"};    // "Thanks To:", the heading of the thanks list
+  ui::TextBox txtThx{*this, "txtThx"};          // the thanks list, read-only
+  ui::CommandButton btn_ok{*this, "btn_ok"};    // "Ok": back to the main window
 
   void btn_ok_Click();
   void lbl_0_Click();
@@ -81,7 +81,7 @@ class frm_u final : public ui::Form {
   static constexpr const char* kFormName = "frm_u";
   explicit frm_u(ui::Application& app);
 
-  ui::CommandButton btn_done{*this, "btn_done"};
+  ui::CommandButton btn_done{*this, "btn_done"};  // "Done": back to the main window
 
   void btn_done_Click();
 

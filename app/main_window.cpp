@@ -1,6 +1,9 @@
 #include "app/main_window.h"
 
+#include "app/info_windows.h"
 #include "app/web_pages.h"
+#include "computer_cleaner/frm_c.h"
+#include "drive_cleaner/frm_rd.h"
 #include "platform/Function.h"
 #include "platform/platform_operations.h"
 #include "platform/product.h"
@@ -53,7 +56,6 @@ void frm_first::InitializeComponent() {
   lbl_V.SetTooltip("Click to download new version");
   lbl_V.SetAlignment(ui::Label::Align::Right);
   lbl_V.SetPosition({4005, 1650, 450, 195});
-  lbl_V.SetFont(ui::Font{"Tahoma", 8.25});
   lbl_V.SetTabIndex(2);
 
   Label1.SetCaption("By the Tidewick project");
@@ -103,22 +105,22 @@ void frm_first::CheckKillTool() {
 
 void frm_first::Form_Unload() { Os().EndProgram(); }
 
-void frm_first::btn_rd_Click() { App().HandOver(*this, "frm_rd"); }
+void frm_first::btn_rd_Click() { App().HandOver<frm_rd>(*this); }
 
-void frm_first::btn_c_Click() { App().HandOver(*this, "frm_c"); }
+void frm_first::btn_c_Click() { App().HandOver<frm_c>(*this); }
 
 void frm_first::help_his_Click() {
-  App().Get("frm_h").SetOwnerForm(this);
-  App().HandOver(*this, "frm_h");
+  App().Get<frm_h>().SetOwnerForm(this);
+  App().HandOver<frm_h>(*this);
 }
 
-void frm_first::help_2_Click() { App().HandOver(*this, "frm_about"); }
+void frm_first::help_2_Click() { App().HandOver<frm_about>(*this); }
 
 // The item is greyed from load on, so this never runs; the window it would open is kept.
-void frm_first::help_3_Click() { App().HandOver(*this, "frm_u"); }
+void frm_first::help_3_Click() { App().HandOver<frm_u>(*this); }
 
 void frm_first::frmfist_htraa_Click() {
-  ui::Form& help = App().Get("frm_help");
+  ui::Form& help = App().Get<frm_help>();
   help.SetOwnerForm(this);
   help.Show();
 }

@@ -6,6 +6,7 @@
 #include "platform/registry.h"
 #include "platform/registry_paths.h"
 #include "platform/text.h"
+#include "registry_manager/frm_RM.h"
 
 namespace tidewick {
 
@@ -24,7 +25,6 @@ constexpr std::string_view kKillToolMissing = "File 'pskill.exe' not found. Plea
 constexpr int kButtonWidth = 1095;
 constexpr int kButtonHeight = 375;
 
-ui::Font Tahoma() { return ui::Font{"Tahoma", 8.25}; }
 ui::Font SansSerif() { return ui::Font{"MS Sans Serif", 8.25}; }
 
 }  // namespace
@@ -68,13 +68,13 @@ std::optional<std::string> ProgramOfCommandLine(std::string_view commandLine) {
 // the lists or leave the window wait until the deletion has ended.
 class frm_c::DeletionScope {
  public:
-  explicit DeletionScope(frm_c& form) : form_(form), session_(form.session_) {
+  explicit DeletionScope(frm_c& form) : form_(form), opening_(form.LoadGeneration()) {
     form_.deleting_ = true;
     form_.ApplyEnablingRules();
   }
   ~DeletionScope() {
     // A window that was left and opened again meanwhile is a new one; leave it alone.
-    if (form_.session_ != session_) return;
+    if (form_.LoadGeneration() != opening_) return;
     form_.deleting_ = false;
     form_.ApplyEnablingRules();
   }
@@ -82,11 +82,11 @@ class frm_c::DeletionScope {
   DeletionScope& operator=(const DeletionScope&) = delete;
 
  private:
-  frm_c& form_;
-  std::uint64_t session_;
+  frm_c& form_;  // borrowed
+  std::uint64_t opening_;  // the load this deletion started in
 };
 
-frm_c::frm_c(ui::Application& app) : Form(app, kFormName), fn_(app.Os()) {
+frm_c::frm_c(ui::Application& app) : Form(app, kFormName, ui::WayBack::Unload), fn_(app.Os()) {
   btn_scan.Click = [this] { btn_scan_Click(); };
   btn_d.Click = [this] { btn_d_Click(); };
   btn_c_ma.Click = [this] { btn_c_ma_Click(); };
@@ -113,44 +113,44 @@ void frm_c::InitializeComponent() {
   style.position = ui::StartPosition::CenterScreen;
   style.clientWidth = 12720;
   style.clientHeight = 3090;
-  style.font = Tahoma();
   SetCaption("Computer");
 
-  auto place = [](ui::Control& control, ui::Control* frame, ui::Twips position, int tabIndex, ui::Font font) {
+  // Every control is in the default font, Tahoma, but for the three buttons of "Main".
+  auto place = [](ui::Control& control, ui::Control* frame, ui::Twips position, int tabIndex) {
     control.SetContainer(frame);
     control.SetPosition(position);
-    control.SetFont(std::move(font));
     control.SetTabIndex(tabIndex);
   };
   auto button = [&](ui::CommandButton& control, ui::Control* frame, std::string caption, int left, int top,
-                    int tabIndex, ui::Font font) {
+                    int tabIndex) {
     control.SetCaption(std::move(caption));
-    place(control, frame, {left, top, kButtonWidth, kButtonHeight}, tabIndex, std::move(font));
+    place(control, frame, {left, top, kButtonWidth, kButtonHeight}, tabIndex);
   };
 
   Framenufgis.SetCaption("Main");
-  place(Framenufgis, nullptr, {240, 135, 1485, 1950}, 10, Tahoma());
-  button(btn_scan, nullptr, "Scan", 435, 450, 0, SansSerif());
-  button(btn_x, nullptr, "Back", 435, 990, 1, SansSerif());
-  button(btn_d, nullptr, "Delete", 435, 1515, 2, SansSerif());
+  place(Framenufgis, nullptr, {240, 135, 1485, 1950}, 10);
+  button(btn_scan, nullptr, "Scan", 435, 450, 0);
+  button(btn_x, nullptr, "Back", 435, 990, 1);
+  button(btn_d, nullptr, "Delete", 435, 1515, 2);
+  for (ui::CommandButton* mainButton : {&btn_scan, &btn_x, &btn_d}) mainButton->SetFont(SansSerif());
 
   frameM.SetCaption("Malware:");
-  place(frameM, nullptr, {2025, 150, 5550, 2745}, 8, Tahoma());
-  place(lst_V, nullptr, {2355, 465, 4815, 1635}, 6, Tahoma());
-  button(btn_c_ma, nullptr, "Select All", 3120, 2250, 4, Tahoma());
-  button(btn_c_uma, nullptr, "Deselect All", 4260, 2250, 5, Tahoma());
-  button(btn_c_r, nullptr, "Refresh", 5400, 2250, 3, Tahoma());
+  place(frameM, nullptr, {2025, 150, 5550, 2745}, 8);
+  place(lst_V, nullptr, {2355, 465, 4815, 1635}, 6);
+  button(btn_c_ma, nullptr, "Select All", 3120, 2250, 4);
+  button(btn_c_uma, nullptr, "Deselect All", 4260, 2250, 5);
+  button(btn_c_r, nullptr, "Refresh", 5400, 2250, 3);
 
   // The three buttons under the profile list sit inside `Frame`, 615, 1755 and 2895 twips from
   // its left edge and 2100 from its top; positions here are in window coordinates.
   constexpr int frameLeft = 7920;
   constexpr int frameTop = 150;
   Frame.SetCaption("Detect extention EXE at Personal Folder:");
-  place(Frame, nullptr, {frameLeft, frameTop, 4485, 2745}, 9, Tahoma());
-  place(lst_P, nullptr, {8235, 465, 3870, 1635}, 7, Tahoma());
-  button(btn_Esa, &Frame, "Select All", frameLeft + 615, frameTop + 2100, 11, Tahoma());
-  button(btn_Edsa, &Frame, "Deselect All", frameLeft + 1755, frameTop + 2100, 12, Tahoma());
-  button(btn_Er, &Frame, "Refresh", frameLeft + 2895, frameTop + 2100, 13, Tahoma());
+  place(Frame, nullptr, {frameLeft, frameTop, 4485, 2745}, 9);
+  place(lst_P, nullptr, {8235, 465, 3870, 1635}, 7);
+  button(btn_Esa, &Frame, "Select All", frameLeft + 615, frameTop + 2100, 11);
+  button(btn_Edsa, &Frame, "Deselect All", frameLeft + 1755, frameTop + 2100, 12);
+  button(btn_Er, &Frame, "Refresh", frameLeft + 2895, frameTop + 2100, 13);
 
   f_2.SetCaption("File");
   f2_Back.SetCaption("Back");
@@ -166,7 +166,6 @@ void frm_c::InitializeComponent() {
 // ---- Window ----
 
 void frm_c::Form_Load() {
-  ++session_;
   deleting_ = false;
   scanned_ = false;
   SetCaption(WindowTitle("Computer"));
@@ -195,24 +194,20 @@ void frm_c::ApplyEnablingRules() {
   ex_fReg.SetEnabled(idle);
 }
 
-void frm_c::MarkAll(ui::CheckList& list, bool marked) {
-  for (int i = list.ListCount() - 1; i >= 0; --i) list.SetSelected(i, marked);
-}
-
 void frm_c::btn_c_ma_Click() {
-  if (!deleting_) MarkAll(lst_V, true);
+  if (!deleting_) lst_V.SetAllSelected(true);
 }
 
 void frm_c::btn_c_uma_Click() {
-  if (!deleting_) MarkAll(lst_V, false);
+  if (!deleting_) lst_V.SetAllSelected(false);
 }
 
 void frm_c::btn_Esa_Click() {
-  if (!deleting_) MarkAll(lst_P, true);
+  if (!deleting_) lst_P.SetAllSelected(true);
 }
 
 void frm_c::btn_Edsa_Click() {
-  if (!deleting_) MarkAll(lst_P, false);
+  if (!deleting_) lst_P.SetAllSelected(false);
 }
 
 void frm_c::btn_c_r_Click() {
@@ -236,17 +231,14 @@ void frm_c::f2_Back_Click() { btn_x_Click(); }
 void frm_c::Form_Unload() {
   lst_V.Clear();
   lst_P.Clear();
-  Hide();
-  ui::Form& main = App().Get("frm_first");
-  main.SetEnabled(true);
-  main.Show();
+  App().GiveBack(*this);
 }
 
 void frm_c::f2_Exit_Click() { Os().EndProgram(); }
 
 void frm_c::ex_fReg_Click() {
   if (deleting_) return;
-  App().HandOver(*this, "frm_RM");
+  App().HandOver(*this, frm_RM::kFormName);
 }
 
 // ---- Detection ----
@@ -347,14 +339,14 @@ void frm_c::btn_d_Click() {
 }
 
 bool frm_c::DeleteProfileEntries(bool& succeeded) {
-  const std::uint64_t session = session_;
+  const std::uint64_t opening = LoadGeneration();
   for (int i = lst_P.ListCount() - 1; i >= 0; --i) {
     if (i >= lst_P.ListCount() || !lst_P.Selected(i)) continue;
     if (!KillToolAtHand()) return false;
     const std::string name = lst_P.List(i);
     fn_.KillProcessByName(name);
     fn_.Delay(kKillWaitMs);
-    if (!SameSession(session)) return false;
+    if (!IsCurrentLoad(opening)) return false;
 
     const std::string folder = fn_.GetUserProfilePath();
     const std::string path = folder + "\\" + name;
@@ -384,20 +376,20 @@ std::string frm_c::AutostartProgramFile(const std::string& entryName, const std:
 
 // The program may take a moment to end: while the file stays, the deletion is tried again for
 // a while, ending the program again and serving the window between two attempts.
-bool frm_c::DeleteWithRetry(const std::string& file, const std::string& entryName, std::uint64_t session) {
+bool frm_c::DeleteWithRetry(const std::string& file, const std::string& entryName, std::uint64_t opening) {
   FileRemoval removal = MakePlainAndDelete(Os(), file);
   const std::uint32_t start = Os().GetTickCount();
   while (removal == FileRemoval::StillThere && Os().GetTickCount() - start < kRetryLimitMs) {
     removal = MakePlainAndDelete(Os(), file);
     fn_.KillProcessByName(entryName);
     fn_.Delay(kRetryPauseMs);
-    if (!SameSession(session)) return false;
+    if (!IsCurrentLoad(opening)) return false;
   }
   return true;
 }
 
 bool frm_c::DeleteAutostartEntries() {
-  const std::uint64_t session = session_;
+  const std::uint64_t opening = LoadGeneration();
   // Every listed profile executable is ended first, marked or not.
   for (int i = lst_P.ListCount() - 1; i >= 0; --i) {
     if (!KillToolAtHand()) return false;
@@ -415,14 +407,14 @@ bool frm_c::DeleteAutostartEntries() {
     if (!KillToolAtHand()) return false;
     fn_.KillProcessByName(entryName);
     fn_.Delay(kKillWaitMs);
-    if (!SameSession(session)) return false;
+    if (!IsCurrentLoad(opening)) return false;
 
     const std::string file = AutostartProgramFile(entryName, valueData);
-    if (!file.empty() && !DeleteWithRetry(file, entryName, session)) return false;
+    if (!file.empty() && !DeleteWithRetry(file, entryName, opening)) return false;
 
     fn_.DeleteRegValue(Root::CurrentUser, regpath::kRun, valueName);
     fn_.FixRegistry();
-    if (!SameSession(session)) return false;
+    if (!IsCurrentLoad(opening)) return false;
     if (!file.empty() && Os().PathFileExistsA(file)) {
       Os().MsgBox("Error! Please login do safe mode.", MsgStyle::Critical);
       return false;

@@ -49,29 +49,29 @@ class frm_c final : public ui::Form {
   explicit frm_c(ui::Application& app);
 
   // ---- Controls ----
-  ui::Frame Framenufgis{*this, "Framenufgis"};
-  ui::CommandButton btn_scan{*this, "btn_scan"};
-  ui::CommandButton btn_x{*this, "btn_x"};
-  ui::CommandButton btn_d{*this, "btn_d"};
-  ui::Frame frameM{*this, "frameM"};
-  ui::CheckList lst_V{*this, "lst_V"};  // malware lines
-  ui::CommandButton btn_c_ma{*this, "btn_c_ma"};
-  ui::CommandButton btn_c_uma{*this, "btn_c_uma"};
-  ui::CommandButton btn_c_r{*this, "btn_c_r"};
-  ui::Frame Frame{*this, "Frame"};
-  ui::CheckList lst_P{*this, "lst_P"};  // executable-named profile entries
-  ui::CommandButton btn_Esa{*this, "btn_Esa"};
-  ui::CommandButton btn_Edsa{*this, "btn_Edsa"};
-  ui::CommandButton btn_Er{*this, "btn_Er"};
-  ui::Timer T2{*this, "T2"};
+  ui::Frame Framenufgis{*this, "Framenufgis"};      // frame "Main", behind Scan, Back and Delete
+  ui::CommandButton btn_scan{*this, "btn_scan"};    // "Scan"
+  ui::CommandButton btn_x{*this, "btn_x"};          // "Back": leaves the window
+  ui::CommandButton btn_d{*this, "btn_d"};          // "Delete"
+  ui::Frame frameM{*this, "frameM"};                // frame "Malware:" of the malware list
+  ui::CheckList lst_V{*this, "lst_V"};              // malware lines
+  ui::CommandButton btn_c_ma{*this, "btn_c_ma"};    // "Select All" of the malware list
+  ui::CommandButton btn_c_uma{*this, "btn_c_uma"};  // "Deselect All" of the malware list
+  ui::CommandButton btn_c_r{*this, "btn_c_r"};      // "Refresh" of the malware list
+  ui::Frame Frame{*this, "Frame"};                  // frame of the profile list
+  ui::CheckList lst_P{*this, "lst_P"};              // executable-named profile entries
+  ui::CommandButton btn_Esa{*this, "btn_Esa"};      // "Select All" of the profile list
+  ui::CommandButton btn_Edsa{*this, "btn_Edsa"};    // "Deselect All" of the profile list
+  ui::CommandButton btn_Er{*this, "btn_Er"};        // "Refresh" of the profile list
+  ui::Timer T2{*this, "T2"};                        // safety timer of the enabling rules
 
   // ---- Menus ----
-  ui::MenuItem f_2{*this, "f_2"};
-  ui::MenuItem f2_Back{*this, "f2_Back", &f_2};
-  ui::MenuItem f2_1{*this, "f2_1", &f_2};
-  ui::MenuItem f2_Exit{*this, "f2_Exit", &f_2};
-  ui::MenuItem ex_0{*this, "ex_0"};
-  ui::MenuItem ex_fReg{*this, "ex_fReg", &ex_0};
+  ui::MenuItem f_2{*this, "f_2"};                 // menu "File"
+  ui::MenuItem f2_Back{*this, "f2_Back", &f_2};   // "Back"
+  ui::MenuItem f2_1{*this, "f2_1", &f_2};         // separator
+  ui::MenuItem f2_Exit{*this, "f2_Exit", &f_2};   // "Exit"
+  ui::MenuItem ex_0{*this, "ex_0"};               // menu "Extra"
+  ui::MenuItem ex_fReg{*this, "ex_fReg", &ex_0};  // "Registry Manager" (frm_RM)
 
   // ---- Handlers ----
   void btn_scan_Click();
@@ -117,19 +117,16 @@ class frm_c final : public ui::Form {
   // Whether the kill tool lies in the current folder; when it does not, the user is told so.
   bool KillToolAtHand();
   // Deletes the program file of an autostart line, trying again for a while as long as it
-  // stays. False when the window was left meanwhile.
-  bool DeleteWithRetry(const std::string& file, const std::string& entryName, std::uint64_t session);
-  // Whether the window this deletion runs in is still the one loaded (the close box and Exit
-  // stay usable while a deletion waits).
-  bool SameSession(std::uint64_t session) const { return Loaded() && session == session_; }
+  // stays. False when the window was left meanwhile, that is when the load numbered
+  // `opening` is no longer the current one (the close box and Exit stay usable while a
+  // deletion waits).
+  bool DeleteWithRetry(const std::string& file, const std::string& entryName, std::uint64_t opening);
 
   void ApplyEnablingRules();
-  static void MarkAll(ui::CheckList& list, bool marked);
 
-  Function fn_;
-  bool scanned_ = false;      // the Refresh buttons are usable once a scan ran
+  Function fn_;  // owned; it borrows the platform of the application
+  bool scanned_ = false;  // the Refresh buttons are usable once a scan ran
   bool deleting_ = false;
-  std::uint64_t session_ = 0;  // counts the loads of the window
 };
 
 }  // namespace tidewick

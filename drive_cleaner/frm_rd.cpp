@@ -33,7 +33,6 @@ constexpr std::size_t kEntriesPerClockLook = 32;
 
 constexpr std::string_view kSelectDeviceFirst = "Select device first!";
 
-ui::Font Tahoma() { return ui::Font{"Tahoma", 8.25}; }
 constexpr int kButtonWidth = 1215;
 constexpr int kButtonHeight = 375;
 
@@ -57,7 +56,9 @@ EntryClass ClassifyEntry(std::string_view name, std::string_view ownExeLower) {
 }
 
 // Holds back the enabling rules while a command changes the lists many times over; they run
-// once when the outermost scope ends.
+// once when the outermost scope ends. This is about one command's batch of list changes inside
+// one load, not about which load of the window is current: no command of this window lets
+// events run midway (it paints only), so it never finds itself in another load afterwards.
 class frm_rd::RulesDeferred {
  public:
   explicit RulesDeferred(frm_rd& form) : form_(form) { ++form_.rulesDeferred_; }
@@ -68,10 +69,10 @@ class frm_rd::RulesDeferred {
   RulesDeferred& operator=(const RulesDeferred&) = delete;
 
  private:
-  frm_rd& form_;
+  frm_rd& form_;  // borrowed
 };
 
-frm_rd::frm_rd(ui::Application& app) : Form(app, kFormName) {
+frm_rd::frm_rd(ui::Application& app) : Form(app, kFormName, ui::WayBack::Unload) {
   btn_rsd.Click = [this] { btn_rsd_Click(); };
   T1.Tick = [this] { T1_Timer(); };
   btn_scan.Click = [this] { btn_scan_Click(); };
@@ -101,13 +102,11 @@ void frm_rd::InitializeComponent() {
   style.position = ui::StartPosition::CenterScreen;
   style.clientWidth = 11565;
   style.clientHeight = 4320;
-  style.font = Tahoma();
 
   int tab = 0;
   auto place = [&](ui::Control& control, ui::Control* frame, ui::Twips position, bool tabStop) {
     control.SetContainer(frame);
     control.SetPosition(position);
-    control.SetFont(Tahoma());
     if (tabStop) control.SetTabIndex(tab++);
   };
   auto button = [&](ui::CommandButton& control, ui::Control& frame, std::string caption, int left, int top) {
@@ -259,7 +258,7 @@ class frm_rd::PaintPacer {
   }
 
  private:
-  frm_rd& form_;
+  frm_rd& form_;  // borrowed
   std::uint32_t lastPaint_;
   std::size_t entries_ = 0;
 };
@@ -478,19 +477,19 @@ void frm_rd::e_sa_Click() {
 // ---- List commands ----
 
 void frm_rd::btn_dir_sa_Click() {
-  for (int i = lst_dir.ListCount() - 1; i >= 0; --i) lst_dir.SetSelected(i, true);
+  lst_dir.SetAllSelected(true);
 }
 
 void frm_rd::btn_dir_usa_Click() {
-  for (int i = lst_dir.ListCount() - 1; i >= 0; --i) lst_dir.SetSelected(i, false);
+  lst_dir.SetAllSelected(false);
 }
 
 void frm_rd::btn_s2_Click() {
-  for (int i = lst_dir_2.ListCount() - 1; i >= 0; --i) lst_dir_2.SetSelected(i, true);
+  lst_dir_2.SetAllSelected(true);
 }
 
 void frm_rd::btn_ds2_Click() {
-  for (int i = lst_dir_2.ListCount() - 1; i >= 0; --i) lst_dir_2.SetSelected(i, false);
+  lst_dir_2.SetAllSelected(false);
 }
 
 // ---- Navigation ----
@@ -500,7 +499,8 @@ void frm_rd::btn_x_Click() { Unload(); }
 void frm_rd::f_Back_Click() { btn_x_Click(); }
 
 // Runs once however the window is left (Back, the menu, the close box, the system): the close
-// that Unload makes does not come back here.
+// that Unload makes does not come back here. The give-back hides this window, then enables and
+// shows the main window; the window is destroyed when the unload ends.
 void frm_rd::Form_Unload() {
   {
     RulesDeferred deferred(*this);
@@ -508,10 +508,7 @@ void frm_rd::Form_Unload() {
     lst_dir_2.Clear();
     scannedRoot_.clear();
   }
-  Hide();
-  ui::Form& main = App().Get("frm_first");
-  main.SetEnabled(true);
-  main.Show();
+  App().GiveBack(*this);
 }
 
 void frm_rd::f_Exit_Click() { Os().EndProgram(); }

@@ -44,34 +44,34 @@ class frm_rd final : public ui::Form {
   explicit frm_rd(ui::Application& app);
 
   // ---- Controls, in the order of the window ----
-  ui::Frame fmSD{*this, "fmSD"};
-  ui::ComboBox cmb_rd{*this, "cmb_rd"};
-  ui::CommandButton btn_scan{*this, "btn_scan"};
-  ui::CommandButton btn_rsd{*this, "btn_rsd"};
-  ui::Frame Frameddfgre34{*this, "Frameddfgre34"};
-  ui::CommandButton btn_x{*this, "btn_x"};
-  ui::CommandButton btn_del{*this, "btn_del"};
-  ui::Frame Framec{*this, "Framec"};
-  ui::CheckList lst_dir_2{*this, "lst_dir_2"};  // virus list
-  ui::CheckBox chkAD{*this, "chkAD"};           // delete-all switch
-  ui::CommandButton btn_s2{*this, "btn_s2"};
-  ui::CommandButton btn_ds2{*this, "btn_ds2"};
-  ui::CommandButton btn_r_dir2{*this, "btn_r_dir2"};
-  ui::Frame Framed{*this, "Framed"};
-  ui::CheckList lst_dir{*this, "lst_dir"};  // unknown list
-  ui::CommandButton btn_dir_sa{*this, "btn_dir_sa"};
-  ui::CommandButton btn_dir_usa{*this, "btn_dir_usa"};
-  ui::CommandButton btn_r{*this, "btn_r"};
-  ui::Label Label2{*this, "Label2"};
-  ui::Timer T1{*this, "T1"};
+  ui::Frame fmSD{*this, "fmSD"};                        // frame "Select Device"
+  ui::ComboBox cmb_rd{*this, "cmb_rd"};                 // the device list
+  ui::CommandButton btn_scan{*this, "btn_scan"};        // "Scan"
+  ui::CommandButton btn_rsd{*this, "btn_rsd"};          // "Refresh" of the device list
+  ui::Frame Frameddfgre34{*this, "Frameddfgre34"};      // frame "Main", around Back and Delete
+  ui::CommandButton btn_x{*this, "btn_x"};              // "Back": leaves the window
+  ui::CommandButton btn_del{*this, "btn_del"};          // "Delete"
+  ui::Frame Framec{*this, "Framec"};                    // frame of the virus list
+  ui::CheckList lst_dir_2{*this, "lst_dir_2"};          // virus list
+  ui::CheckBox chkAD{*this, "chkAD"};                   // delete-all switch
+  ui::CommandButton btn_s2{*this, "btn_s2"};            // "Select All" of the virus list
+  ui::CommandButton btn_ds2{*this, "btn_ds2"};          // "Deselect All" of the virus list
+  ui::CommandButton btn_r_dir2{*this, "btn_r_dir2"};    // "Refresh" of the virus list
+  ui::Frame Framed{*this, "Framed"};                    // frame of the unknown list
+  ui::CheckList lst_dir{*this, "lst_dir"};              // unknown list
+  ui::CommandButton btn_dir_sa{*this, "btn_dir_sa"};    // "Select All" of the unknown list
+  ui::CommandButton btn_dir_usa{*this, "btn_dir_usa"};  // "Deselect All" of the unknown list
+  ui::CommandButton btn_r{*this, "btn_r"};              // "Refresh" of the unknown list
+  ui::Label Label2{*this, "Label2"};                    // an empty label under the lists, never changed
+  ui::Timer T1{*this, "T1"};                            // safety timer of the enabling rules
 
   // ---- Menus ----
-  ui::MenuItem f_1{*this, "f_1"};
-  ui::MenuItem f_Back{*this, "f_Back", &f_1};
-  ui::MenuItem f_1_1{*this, "f_1_1", &f_1};
-  ui::MenuItem f_Exit{*this, "f_Exit", &f_1};
-  ui::MenuItem e_1{*this, "e_1"};
-  ui::MenuItem e_sa{*this, "e_sa", &e_1};
+  ui::MenuItem f_1{*this, "f_1"};              // menu "File"
+  ui::MenuItem f_Back{*this, "f_Back", &f_1};  // "Back"
+  ui::MenuItem f_1_1{*this, "f_1_1", &f_1};    // separator
+  ui::MenuItem f_Exit{*this, "f_Exit", &f_1};  // "Exit"
+  ui::MenuItem e_1{*this, "e_1"};              // menu "Extra"
+  ui::MenuItem e_sa{*this, "e_sa", &e_1};      // "Show all hidden file for this device"
 
   // ---- Handlers ----
   void btn_rsd_Click();

@@ -1,5 +1,6 @@
 #include "registry_manager/frm_RM.h"
 
+#include "app/info_windows.h"  // frm_help, the help picture of the application shell: its name only
 #include "platform/Function.h"
 #include "platform/platform_operations.h"
 #include "platform/product.h"
@@ -67,7 +68,7 @@ void WriteBox(Function& fn, const ui::CheckBox& box, const SettingWrite (&writes
 
 }  // namespace
 
-frm_RM::frm_RM(ui::Application& app) : ui::Form(app, kFormName) {
+frm_RM::frm_RM(ui::Application& app) : ui::Form(app, kFormName, ui::WayBack::Unload) {
   btn_okk.Click = [this] { btn_okk_Click(); };
   btn_zx.Click = [this] { btn_zx_Click(); };
   RM_f_back.Click = [this] { RM_f_back_Click(); };
@@ -84,14 +85,10 @@ void frm_RM::InitializeComponent() {
   style.position = ui::StartPosition::CenterScreen;
   style.clientWidth = 3795;
   style.clientHeight = 3090;
-  style.font = ui::Font{"Tahoma", 8.25};
   SetCaption("Registry Manager");
-
-  const ui::Font tahoma{"Tahoma", 8.25};
 
   fme_RM.SetCaption("Registry Manager");
   fme_RM.SetPosition({240, 135, 3285, 2040});
-  fme_RM.SetFont(tahoma);
 
   // One column inside the frame, as wide as the frame leaves room for.
   struct Box {
@@ -111,19 +108,16 @@ void frm_RM::InitializeComponent() {
   for (const Box& b : boxes) {
     b.box.SetCaption(b.caption);
     b.box.SetPosition({420, b.top, 2925, 255});
-    b.box.SetFont(tahoma);
     b.box.SetContainer(&fme_RM);
     b.box.SetTabIndex(tab++);
   }
 
   btn_zx.SetCaption("Cancel");
   btn_zx.SetPosition({1290, 2400, 1000, 375});
-  btn_zx.SetFont(tahoma);
   btn_zx.SetTabIndex(tab++);
 
   btn_okk.SetCaption("Ok");
   btn_okk.SetPosition({2490, 2400, 1000, 375});
-  btn_okk.SetFont(tahoma);
   btn_okk.SetTabIndex(tab++);
 
   fme_RM.SetTabIndex(tab++);
@@ -137,7 +131,6 @@ void frm_RM::InitializeComponent() {
 }
 
 void frm_RM::Form_Load() {
-  returned_ = false;
   SetCaption(WindowTitle("Registry Manager"));
   Os().MsgBox(kHint, MsgStyle::Information);
   ReadSettings();
@@ -158,9 +151,12 @@ void frm_RM::ReadSettings() {
 
 void frm_RM::btn_okk_Click() {
   if (Os().MsgBox(kConfirm, MsgStyle::YesNoQuestion) != Answer::Yes) return;
+  const std::uint64_t opening = LoadGeneration();
   WriteSettings();
   Os().DoEvents();
-  ReturnToComputerCleaner();
+  // A Cancel or a close that was waiting has been handled by the pump and has returned already;
+  // a window opened again meanwhile is a new opening, not this one's to leave.
+  if (IsCurrentLoad(opening)) App().GiveBack(*this);
 }
 
 void frm_RM::WriteSettings() {
@@ -173,7 +169,9 @@ void frm_RM::WriteSettings() {
   WriteBox(fn, chk_SE, kShowExtensions);
 }
 
-void frm_RM::btn_zx_Click() { ReturnToComputerCleaner(); }
+// Unloads this window and gives control back to frm_c, which opened it: once per opening,
+// however leaving starts (a button, the menu, the close box, or several of them at once).
+void frm_RM::btn_zx_Click() { App().GiveBack(*this); }
 
 void frm_RM::RM_f_back_Click() { btn_zx_Click(); }
 
@@ -182,18 +180,9 @@ void frm_RM::Form_Unload() { btn_zx_Click(); }
 void frm_RM::RM_f_exit_Click() { Os().EndProgram(); }
 
 void frm_RM::RM_h_htraa_Click() {
-  ui::Form& help = App().Get("frm_help");
+  ui::Form& help = App().Get(frm_help::kFormName);
   help.SetOwnerForm(this);
   help.Show();
-}
-
-void frm_RM::ReturnToComputerCleaner() {
-  if (returned_) return;
-  returned_ = true;
-  Unload();
-  ui::Form& computer = App().Get("frm_c");
-  computer.SetEnabled(true);
-  computer.Show();
 }
 
 }  // namespace tidewick

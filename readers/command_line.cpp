@@ -139,7 +139,8 @@ std::string WithoutRedirections(std::string_view command) {
     while (i + 1 < command.size() && (command[i + 1] == '>' || command[i + 1] == '<')) ++i;
     if (i + 1 < command.size() && command[i + 1] == '&') {
       // "2>&1": the handle number is the target.
-      i += 2;
+      ++i;
+      if (i + 1 < command.size() && command[i + 1] >= '0' && command[i + 1] <= '9') ++i;
       continue;
     }
     const Token target = NextToken(command.substr(i + 1));

@@ -536,7 +536,8 @@ std::vector<std::string_view> KeyParts(std::string_view key) {
 
 // The relative path as a key, without its leading "." and ".." components.
 std::string RelativeTail(std::string_view relative) {
-  std::vector<std::string_view> parts = KeyParts(PathKey(relative));
+  const std::string key = PathKey(relative);
+  const std::vector<std::string_view> parts = KeyParts(key);
   std::size_t skip = 0;
   while (skip < parts.size() && (parts[skip] == "." || parts[skip] == "..")) ++skip;
   std::string tail;

@@ -141,6 +141,7 @@ const AnalysisCase kAnalysisCases[] = {
       "chained command (start): d.vbs"},
      {}, 0},
     {"cmd /c echo a^&start x.vbs", {}, {}, 0},
+    {"cmd /c start >&\u00A6.vbs", {"chained command (start): \u00A6.vbs"}, {}, 0},
     {"cmd /c if exist x.vbs start x.vbs", {}, {}, 1},
     {"cmd /c cmd /c cmd /c x.vbs", {"chained command (cmd /c): x.vbs"}, {}, 0},
     {"cmd /c cmd /c cmd /c cmd /c cmd /c cmd /c cmd /c cmd /c cmd /c x.vbs", {}, {}, 1},

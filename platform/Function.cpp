@@ -180,9 +180,7 @@ void Function::FixRegistry() {
 
 // ---- Processes, profile, waiting, text ----------------------------------------------------
 
-void Function::KillProcessByName(std::string_view exeName) {
-  std::string wanted;
-  SkipOnError([&] { wanted = LowerCase(exeName); });
+void Function::KillChosen(const std::function<bool(const ProcessEntry32&)>& chosen) {
   Handle snapshot = 0;
   SkipOnError([&] { snapshot = os_.CreateToolhelp32Snapshot(Snapshot::All, 0); });
 
@@ -192,8 +190,7 @@ void Function::KillProcessByName(std::string_view exeName) {
   SkipOnError([&] { more = os_.Process32First(snapshot, entry); });
   while (more) {
     SkipOnError([&] {
-      // An empty name is no executable name: it matches nothing.
-      if (wanted.empty() || LowerCase(StripNull(entry.szExeFile)) != wanted) return;
+      if (!chosen(entry)) return;
       const std::string command = "cmd /c pskill " + std::to_string(entry.th32ProcessID);
       EnableCommandPrompt();
       os_.StartCommandLine(command, ShowCommand::MinimizedNoFocus);
@@ -202,6 +199,35 @@ void Function::KillProcessByName(std::string_view exeName) {
     SkipOnError([&] { more = os_.Process32Next(snapshot, entry); });
   }
   if (snapshot != 0) SkipOnError([&] { os_.CloseHandle(snapshot); });
+}
+
+void Function::KillProcessByName(std::string_view exeName) {
+  std::string wanted;
+  SkipOnError([&] { wanted = LowerCase(exeName); });
+  KillChosen([&](const ProcessEntry32& entry) {
+    // An empty name is no executable name: it matches nothing.
+    return !wanted.empty() && LowerCase(StripNull(entry.szExeFile)) == wanted;
+  });
+}
+
+void Function::KillProcessByImage(std::string_view imagePath) {
+  std::string wantedPath;
+  std::string wantedName;
+  SkipOnError([&] {
+    wantedPath = ComparablePath(imagePath);
+    const std::size_t slash = wantedPath.find_last_of('\\');
+    // Only a path with a folder names one file; a bare name could be any program's.
+    if (slash == std::string::npos || slash == 0 || slash + 1 == wantedPath.size()) return;
+    wantedName = wantedPath.substr(slash + 1);
+  });
+  if (wantedName.empty()) return;
+  KillChosen([&](const ProcessEntry32& entry) {
+    // The name first: only namesakes are asked for their image.
+    if (LowerCase(StripNull(entry.szExeFile)) != wantedName) return false;
+    std::string image;
+    if (!os_.QueryFullProcessImageNameA(entry.th32ProcessID, image)) return false;
+    return ComparablePath(image) == wantedPath;
+  });
 }
 
 std::string Function::GetUserProfilePath() {

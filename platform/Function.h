@@ -8,6 +8,7 @@
 #include "platform/platform_operations.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -64,6 +65,12 @@ class Function {
   // executable name equals `exeName` case-insensitively, lifting the command-prompt policy
   // right before each start.
   void KillProcessByName(std::string_view exeName);
+  // The same for every running process whose program file is `imagePath` (a full path): its
+  // executable name is the path's file name (letter case aside) and its image path, read with
+  // QueryFullProcessImageNameA, names the same file as `imagePath` by ComparablePath. A process
+  // of that name running from anywhere else, or whose image cannot be read, is left running;
+  // so is every process for a path without a folder.
+  void KillProcessByImage(std::string_view imagePath);
   // The profile folder without trailing backslash; empty when it cannot be learned.
   std::string GetUserProfilePath();
   // Waits at least `milliseconds` while window events keep being handled, without spinning.
@@ -74,6 +81,11 @@ class Function {
   static std::string StripNull(std::string_view text);
 
  private:
+  // Walks one snapshot of the running processes and hands each process that `chosen` picks to
+  // the kill tool ("cmd /c pskill <pid>", the command-prompt policy lifted right before each
+  // start). A step that fails is passed over.
+  void KillChosen(const std::function<bool(const ProcessEntry32&)>& chosen);
+
   PlatformOperations& os_;
   Status lastRegResult_ = StatusCode::Success;
 };

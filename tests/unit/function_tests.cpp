@@ -550,6 +550,98 @@ TEST_F(KillTest, AStartThatRaisesAnErrorDoesNotStopTheWalk) {
   EXPECT_EQ(sim.CommandLines().size(), 1u);
 }
 
+// ---- Ending the process of one program file ------------------------------------------------
+
+// A worm names itself like a system program; only the copy whose image is the file being
+// cleaned is handed to the kill tool.
+TEST_F(KillTest, ByImageEndsOnlyTheProcessRunningFromThatFile) {
+  struct Case {
+    const char* image;  // where the process runs from
+    const char* asked;  // the file being cleaned
+    bool ends;
+  };
+  const Case cases[] = {
+      {"C:\\Users\\Ann\\svchost.exe", "C:\\Users\\Ann\\svchost.exe", true},
+      {"C:\\Users\\Ann\\svchost.exe", "c:\\USERS\\ann\\SvcHost.EXE", true},
+      {"C:\\Users\\Ann\\svchost.exe", "\\\\?\\C:\\Users\\Ann\\svchost.exe", true},
+      {"\\\\?\\C:\\Users\\Ann\\svchost.exe", "C:\\Users\\Ann\\svchost.exe", true},
+      {"C:\\Users\\Ann\\svchost.exe", "C:/Users/Ann/svchost.exe", true},
+      {"C:\\Users\\Аня\\ПРОГРАММА.exe", "c:\\users\\аня\\программа.EXE", true},
+      {"C:\\Windows\\System32\\svchost.exe", "C:\\Users\\Ann\\svchost.exe", false},
+      {"C:\\Users\\Ann\\sub\\svchost.exe", "C:\\Users\\Ann\\svchost.exe", false},
+      {"C:\\Users\\Ann\\svchost.exe", "C:\\Users\\Ann\\sub\\svchost.exe", false},
+      {"C:\\Users\\Ann\\svchost.exe", "svchost.exe", false},
+      {"C:\\Users\\Ann\\svchost.exe", "\\svchost.exe", false},
+      {"C:\\Users\\Ann\\svchost.exe", "C:\\Users\\Ann\\", false},
+      {"C:\\Users\\Ann\\svchost.exe", "", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.image) + " / " + c.asked);
+    SimulatedPlatform fresh;
+    Function f(fresh);
+    const std::string image = c.image;
+    const std::uint32_t pid = fresh.StartProcess(image.substr(image.find_last_of('\\') + 1), image);
+    f.KillProcessByImage(c.asked);
+    if (c.ends) {
+      ASSERT_EQ(fresh.CommandLines().size(), 1u);
+      EXPECT_EQ(fresh.CommandLines()[0].commandLine, Command(pid));
+      EXPECT_EQ(fresh.CommandLines()[0].windowStyle, ShowCommand::MinimizedNoFocus);
+      EXPECT_EQ(fresh.RegistryWrites().size(), 2u);
+    } else {
+      EXPECT_TRUE(fresh.CommandLines().empty());
+      EXPECT_TRUE(fresh.RegistryWrites().empty());
+    }
+  }
+}
+
+TEST_F(KillTest, ByImageLeavesTheNamesakesAndEveryProcessWhoseImageCannotBeRead) {
+  SpyPlatform spy(sim);
+  Function f(spy);
+  const std::string worm = "C:\\Users\\Ann\\svchost.exe";
+  const std::uint32_t system = sim.StartProcess("svchost.exe", "C:\\Windows\\System32\\svchost.exe");
+  const std::uint32_t first = sim.StartProcess("svchost.exe", worm);
+  const std::uint32_t hidden = sim.StartProcess("svchost.exe", worm);
+  sim.HideImagePath(hidden);
+  const std::uint32_t other = sim.StartProcess("explorer.exe", "C:\\Windows\\explorer.exe");
+  const std::uint32_t second = sim.StartProcess("SVCHOST.EXE", worm);
+
+  f.KillProcessByImage(worm);
+
+  // Only the namesakes are asked for their image; each copy of the worm gets its command after
+  // the two policy writes, in snapshot order.
+  ASSERT_EQ(spy.snapshots.size(), 1u);
+  const std::string style = " style " + std::to_string(ShowCommand::MinimizedNoFocus);
+  const auto image = [](std::uint32_t pid) { return "image " + std::to_string(pid); };
+  EXPECT_EQ(spy.journal, (std::vector<std::string>{
+                             image(system), image(first), "set DisableCMD", "set DisableCMD",
+                             "start " + Command(first) + style, image(hidden), image(second),
+                             "set DisableCMD", "set DisableCMD", "start " + Command(second) + style,
+                             "close " + std::to_string(spy.snapshots[0])}));
+  f.Delay(1000);
+  EXPECT_FALSE(sim.IsRunning(first));
+  EXPECT_FALSE(sim.IsRunning(second));
+  EXPECT_TRUE(sim.IsRunning(system));
+  EXPECT_TRUE(sim.IsRunning(hidden));
+  EXPECT_TRUE(sim.IsRunning(other));
+}
+
+TEST_F(KillTest, ByImageThatRaisesAnErrorPassesThatProcessOver) {
+  SpyPlatform spy(sim);
+  Function f(spy);
+  const std::string worm = "C:\\Users\\Ann\\a.exe";
+  const std::uint32_t first = sim.StartProcess("a.exe", worm);
+  const std::uint32_t second = sim.StartProcess("a.exe", worm);
+  spy.throwIf = [&](std::string_view call, std::string_view argument) {
+    if (call == "QueryFullProcessImageNameA" && argument == std::to_string(first)) {
+      throw std::runtime_error("cannot open the process");
+    }
+  };
+  EXPECT_NO_THROW(f.KillProcessByImage(worm));
+  ASSERT_EQ(sim.CommandLines().size(), 1u);
+  EXPECT_EQ(sim.CommandLines()[0].commandLine, Command(second));
+  EXPECT_EQ(spy.journal.back(), "close " + std::to_string(spy.snapshots.at(0)));
+}
+
 // ---- Profile folder -----------------------------------------------------------------------
 
 TEST_F(FunctionTest, GetUserProfilePathAsksWithAFullBufferAndClosesTheToken) {

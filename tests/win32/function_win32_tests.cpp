@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -241,6 +242,103 @@ TEST_F(KillOnWine, ANameNoProcessHasStartsNothing) {
   EXPECT_FALSE(victims[0]->WaitEnded(3000));
   for (const auto& victim : victims) EXPECT_TRUE(victim->Running());
   EXPECT_TRUE(bystander->Running());
+}
+
+// ---- KillProcessByImage -------------------------------------------------------------------
+
+// Two copies of the sleeper run under one name, "twworm.exe": one from a folder standing for
+// the profile folder, one from another folder, as a system program of the worm's name would.
+// Only the copy whose image is the file being cleaned may end. (A process whose image cannot
+// be read does not occur under Wine, where every process belongs to the same user: that case
+// is tested on the simulated platform.)
+class KillByImageOnWine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    static int run = 0;
+    folder = MakeScratchFolder("tw-function-image-" + std::to_string(TickCount()) + "-" +
+                               std::to_string(++run));
+    ASSERT_FALSE(folder.empty());
+    ASSERT_TRUE(CopyBuiltFile(TW_PSKILL_EXE, folder + "\\pskill.exe"));
+    ASSERT_TRUE(SetCurrentFolder(folder));
+    for (const char* sub : {"\\profile", "\\elsewhere"}) {
+      ASSERT_TRUE(MakeFolder(folder + sub));
+      const std::string image = folder + sub + "\\twworm.exe";
+      ASSERT_TRUE(CopyBuiltFile(TW_SLEEPER_EXE, image));
+      copies.push_back(std::make_unique<ChildProcess>(image, "90000"));
+      ASSERT_TRUE(copies.back()->Started()) << image;
+    }
+    for (const Row& row : kCommandPrompt) RawDeleteValue(row.root, row.subKey, row.valueName);
+  }
+  void TearDown() override {
+    copies.clear();
+    RemoveRepairValues();
+    SetCurrentFolder(folder + "\\..");
+    for (int attempt = 0; attempt < 50 && !RemoveFolder(folder); ++attempt) Pause(100);
+  }
+
+  ChildProcess& InProfile() { return *copies[0]; }
+  ChildProcess& Elsewhere() { return *copies[1]; }
+
+  std::string folder;
+  std::vector<std::unique_ptr<ChildProcess>> copies;
+  std::unique_ptr<PlatformOperations> os = MakeWin32Platform();
+  Function fn{*os};
+};
+
+TEST_F(KillByImageOnWine, EndsTheCopyRunningFromTheFileAndLeavesItsNamesake) {
+  fn.KillProcessByImage(folder + "\\profile\\twworm.exe");
+  EXPECT_TRUE(InProfile().WaitEnded(30000)) << "process " << InProfile().Pid() << " still runs";
+  // The namesake is still there a good while later.
+  EXPECT_FALSE(Elsewhere().WaitEnded(3000));
+  EXPECT_TRUE(Elsewhere().Running());
+}
+
+TEST_F(KillByImageOnWine, TheLongFormAndAnotherLetterCaseNameTheSameFile) {
+  fn.KillProcessByImage("\\\\?\\" + LowerCase(folder) + "\\PROFILE\\TwWorm.EXE");
+  EXPECT_TRUE(InProfile().WaitEnded(30000)) << "process " << InProfile().Pid() << " still runs";
+  EXPECT_FALSE(Elsewhere().WaitEnded(3000));
+}
+
+TEST_F(KillByImageOnWine, AFileNoProcessRunsFromEndsNothing) {
+  fn.KillProcessByImage(folder + "\\twworm.exe");             // the name, in a third folder
+  fn.KillProcessByImage("twworm.exe");                          // no folder at all
+  fn.KillProcessByImage(folder + "\\profile\\worm.exe");      // part of the name
+  // No kill tool was started: the policy that precedes every start was never written...
+  for (const Row& row : kCommandPrompt) {
+    EXPECT_FALSE(fn.GetRegValue(row.root, row.subKey, row.valueName).IsNumber());
+  }
+  // ...and both copies still run.
+  EXPECT_FALSE(InProfile().WaitEnded(3000));
+  EXPECT_TRUE(Elsewhere().Running());
+}
+
+// How often Wine answers the image path of a process: every process of one snapshot is asked.
+// The figure goes to the test's output; the copies started here must answer, and their paths
+// must name their files.
+TEST_F(KillByImageOnWine, ImagePathsOfTheProcessesOfASnapshot) {
+  const Handle snapshot = os->CreateToolhelp32Snapshot(Snapshot::All, 0);
+  ASSERT_NE(snapshot, 0u);
+  ProcessEntry32 entry;
+  entry.dwSize = ProcessEntry32::kAnsiSize;
+  int processes = 0;
+  int answered = 0;
+  std::map<std::uint32_t, std::string> images;
+  for (bool more = os->Process32First(snapshot, entry); more && processes < 100000;
+       more = os->Process32Next(snapshot, entry)) {
+    ++processes;
+    std::string image;
+    if (os->QueryFullProcessImageNameA(entry.th32ProcessID, image)) {
+      ++answered;
+      images[entry.th32ProcessID] = image;
+    }
+  }
+  os->CloseHandle(snapshot);
+  std::printf("image path read for %d of %d processes of the snapshot\n", answered, processes);
+  RecordProperty("processes", processes);
+  RecordProperty("imagesRead", answered);
+  EXPECT_GE(processes, 2);
+  EXPECT_EQ(ComparablePath(images[InProfile().Pid()]), ComparablePath(folder + "\\profile\\twworm.exe"));
+  EXPECT_EQ(ComparablePath(images[Elsewhere().Pid()]), ComparablePath(folder + "\\elsewhere\\twworm.exe"));
 }
 
 // ---- Delay --------------------------------------------------------------------------------

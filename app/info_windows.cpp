@@ -115,9 +115,8 @@ void frm_help::InitializeComponent() {
   // 270, 375 within the frame.
   Picturedcd.SetPosition({240 + 270, 240 + 375, 6495, 2640});
   Picturedcd.SetContainer(&frmeeddf);
-  Picturedcd.ResourceId = IDB_HELP_PICTURE;
-  Picturedcd.PixelWidth = 438;
-  Picturedcd.PixelHeight = 170;
+  Picturedcd.SetResourceId(IDB_HELP_PICTURE);
+  Picturedcd.SetPixelSize(438, 170);
 
   btn_ok.SetCaption("Back");
   btn_ok.SetPosition({5760, 3705, 1455, 375});
@@ -149,9 +148,9 @@ void frm_h::InitializeComponent() {
   style.clientHeight = 4815;
   SetCaption("History");
 
-  txt1.MultiLine = true;
-  txt1.ReadOnly = true;
-  txt1.VerticalScrollBar = true;
+  txt1.SetMultiLine(true);
+  txt1.SetReadOnly(true);
+  txt1.SetVerticalScrollBar(true);
   txt1.SetText(std::string(kHistory));
   txt1.SetPosition({345, 360, 5325, 3660});
   txt1.SetTabIndex(1);
@@ -190,9 +189,8 @@ void frm_about::InitializeComponent() {
   SetCaption("About");
 
   Image1.SetPosition({345, 120, 1365, 1815});
-  Image1.ResourceId = IDB_EMBLEM;
-  Image1.PixelWidth = 280;
-  Image1.PixelHeight = 345;
+  Image1.SetResourceId(IDB_EMBLEM);
+  Image1.SetPixelSize(280, 345);
 
   lbl_0.SetPosition({2040, 360, 765, 195});
   lbl_version.SetPosition({2040, 720, 750, 195});
@@ -204,9 +202,9 @@ void frm_about::InitializeComponent() {
   Label12345.SetCaption("Thanks To:");
   Label12345.SetPosition({240, 2145, 1095, 195});
 
-  txtThx.MultiLine = true;
-  txtThx.ReadOnly = true;
-  txtThx.VerticalScrollBar = true;
+  txtThx.SetMultiLine(true);
+  txtThx.SetReadOnly(true);
+  txtThx.SetVerticalScrollBar(true);
   txtThx.SetText(std::string(kThanks));
   txtThx.SetPosition({210, 2385, 3990, 1350});
   txtThx.SetTabIndex(1);

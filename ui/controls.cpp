@@ -71,6 +71,17 @@ void CaptionedControl::Reset() {
   caption_.clear();
 }
 
+void Label::SetAlignment(Align alignment) {
+  if (alignment_ == alignment) return;
+  alignment_ = alignment;
+  Notify(Property::Style);
+}
+
+void Label::Reset() {
+  CaptionedControl::Reset();
+  alignment_ = Align::Left;
+}
+
 void CheckBox::SetValue(int value) {
   value = value != 0 ? 1 : 0;
   if (value_ == value) return;
@@ -169,9 +180,205 @@ void TextBox::SetText(std::string text) {
   Notify(Property::Text);
 }
 
+void TextBox::SetStyleFlag(bool& flag, bool value) {
+  if (flag == value) return;
+  flag = value;
+  Notify(Property::Style);
+}
+
+void TextBox::SetMultiLine(bool multiLine) { SetStyleFlag(multiLine_, multiLine); }
+
+void TextBox::SetReadOnly(bool readOnly) { SetStyleFlag(readOnly_, readOnly); }
+
+void TextBox::SetVerticalScrollBar(bool shown) { SetStyleFlag(verticalScrollBar_, shown); }
+
 void TextBox::Reset() {
   Control::Reset();
   text_.clear();
+  multiLine_ = true;
+  readOnly_ = true;
+  verticalScrollBar_ = true;
+}
+
+void Picture::SetResourceId(int id) {
+  if (resourceId_ == id) return;
+  resourceId_ = id;
+  Notify(Property::Image);
+}
+
+void Picture::SetPixelSize(int width, int height) {
+  if (pixelWidth_ == width && pixelHeight_ == height) return;
+  pixelWidth_ = width;
+  pixelHeight_ = height;
+  Notify(Property::Image);
+}
+
+void Picture::Reset() {
+  Control::Reset();
+  resourceId_ = 0;
+  pixelWidth_ = 0;
+  pixelHeight_ = 0;
+}
+
+void ProgressBar::SetRange(int minimum, int maximum) {
+  maximum = std::max(minimum, maximum);
+  const int value = std::clamp(value_, minimum, maximum);
+  if (minimum_ == minimum && maximum_ == maximum && value_ == value) return;
+  const bool rangeChanged = minimum_ != minimum || maximum_ != maximum;
+  const bool valueChanged = value_ != value;
+  minimum_ = minimum;
+  maximum_ = maximum;
+  value_ = value;
+  if (rangeChanged) Notify(Property::Range);
+  if (valueChanged) Notify(Property::Value);
+}
+
+void ProgressBar::SetValue(int value) {
+  value = std::clamp(value, minimum_, maximum_);
+  if (value_ == value) return;
+  value_ = value;
+  Notify(Property::Value);
+}
+
+void ProgressBar::Reset() {
+  Control::Reset();
+  minimum_ = 0;
+  maximum_ = 100;
+  value_ = 0;
+}
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+char Folded(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Orders text as a person reads a list: runs of digits by their value ("file9" before
+// "file10"), letters without regard to case, anything else by its bytes.
+int CompareForSort(std::string_view a, std::string_view b) {
+  std::size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (IsDigit(a[i]) && IsDigit(b[j])) {
+      std::size_t endA = i, endB = j;
+      while (endA < a.size() && IsDigit(a[endA])) ++endA;
+      while (endB < b.size() && IsDigit(b[endB])) ++endB;
+      // Leading zeros do not count; then the longer run is the larger number.
+      std::size_t startA = i, startB = j;
+      while (startA + 1 < endA && a[startA] == '0') ++startA;
+      while (startB + 1 < endB && b[startB] == '0') ++startB;
+      if (endA - startA != endB - startB) return endA - startA < endB - startB ? -1 : 1;
+      if (const int c = a.substr(startA, endA - startA).compare(b.substr(startB, endB - startB)); c != 0) {
+        return c < 0 ? -1 : 1;
+      }
+      i = endA;
+      j = endB;
+      continue;
+    }
+    const char x = Folded(a[i]);
+    const char y = Folded(b[j]);
+    if (x != y) return static_cast<unsigned char>(x) < static_cast<unsigned char>(y) ? -1 : 1;
+    ++i;
+    ++j;
+  }
+  if (i == a.size() && j == b.size()) return 0;
+  return i == a.size() ? -1 : 1;
+}
+
+const std::string kNoCell;
+
+}  // namespace
+
+void CheckTable::RaiseChanged(Property property) {
+  Notify(property);
+  if (Changed) Changed();
+}
+
+void CheckTable::SetColumns(std::vector<Column> columns) {
+  if (columns_ == columns) return;
+  columns_ = std::move(columns);
+  Notify(Property::Columns);
+  if (sortColumn_ >= ColumnCount()) {
+    sortColumn_ = -1;
+    sortAscending_ = true;
+    Notify(Property::Sort);
+  }
+}
+
+const std::string& CheckTable::Cell(int index, int column) const {
+  const auto& cells = At(index).cells;
+  if (column < 0 || static_cast<std::size_t>(column) >= cells.size()) return kNoCell;
+  return cells[static_cast<std::size_t>(column)];
+}
+
+bool CheckTable::Before(const Row& a, const Row& b) const {
+  const auto cell = [this](const Row& row) -> std::string_view {
+    const auto column = static_cast<std::size_t>(sortColumn_);
+    return column < row.cells.size() ? std::string_view(row.cells[column]) : std::string_view();
+  };
+  const int order = CompareForSort(cell(a), cell(b));
+  return sortAscending_ ? order < 0 : order > 0;
+}
+
+void CheckTable::AddItem(std::vector<std::string> cells, std::vector<std::string> fields) {
+  Row row{std::move(cells), std::move(fields), false};
+  auto place = rows_.end();
+  if (sortColumn_ >= 0) {
+    place = std::upper_bound(rows_.begin(), rows_.end(), row,
+                             [this](const Row& a, const Row& b) { return Before(a, b); });
+  }
+  rows_.insert(place, std::move(row));
+  RaiseChanged(Property::Items);
+}
+
+void CheckTable::RemoveItem(int index) {
+  if (index < 0 || index >= ListCount()) return;
+  rows_.erase(rows_.begin() + index);
+  RaiseChanged(Property::Items);
+}
+
+void CheckTable::Clear() {
+  if (rows_.empty()) return;
+  rows_.clear();
+  RaiseChanged(Property::Items);
+}
+
+void CheckTable::SetSelected(int index, bool marked) {
+  if (index < 0 || index >= ListCount()) return;
+  auto& row = rows_[static_cast<std::size_t>(index)];
+  if (row.marked == marked) return;
+  row.marked = marked;
+  RaiseChanged(Property::Marks);
+}
+
+void CheckTable::SetAllSelected(bool marked) {
+  for (int i = ListCount() - 1; i >= 0; --i) SetSelected(i, marked);
+}
+
+int CheckTable::MarkedCount() const {
+  return static_cast<int>(std::count_if(rows_.begin(), rows_.end(), [](const Row& r) { return r.marked; }));
+}
+
+void CheckTable::SortBy(int column, bool ascending) {
+  if (column < 0 || column >= ColumnCount()) return;
+  const bool sortChanged = sortColumn_ != column || sortAscending_ != ascending;
+  sortColumn_ = column;
+  sortAscending_ = ascending;
+  if (sortChanged) Notify(Property::Sort);
+  const auto before = [this](const Row& a, const Row& b) { return Before(a, b); };
+  if (std::is_sorted(rows_.begin(), rows_.end(), before)) return;
+  std::stable_sort(rows_.begin(), rows_.end(), before);
+  RaiseChanged(Property::Items);
+}
+
+void CheckTable::SortByHeader(int column) {
+  SortBy(column, sortColumn_ == column ? !sortAscending_ : true);
+}
+
+void CheckTable::Reset() {
+  Control::Reset();
+  columns_.clear();
+  rows_.clear();
+  sortColumn_ = -1;
+  sortAscending_ = true;
 }
 
 Timer::Timer(Form& form, std::string name) : form_(form), name_(std::move(name)) { form_.Register(*this); }

@@ -32,10 +32,40 @@ struct Font {
   friend bool operator==(const Font&, const Font&) = default;
 };
 
-enum class ControlKind { Button, Label, Frame, CheckBox, ComboBox, CheckList, TextBox, Picture };
+enum class ControlKind {
+  Button,
+  Label,
+  Frame,
+  CheckBox,
+  ComboBox,
+  CheckList,
+  TextBox,
+  Picture,
+  ProgressBar,
+  CheckTable,
+};
 
 // What changed, so the host can update just that.
-enum class Property { Caption, Enabled, Visible, Position, Font, Tooltip, TabIndex, Value, Items, Marks, Selection, Text };
+enum class Property {
+  Caption,
+  Enabled,
+  Visible,
+  Position,
+  Font,
+  Tooltip,
+  TabIndex,
+  Value,
+  Items,
+  Marks,
+  Selection,
+  Text,
+  Style,    // how the control looks or acts: a label's alignment, a text box's settings
+  Image,    // the picture a Picture shows
+  Range,    // a progress bar's minimum and maximum
+  Columns,  // a table's column headers and widths
+  Sort,     // the column a table is sorted by, and the direction
+};
+
 
 class Control {
  public:
@@ -73,9 +103,6 @@ class Control {
   // Restores the design defaults before a load; the form's InitializeComponent then sets the
   // design values.
   virtual void Reset();
-
-  // Opaque slot for the host (the Win32 host keeps the HWND here).
-  std::uintptr_t hostHandle = 0;
 
  protected:
   void Notify(Property property);
@@ -116,8 +143,9 @@ class Label : public CaptionedControl {
   Label(Form& form, std::string name) : CaptionedControl(form, std::move(name), ControlKind::Label) {}
   enum class Align { Left, Right, Center };
   Align Alignment() const { return alignment_; }
-  void SetAlignment(Align alignment) { alignment_ = alignment; }
+  void SetAlignment(Align alignment);
   std::function<void()> Click;  // a label with a Click looks and acts like a link
+  void Reset() override;
 
  private:
   Align alignment_ = Align::Left;
@@ -200,29 +228,132 @@ class CheckList : public Control {
   std::vector<Item> items_;
 };
 
-// A text box; the windows use it multi-line, read-only, with a vertical scroll bar.
+// A text box; the windows use it multi-line, read-only, with a vertical scroll bar (the
+// defaults).
 class TextBox : public Control {
  public:
   TextBox(Form& form, std::string name) : Control(form, std::move(name), ControlKind::TextBox) {}
   const std::string& Text() const { return text_; }
   void SetText(std::string text);
-  bool MultiLine = true;
-  bool ReadOnly = true;
-  bool VerticalScrollBar = true;
+  bool MultiLine() const { return multiLine_; }
+  void SetMultiLine(bool multiLine);
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool readOnly);
+  bool VerticalScrollBar() const { return verticalScrollBar_; }
+  void SetVerticalScrollBar(bool shown);
   void Reset() override;
 
  private:
+  void SetStyleFlag(bool& flag, bool value);
   std::string text_;
+  bool multiLine_ = true;
+  bool readOnly_ = true;
+  bool verticalScrollBar_ = true;
 };
 
 // A picture box or image showing a picture resource, stretched to the control.
 class Picture : public Control {
  public:
   Picture(Form& form, std::string name) : Control(form, std::move(name), ControlKind::Picture) {}
-  int ResourceId = 0;
+  // The picture resource shown; 0 for none.
+  int ResourceId() const { return resourceId_; }
+  void SetResourceId(int id);
   // Size of the picture itself in pixels (it is drawn stretched to the control).
-  int PixelWidth = 0;
-  int PixelHeight = 0;
+  int PixelWidth() const { return pixelWidth_; }
+  int PixelHeight() const { return pixelHeight_; }
+  void SetPixelSize(int width, int height);
+  void Reset() override;
+
+ private:
+  int resourceId_ = 0;
+  int pixelWidth_ = 0;
+  int pixelHeight_ = 0;
+};
+
+// A bar filling from left to right as a long command goes on: Value between Minimum and
+// Maximum (0 to 100 unless set).
+class ProgressBar : public Control {
+ public:
+  ProgressBar(Form& form, std::string name) : Control(form, std::move(name), ControlKind::ProgressBar) {}
+  int Minimum() const { return minimum_; }
+  int Maximum() const { return maximum_; }
+  // A range whose maximum lies below its minimum is taken as the one-value range at the
+  // minimum. The value is brought into the new range.
+  void SetRange(int minimum, int maximum);
+  int Value() const { return value_; }
+  // Values outside the range are taken as its nearest end.
+  void SetValue(int value);
+  void Reset() override;
+
+ private:
+  int minimum_ = 0;
+  int maximum_ = 100;
+  int value_ = 0;
+};
+
+// A list of rows in columns under headers, each row with a mark box (a ListView in report view
+// with check boxes on Win32). Like a CheckList, a row can carry fields of its own that are not
+// shown. Clicking a header sorts the rows by that column (SortByHeader); the sort is done here,
+// so a row's index means the same in the model and on the screen.
+class CheckTable : public Control {
+ public:
+  struct Column {
+    std::string header;
+    int width = 0;  // twips
+    friend bool operator==(const Column&, const Column&) = default;
+  };
+
+  CheckTable(Form& form, std::string name) : Control(form, std::move(name), ControlKind::CheckTable) {}
+  const std::vector<Column>& Columns() const { return columns_; }
+  // Also ends a sort by a column that no longer exists.
+  void SetColumns(std::vector<Column> columns);
+  int ColumnCount() const { return static_cast<int>(columns_.size()); }
+
+  // Adds a row: one cell per column (missing cells are empty, extra ones are not shown). While
+  // the table is sorted the row goes to its place in the order, else to the end.
+  void AddItem(std::vector<std::string> cells, std::vector<std::string> fields = {});
+  void RemoveItem(int index);
+  void Clear();
+  int ListCount() const { return static_cast<int>(rows_.size()); }
+  const std::vector<std::string>& Cells(int index) const { return At(index).cells; }
+  // The text of one cell; empty text for a column the row has no cell in.
+  const std::string& Cell(int index, int column) const;
+  const std::vector<std::string>& Fields(int index) const { return At(index).fields; }
+  bool Selected(int index) const { return At(index).marked; }
+  // Sets a row's mark. Changing nothing raises nothing.
+  void SetSelected(int index, bool marked);
+  // Select All and Deselect All: sets every row's mark, from the last row to the first, as
+  // SetSelected would one by one (Changed is raised once for each row whose mark changed).
+  void SetAllSelected(bool marked);
+  int MarkedCount() const;
+
+  // Sorts the rows by the text of one column (digits compared as numbers, letters without
+  // regard to case; equal cells keep their order). The marks and fields move with their rows.
+  void SortBy(int column, bool ascending);
+  // What a click on a header does: sorts by that column, ascending, or reverses the order when
+  // the table is sorted by it already.
+  void SortByHeader(int column);
+  // The column sorted by, or -1 while the rows are in the order they were added.
+  int SortColumn() const { return sortColumn_; }
+  bool SortAscending() const { return sortAscending_; }
+
+  // Raised after every change of rows, their order or marks, by the program or by the user.
+  std::function<void()> Changed;
+  void Reset() override;
+
+ private:
+  struct Row {
+    std::vector<std::string> cells;
+    std::vector<std::string> fields;
+    bool marked = false;
+  };
+  const Row& At(int index) const { return rows_.at(static_cast<std::size_t>(index)); }
+  bool Before(const Row& a, const Row& b) const;
+  void RaiseChanged(Property property);
+  std::vector<Column> columns_;
+  std::vector<Row> rows_;
+  int sortColumn_ = -1;
+  bool sortAscending_ = true;
 };
 
 class Timer {
@@ -234,7 +365,6 @@ class Timer {
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool enabled);
   std::function<void()> Tick;
-  std::uintptr_t hostHandle = 0;
 
  private:
   Form& form_;  // borrowed
@@ -262,7 +392,6 @@ class MenuItem {
   // Whether a person could choose it now: CanUserAct(*this).
   bool Usable() const;
   std::function<void()> Click;
-  int commandId = 0;  // given by the host
   // The form whose menu holds this item (borrowed).
   Form& Owner() const { return form_; }
 

@@ -171,6 +171,46 @@ TEST_F(DriverTest, ReadsAndMarksCheckBoxListsInAnotherProcess) {
   EXPECT_EQ(main_.TextBox().Text(), "line one\r\nline two\r\n");
 }
 
+TEST_F(DriverTest, ReadsTablesAndProgressBarsAndClicksTableHeaders) {
+  Process tables = Process::Launch(Program(), folder_, "--table");
+  Window window = WaitForWindow("Driver Table", tables.Id());
+  auto status = [&] { return window.Find({ControlKind::Label}).Text(); };
+  auto waitStatus = [&](const std::string& expected) {
+    WaitFor([&] { return status() == expected; }, "the status '" + expected + "' (it reads '" + status() + "')");
+  };
+
+  Control table = window.CheckTable();
+  EXPECT_EQ(table.Kind(), ControlKind::CheckTable);
+  EXPECT_EQ(table.Headers(), (std::vector<std::string>{"Name", "Size", "Found in"}));
+  const std::string unicodeName = "\u540d\u524d.lnk";
+  EXPECT_EQ(table.Cells(0), (std::vector<std::string>{"x.vbs", "Photos.lnk", unicodeName}));
+  EXPECT_EQ(table.Cells(2), (std::vector<std::string>{"E:\\", "E:\\DCIM", "E:\\"}));
+  EXPECT_EQ(table.Lines(), (std::vector<ListLine>{{"x.vbs", false}, {"Photos.lnk", false}, {unicodeName, false}}));
+  // A list without headers stays a check-box list.
+  EXPECT_EQ(main_.CheckList("Lists").Kind(), ControlKind::CheckList);
+
+  table.SetMark("Photos.lnk", true);
+  waitStatus("marks 010");
+  table.ClickHeader(1);
+  waitStatus("header 1");
+  table.ClickHeader(0);
+  waitStatus("header 0");
+  std::string refusal = ErrorOf([&] { table.ClickHeader(3); });
+  EXPECT_NE(refusal.find("3 columns"), std::string::npos) << refusal;
+
+  Control locked = window.CheckTable("", 1);
+  refusal = ErrorOf([&] { locked.ClickHeader(0); });
+  EXPECT_NE(refusal.find("disabled"), std::string::npos) << refusal;
+  refusal = ErrorOf([&] { locked.SetMark(0, true); });
+  EXPECT_NE(refusal.find("disabled"), std::string::npos) << refusal;
+
+  Control progress = window.ProgressBar();
+  EXPECT_EQ(progress.Position(), 40);
+  EXPECT_EQ(progress.Range(), std::make_pair(10, 90));
+  refusal = ErrorOf([&] { table.Position(); });
+  EXPECT_NE(refusal.find("not a progress bar"), std::string::npos) << refusal;
+}
+
 TEST_F(DriverTest, ReadsAndAnswersMessageBoxes) {
   EXPECT_FALSE(FindMessageBox(app_.Id(), "Tidewick").has_value());
   main_.Click("Ask");

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/win32/win32_platform.h"
+#include "tests/support/win32_text_for_tests.h"
 
 #include <algorithm>
 #include <atomic>
@@ -10,25 +11,9 @@
 namespace tidewick::wintest {
 namespace {
 
-std::wstring Wide(std::string_view text) {
-  if (text.empty()) return {};
-  const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                        length);
-  return wide;
-}
+using testsupport::Wide;
 
-std::string Narrow(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int length = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-  std::string narrow(static_cast<std::size_t>(length), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(),
-                        length, nullptr, nullptr);
-  return narrow;
-}
+std::string Narrow(std::wstring_view text) { return testsupport::Utf8(text); }
 
 HKEY RootKey(Handle root) {
   return root == 0x80000002u ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;

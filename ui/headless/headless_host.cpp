@@ -97,6 +97,18 @@ void User::Mark(CheckList& list, int index, bool marked) {
   list.SetSelected(index, marked);
 }
 
+void User::Mark(CheckTable& table, int index, bool marked) {
+  Require(table.Usable(), table.Name());
+  if (index < 0 || index >= table.ListCount()) throw NotUsable(table.Name() + " has no such row");
+  table.SetSelected(index, marked);
+}
+
+void User::ClickHeader(CheckTable& table, int column) {
+  Require(table.Usable(), table.Name());
+  if (column < 0 || column >= table.ColumnCount()) throw NotUsable(table.Name() + " has no such column");
+  table.SortByHeader(column);
+}
+
 void User::Close(Form& form) {
   Require(form.Loaded() && form.Visible() && form.Style().closeBox, form.Name() + " close box");
   form.UserClose();

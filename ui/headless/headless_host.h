@@ -66,6 +66,9 @@ class User {
   void Choose(ComboBox& list, int index);
   void Choose(ComboBox& list, const std::string& text);
   void Mark(CheckList& list, int index, bool marked = true);
+  void Mark(CheckTable& table, int index, bool marked = true);
+  // A click on a column's header: the table sorts by it (again: the other way round).
+  void ClickHeader(CheckTable& table, int column);
   void Close(Form& form);  // the close box
   // One tick of an enabled timer on a loaded form.
   void Tick(Timer& timer);

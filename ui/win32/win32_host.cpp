@@ -2,7 +2,12 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <uxtheme.h>
+
+#include "platform/win32/win32_text.h"
+#include "ui/win32/control_view.h"
+#include "ui/win32/views.h"
+#include "ui/win32/win32_dpi.h"
+#include "win32/handles.h"
 
 #include <algorithm>
 #include <climits>
@@ -19,103 +24,19 @@ namespace {
 
 constexpr wchar_t kFormClass[] = L"TidewickForm";
 constexpr wchar_t kOwnerClass[] = L"TidewickOwner";
-constexpr COLORREF kRed = RGB(255, 0, 0);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
 // Control ids start above IDOK and IDCANCEL, which the keyboard handling sends for Enter and
 // Escape; menu command ids lie in a range of their own.
 constexpr int kFirstControlId = 100;
 constexpr int kFirstMenuId = 1000;
-constexpr UINT_PTR kListSubclassId = 1;
 // Resource id of the program's icon, used for forms that name none.
 constexpr int kDefaultIconResource = 1;
-
-std::wstring Widen(std::string_view text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
-  return wide;
-}
-
-// Multi-line text boxes need CR LF; a lone LF shows as a box.
-std::wstring WidenLines(std::string_view text) {
-  std::wstring wide = Widen(text);
-  std::wstring out;
-  out.reserve(wide.size());
-  for (std::size_t i = 0; i < wide.size(); ++i) {
-    if (wide[i] == L'\n' && (i == 0 || wide[i - 1] != L'\r')) out.push_back(L'\r');
-    out.push_back(wide[i]);
-  }
-  return out;
-}
-
-// Casting through void(*)() keeps GCC's function-type check quiet for GetProcAddress results.
-template <class F>
-F ProcAddress(HMODULE module, const char* name) {
-  if (module == nullptr) return nullptr;
-  return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
-
-// The DPI functions of newer systems, looked up at run time so the program still starts where
-// they are missing (it then uses the system DPI).
-struct DpiApi {
-  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-  using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-  using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
-
-  GetDpiForWindowFn getDpiForWindow = nullptr;
-  AdjustForDpiFn adjustWindowRectExForDpi = nullptr;
-  GetDpiForMonitorFn getDpiForMonitor = nullptr;
-
-  DpiApi() {
-    HMODULE user = GetModuleHandleW(L"user32.dll");
-    getDpiForWindow = ProcAddress<GetDpiForWindowFn>(user, "GetDpiForWindow");
-    adjustWindowRectExForDpi = ProcAddress<AdjustForDpiFn>(user, "AdjustWindowRectExForDpi");
-    HMODULE shcore = LoadLibraryW(L"shcore.dll");
-    getDpiForMonitor = ProcAddress<GetDpiForMonitorFn>(shcore, "GetDpiForMonitor");
-  }
-
-  static UINT SystemDpi() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
-    if (screen != nullptr) ReleaseDC(nullptr, screen);
-    return dpi > 0 ? static_cast<UINT>(dpi) : 96u;
-  }
-
-  UINT ForMonitor(HMONITOR monitor) const {
-    UINT x = 0, y = 0;
-    constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
-    if (getDpiForMonitor != nullptr && monitor != nullptr &&
-        SUCCEEDED(getDpiForMonitor(monitor, kEffectiveDpi, &x, &y)) && x > 0) {
-      return x;
-    }
-    return SystemDpi();
-  }
-
-  UINT ForWindow(HWND window) const {
-    if (getDpiForWindow != nullptr) {
-      const UINT dpi = getDpiForWindow(window);
-      if (dpi > 0) return dpi;
-    }
-    return SystemDpi();
-  }
-
-  void AdjustWindowRect(RECT& rect, DWORD style, bool menu, DWORD exStyle, UINT dpi) const {
-    if (adjustWindowRectExForDpi != nullptr) {
-      adjustWindowRectExForDpi(&rect, style, menu ? TRUE : FALSE, exStyle, dpi);
-    } else {
-      AdjustWindowRectEx(&rect, style, menu ? TRUE : FALSE, exStyle);
-    }
-  }
-};
-
-int Px(int twips, UINT dpi) { return MulDiv(twips, static_cast<int>(dpi), 1440); }
+// The diagnostic channel keeps this many of the latest failures.
+constexpr std::size_t kFailuresKept = 100;
 
 // The fonts of the models, by the names the system knows today.
 std::wstring SystemFontName(const std::string& name) {
   if (name == "MS Sans Serif") return L"Microsoft Sans Serif";
-  return Widen(name);
+  return win32::Widen(name);
 }
 
 bool EffectiveEnabled(const Control& control) {
@@ -139,60 +60,66 @@ bool IsInside(const Control& control, const Control& frame) {
   return false;
 }
 
-// The visual style draws check-box and frame captions in its own colour; classic drawing
-// honours the red of WM_CTLCOLORSTATIC. A class list that names no class turns the style off
-// for one window (Wine refuses the empty list, which Windows would also take).
-void WithoutVisualStyle(HWND hwnd) { SetWindowTheme(hwnd, L" ", L" "); }
-
-HWND ControlWindow(const Control& control) { return reinterpret_cast<HWND>(control.hostHandle); }
-
-// A person's action runs the model's event; nothing thrown by a handler may unwind through the
-// system's window procedures, so it stops here.
-template <class F>
-void Raise(F&& action) {
-  try {
-    action();
-  } catch (const std::exception& error) {
-    OutputDebugStringA("Tidewick: a handler failed: ");
-    OutputDebugStringA(error.what());
-    OutputDebugStringA("\n");
-  } catch (...) {
-    OutputDebugStringA("Tidewick: a handler failed\n");
-  }
+// The system's text for an error code, on one line.
+std::string ErrorText(DWORD error) {
+  wchar_t buffer[512] = {};
+  const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                      buffer, 512, nullptr);
+  std::wstring_view text(buffer, length);
+  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) text.remove_suffix(1);
+  return win32::Narrow(text);
 }
+
+std::string ClassName(const wchar_t* windowClass) { return win32::Narrow(windowClass); }
 
 }  // namespace
 
-// The lines and marks a ListView shows, kept to bring it in step with its CheckList. Changes
-// of the model only mark the view stale; the view catches up before it handles its next
-// message (painting, a click, a query from another program), so a command that adds thousands
-// of lines updates the view once.
-struct ListSync {
-  Win32Host::Impl* impl = nullptr;
-  CheckList* model = nullptr;
-  HWND hwnd = nullptr;
-  std::vector<std::string> lines;
-  std::vector<signed char> marks;  // -1: not known yet
-  int widestLine = 0;              // pixels of the widest text shown (never less than now)
-  bool stale = false;
-  bool syncing = false;
-};
+// The window of one loaded form and the views of its controls. The members are declared so
+// that the windows go first (the tooltips, then the form window with its controls and its
+// menu), then the views that served them, then the fonts the controls used.
+struct FormWindow final : ViewHost {
+  FormWindow(Win32Host::Impl& host, Form& model) : impl(host), form(model) {}
+  ~FormWindow();
+  FormWindow(const FormWindow&) = delete;
+  FormWindow& operator=(const FormWindow&) = delete;
 
-struct FormWindow {
-  Win32Host::Impl* impl = nullptr;
-  Form* form = nullptr;
-  HWND hwnd = nullptr;
-  HWND tooltip = nullptr;
+  HINSTANCE Instance() const override;
+  UINT Dpi() const override { return dpi; }
+  bool PersonMayAct(const Control& control) const override;
+  void ReportFailure(std::string_view what, DWORD error) override;
+  void Recreate(ControlView& view) override;
+
+  ControlView* ViewOf(const Control& control) const {
+    auto it = viewOf.find(&control);
+    return it == viewOf.end() ? nullptr : it->second;
+  }
+  ControlView* ViewAt(HWND control) const {
+    auto it = viewAt.find(control);
+    return it == viewAt.end() ? nullptr : it->second;
+  }
+  // Destroys the windows now, with their messages still handled.
+  void Close() {
+    tooltip.reset();
+    hwnd.reset();
+  }
+
+  Win32Host::Impl& impl;
+  Form& form;
   UINT dpi = 96;
-  HWND lastFocus = nullptr;
-  std::map<std::pair<std::wstring, double>, HFONT> fonts;
-  std::map<HWND, Control*> controls;
-  std::map<const Control*, std::unique_ptr<ListSync>> lists;
-  std::map<const Control*, HBITMAP> bitmaps;
+  HWND lastFocus = nullptr;  // borrowed: one of the controls
+  std::map<std::pair<std::wstring, double>, win32::UniqueFont> fonts;
+  std::vector<std::unique_ptr<ControlView>> views;  // in the order of the form's controls
+  std::map<const Control*, ControlView*> viewOf;
+  std::map<HWND, ControlView*> viewAt;  // routes the controls' messages
+  std::map<int, MenuItem*> menuCommands;
+  std::map<const MenuItem*, int> commandIds;
+  std::map<const Timer*, UINT_PTR> timerIds;
+  win32::UniqueWindow hwnd;     // the form window, with its controls and its menu
+  win32::UniqueWindow tooltip;  // the tooltips of its controls
 };
 
 struct Win32Host::Impl {
-  explicit Impl(Win32Host& self);
+  Impl();
   ~Impl();
 
   // ---- forms ----
@@ -209,40 +136,38 @@ struct Win32Host::Impl {
 
   // ---- controls ----
   void CreateControls(FormWindow& window);
-  void CreateControl(FormWindow& window, Control& control, int id);
-  std::vector<Control*> ZOrder(const Form& form) const;
+  void CreateControlWindow(FormWindow& window, ControlView& view);
+  std::vector<ControlView*> ZOrder(const FormWindow& window) const;
   void ApplyZOrder(FormWindow& window);
-  void Place(FormWindow& window, Control& control);
+  void Place(FormWindow& window, ControlView& view);
   void UpdateEnabled(FormWindow& window, Control& changed);
   void UpdateVisible(FormWindow& window, Control& changed);
-  void UpdateTooltip(FormWindow& window, Control& control);
-  void FillComboBox(Control& control);
+  void UpdateTooltip(FormWindow& window, ControlView& view);
+  void RemoveTooltip(FormWindow& window, HWND control);
   HFONT FontFor(FormWindow& window, const Font& font);
   void RescaleFonts(FormWindow& window);
 
-  // ---- check-box lists ----
-  void MarkStale(ListSync& list);
-  void Sync(ListSync& list);
-  void FitColumn(ListSync& list);
-
   // ---- menus and timers ----
-  HMENU BuildMenuBar(const Form& form);
-  void AppendMenuItem(HMENU parent, const MenuItem& item);
+  win32::UniqueMenu BuildMenuBar(const FormWindow& window);
+  void AppendMenuItem(const FormWindow& window, HMENU parent, const MenuItem& item);
   void ApplyTimer(FormWindow& window, Timer& timer);
 
   // ---- messages ----
   static LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  static LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                   UINT_PTR id, DWORD_PTR data);
   LRESULT HandleFormMessage(FormWindow& window, UINT message, WPARAM wParam, LPARAM lParam);
   void OnCommand(FormWindow& window, WPARAM wParam, LPARAM lParam);
-  void OnNotify(FormWindow& window, const NMHDR& header, LPARAM lParam);
+  LRESULT OnNotify(FormWindow& window, const NMHDR& header);
   void OnTimer(FormWindow& window, UINT_PTR id);
   LRESULT OnColor(FormWindow& window, HDC dc, HWND control);
   void OnDrawItem(FormWindow& window, const DRAWITEMSTRUCT& item);
   bool OnSetCursor(FormWindow& window, HWND over, UINT hitTest);
   void OnActivate(FormWindow& window, bool active);
   void OnDpiChanged(FormWindow& window, UINT dpi, const RECT& suggested);
+
+  // ---- diagnostics ----
+  // A Win32 call failed: the debugger's output and the host's list of failures tell what, with
+  // the error it left.
+  void ReportFailure(std::string_view what, DWORD error);
 
   // Windows whose form was unloaded while one of their messages was being handled live on
   // until the outermost message handler returns.
@@ -256,20 +181,62 @@ struct Win32Host::Impl {
     Impl& impl_;
   };
 
-  Win32Host& self;
-  HINSTANCE instance = nullptr;
+  HINSTANCE instance = nullptr;  // borrowed: the program's module
   DpiApi dpiApi;
-  HWND owner = nullptr;
+  std::vector<std::string> failures;
+  win32::UniqueWindow owner;  // the hidden owner; declared before the form windows, so it outlives them
   std::map<const Form*, std::unique_ptr<FormWindow>> windows;
   std::vector<std::unique_ptr<FormWindow>> graveyard;
   int depth = 0;
   int busy = 0;
 };
 
-Win32Host::Impl::Impl(Win32Host& host) : self(host), instance(GetModuleHandleW(nullptr)) {
-  INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
-                                ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES};
+// ---- FormWindow --------------------------------------------------------------------------
+
+// A window still open when its FormWindow goes (the host is closing, and the forms may be gone
+// already) is closed without a word to its form.
+FormWindow::~FormWindow() {
+  if (!hwnd) return;
+  SetWindowLongPtrW(hwnd.get(), GWLP_USERDATA, 0);
+  for (auto& view : views) view->Forget();
+}
+
+HINSTANCE FormWindow::Instance() const { return impl.instance; }
+
+// A person cannot use a disabled control; a click or tick sent to one is refused.
+bool FormWindow::PersonMayAct(const Control& control) const { return EffectiveEnabled(control) && form.Enabled(); }
+
+void FormWindow::ReportFailure(std::string_view what, DWORD error) { impl.ReportFailure(what, error); }
+
+void FormWindow::Recreate(ControlView& view) {
+  HWND old = view.Window();
+  if (old == nullptr) return;
+  const bool focused = GetFocus() == old;
+  impl.RemoveTooltip(*this, old);
+  viewAt.erase(old);
+  if (lastFocus == old) lastFocus = nullptr;
+  view.Attach(nullptr, view.Id());
+  DestroyWindow(old);
+  impl.CreateControlWindow(*this, view);
+  impl.ApplyZOrder(*this);
+  if (focused && view.Window() != nullptr) SetFocus(view.Window());
+}
+
+// ---- Impl --------------------------------------------------------------------------------
+
+Win32Host::Impl::Impl() : instance(GetModuleHandleW(nullptr)) {
+  INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES |
+                                                                  ICC_TAB_CLASSES | ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);
+
+  // A class registered already (by an earlier host of this program) serves as it is.
+  auto registerClass = [this](const WNDCLASSEXW& windowClass) {
+    if (RegisterClassExW(&windowClass) != 0) return;
+    const DWORD error = GetLastError();
+    if (error != ERROR_CLASS_ALREADY_EXISTS) {
+      ReportFailure("RegisterClassExW of " + ClassName(windowClass.lpszClassName), error);
+    }
+  };
 
   WNDCLASSEXW form{};
   form.cbSize = sizeof(form);
@@ -279,29 +246,27 @@ Win32Host::Impl::Impl(Win32Host& host) : self(host), instance(GetModuleHandleW(n
   form.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   form.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(kDefaultIconResource));
   form.lpszClassName = kFormClass;
-  RegisterClassExW(&form);
+  registerClass(form);
 
   WNDCLASSEXW hidden{};
   hidden.cbSize = sizeof(hidden);
   hidden.lpfnWndProc = DefWindowProcW;
   hidden.hInstance = instance;
   hidden.lpszClassName = kOwnerClass;
-  RegisterClassExW(&hidden);
+  registerClass(hidden);
 }
 
-// Windows still open when the host goes (the forms may be gone already): closed without a
-// word to their forms.
+// The windows still open go with their FormWindows, then the hidden owner.
 Win32Host::Impl::~Impl() {
-  for (auto& [form, window] : windows) {
-    SetWindowLongPtrW(window->hwnd, GWLP_USERDATA, 0);
-    for (auto& [control, list] : window->lists) list->syncing = true;  // the models may be gone
-    DestroyWindow(window->hwnd);
-    for (auto& [key, font] : window->fonts) DeleteObject(font);
-    for (auto& [control, bitmap] : window->bitmaps) DeleteObject(bitmap);
-  }
   windows.clear();
   graveyard.clear();
-  if (owner != nullptr) DestroyWindow(owner);
+}
+
+void Win32Host::Impl::ReportFailure(std::string_view what, DWORD error) {
+  std::string line = std::string(what) + " failed: " + ErrorText(error) + " (error " + std::to_string(error) + ")";
+  OutputDebugStringW(win32::Widen("Tidewick: " + line + "\n").c_str());
+  if (failures.size() == kFailuresKept) failures.erase(failures.begin());
+  failures.push_back(std::move(line));
 }
 
 FormWindow* Win32Host::Impl::Find(const Form& form) const {
@@ -311,16 +276,14 @@ FormWindow* Win32Host::Impl::Find(const Form& form) const {
 
 FormWindow* Win32Host::Impl::FindByTimer(const Timer& timer) const {
   for (const auto& [form, window] : windows) {
-    const auto& timers = form->Timers();
-    if (std::find(timers.begin(), timers.end(), &timer) != timers.end()) return window.get();
+    if (window->timerIds.count(&timer) != 0) return window.get();
   }
   return nullptr;
 }
 
 FormWindow* Win32Host::Impl::FindByMenu(const MenuItem& item) const {
   for (const auto& [form, window] : windows) {
-    const auto& items = form->MenuItems();
-    if (std::find(items.begin(), items.end(), &item) != items.end()) return window.get();
+    if (window->commandIds.count(&item) != 0) return window.get();
   }
   return nullptr;
 }
@@ -328,16 +291,17 @@ FormWindow* Win32Host::Impl::FindByMenu(const MenuItem& item) const {
 // Windows without a taskbar entry are owned; when their form names no owner, this hidden
 // window owns them.
 HWND Win32Host::Impl::HiddenOwner() {
-  if (owner == nullptr) {
-    owner = CreateWindowExW(0, kOwnerClass, L"Tidewick", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                            instance, nullptr);
+  if (!owner) {
+    owner.reset(CreateWindowExW(0, kOwnerClass, L"Tidewick", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance,
+                                nullptr));
+    if (!owner) ReportFailure("CreateWindowExW of the hidden owner window", GetLastError());
   }
-  return owner;
+  return owner.get();
 }
 
 HWND Win32Host::Impl::OwnerFor(const Form& form) {
   if (form.OwnerForm() != nullptr) {
-    if (FormWindow* w = Find(*form.OwnerForm())) return w->hwnd;
+    if (FormWindow* w = Find(*form.OwnerForm())) return w->hwnd.get();
   }
   return HiddenOwner();
 }
@@ -346,9 +310,7 @@ HWND Win32Host::Impl::OwnerFor(const Form& form) {
 
 void Win32Host::Impl::Create(Form& form) {
   if (Find(form) != nullptr) return;
-  auto window = std::make_unique<FormWindow>();
-  window->impl = this;
-  window->form = &form;
+  auto window = std::make_unique<FormWindow>(*this, form);
   const FormStyle& style = form.Style();
 
   DWORD ws = WS_CAPTION;
@@ -376,43 +338,54 @@ void Win32Host::Impl::Create(Form& form) {
 
   // The window is made at the DPI of the monitor it will appear on.
   HMONITOR monitor = nullptr;
-  if (style.position == StartPosition::CenterOwner && form.OwnerForm() != nullptr &&
-      Find(*form.OwnerForm()) != nullptr) {
-    monitor = MonitorFromWindow(Find(*form.OwnerForm())->hwnd, MONITOR_DEFAULTTOPRIMARY);
+  FormWindow* ownerForm = form.OwnerForm() != nullptr ? Find(*form.OwnerForm()) : nullptr;
+  if (style.position == StartPosition::CenterOwner && ownerForm != nullptr) {
+    monitor = MonitorFromWindow(ownerForm->hwnd.get(), MONITOR_DEFAULTTOPRIMARY);
   } else {
     monitor = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
   }
   window->dpi = dpiApi.ForMonitor(monitor);
 
   int id = kFirstMenuId;
-  for (MenuItem* item : form.MenuItems()) item->commandId = id++;
-  HMENU menu = BuildMenuBar(form);
+  for (MenuItem* item : form.MenuItems()) {
+    window->commandIds[item] = id;
+    window->menuCommands[id] = item;
+    ++id;
+  }
+  win32::UniqueMenu menu = BuildMenuBar(*window);
 
   RECT frame{0, 0, Px(style.clientWidth, window->dpi), Px(style.clientHeight, window->dpi)};
-  dpiApi.AdjustWindowRect(frame, ws, menu != nullptr, ex, window->dpi);
+  dpiApi.AdjustWindowRect(frame, ws, menu.valid(), ex, window->dpi);
 
-  HWND hwnd = CreateWindowExW(ex, kFormClass, Widen(form.Caption()).c_str(), ws, CW_USEDEFAULT,
-                              CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
-                              ownerWindow, menu, instance, window.get());
+  // The window procedure takes the window into window->hwnd as it is made.
+  HWND hwnd = CreateWindowExW(ex, kFormClass, win32::Widen(form.Caption()).c_str(), ws, CW_USEDEFAULT, CW_USEDEFAULT,
+                              frame.right - frame.left, frame.bottom - frame.top, ownerWindow, menu.get(), instance,
+                              window.get());
   if (hwnd == nullptr) {
-    if (menu != nullptr) DestroyMenu(menu);
+    ReportFailure("CreateWindowExW for form " + form.Name(), GetLastError());
     return;
   }
+  menu.release();  // the window's now
   window->dpi = dpiApi.ForWindow(hwnd);
 
   const int iconId = style.iconResource != 0 ? style.iconResource : kDefaultIconResource;
   auto icon = [&](int metric) {
     const int size = GetSystemMetrics(metric);
-    return reinterpret_cast<LPARAM>(
-        LoadImageW(instance, MAKEINTRESOURCEW(iconId), IMAGE_ICON, size, size, LR_SHARED));
+    // Shared: the system keeps it, nobody destroys it.
+    HANDLE loaded = LoadImageW(instance, MAKEINTRESOURCEW(iconId), IMAGE_ICON, size, size, LR_SHARED);
+    // A program without an icon of its own (a test program) shows the system's.
+    if (loaded == nullptr && style.iconResource != 0) {
+      ReportFailure("LoadImageW of icon " + std::to_string(iconId) + " for form " + form.Name(), GetLastError());
+    }
+    return reinterpret_cast<LPARAM>(loaded);
   };
   SendMessageW(hwnd, WM_SETICON, ICON_BIG, icon(SM_CXICON));
   SendMessageW(hwnd, WM_SETICON, ICON_SMALL, icon(SM_CXSMICON));
 
-  window->tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                                    WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
-                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr,
-                                    instance, nullptr);
+  window->tooltip.reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                                        CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr, instance, nullptr));
+  if (!window->tooltip) ReportFailure("CreateWindowExW of the tooltips for form " + form.Name(), GetLastError());
 
   FormWindow& w = *window;
   windows[&form] = std::move(window);
@@ -420,9 +393,9 @@ void Win32Host::Impl::Create(Form& form) {
   FitClientArea(w);
   Center(w);
 
-  int timerId = 1;
+  UINT_PTR timerId = 1;
   for (Timer* timer : form.Timers()) {
-    timer->hostHandle = static_cast<std::uintptr_t>(timerId++);
+    w.timerIds[timer] = timerId++;
     ApplyTimer(w, *timer);
   }
 }
@@ -432,25 +405,17 @@ void Win32Host::Impl::Destroy(Form& form) {
   if (it == windows.end()) return;
   std::unique_ptr<FormWindow> window = std::move(it->second);
   windows.erase(it);
-  HWND hwnd = window->hwnd;
+  HWND hwnd = window->hwnd.get();
 
-  for (Timer* timer : form.Timers()) {
-    if (timer->hostHandle != 0) KillTimer(hwnd, timer->hostHandle);
-    timer->hostHandle = 0;
-  }
+  for (const auto& [timer, id] : window->timerIds) KillTimer(hwnd, id);
+  window->timerIds.clear();
   // A window is destroyed with its owner: windows that this one owns move to the hidden owner.
   for (auto& [other, otherWindow] : windows) {
-    if (GetWindow(otherWindow->hwnd, GW_OWNER) == hwnd) {
-      SetWindowLongPtrW(otherWindow->hwnd, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(HiddenOwner()));
+    if (GetWindow(otherWindow->hwnd.get(), GW_OWNER) == hwnd) {
+      SetWindowLongPtrW(otherWindow->hwnd.get(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(HiddenOwner()));
     }
   }
-  DestroyWindow(hwnd);
-  for (Control* control : form.Controls()) control->hostHandle = 0;
-  for (auto& [key, font] : window->fonts) DeleteObject(font);
-  window->fonts.clear();
-  for (auto& [control, bitmap] : window->bitmaps) DeleteObject(bitmap);
-  window->bitmaps.clear();
-  window->hwnd = nullptr;
+  window->Close();
   if (depth > 0) graveyard.push_back(std::move(window));
 
   // Nothing left to show: the message loop ends rather than running on without a window.
@@ -458,9 +423,10 @@ void Win32Host::Impl::Destroy(Form& form) {
 }
 
 void Win32Host::Impl::Center(FormWindow& window) {
-  const Form& form = *window.form;
+  const Form& form = window.form;
+  HWND hwnd = window.hwnd.get();
   RECT outer{};
-  GetWindowRect(window.hwnd, &outer);
+  GetWindowRect(hwnd, &outer);
   const int width = outer.right - outer.left;
   const int height = outer.bottom - outer.top;
 
@@ -468,8 +434,8 @@ void Win32Host::Impl::Center(FormWindow& window) {
   HMONITOR monitor = nullptr;
   FormWindow* ownerWindow = form.OwnerForm() != nullptr ? Find(*form.OwnerForm()) : nullptr;
   if (form.Style().position == StartPosition::CenterOwner && ownerWindow != nullptr) {
-    GetWindowRect(ownerWindow->hwnd, &area);
-    monitor = MonitorFromWindow(ownerWindow->hwnd, MONITOR_DEFAULTTOPRIMARY);
+    GetWindowRect(ownerWindow->hwnd.get(), &area);
+    monitor = MonitorFromWindow(ownerWindow->hwnd.get(), MONITOR_DEFAULTTOPRIMARY);
   } else {
     monitor = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
   }
@@ -483,26 +449,27 @@ void Win32Host::Impl::Center(FormWindow& window) {
   // Keep the title bar on the screen.
   x = std::max<int>(info.rcWork.left, std::min<int>(x, info.rcWork.right - width));
   y = std::max<int>(info.rcWork.top, std::min<int>(y, info.rcWork.bottom - height));
-  SetWindowPos(window.hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // The client area is exactly the form's size, also when the menu bar takes two rows.
 void Win32Host::Impl::FitClientArea(FormWindow& window) {
-  const FormStyle& style = window.form->Style();
+  const FormStyle& style = window.form.Style();
+  HWND hwnd = window.hwnd.get();
   RECT client{};
-  GetClientRect(window.hwnd, &client);
+  GetClientRect(hwnd, &client);
   const int dx = Px(style.clientWidth, window.dpi) - client.right;
   const int dy = Px(style.clientHeight, window.dpi) - client.bottom;
   if (dx == 0 && dy == 0) return;
   RECT outer{};
-  GetWindowRect(window.hwnd, &outer);
-  SetWindowPos(window.hwnd, nullptr, 0, 0, outer.right - outer.left + dx, outer.bottom - outer.top + dy,
+  GetWindowRect(hwnd, &outer);
+  SetWindowPos(hwnd, nullptr, 0, 0, outer.right - outer.left + dx, outer.bottom - outer.top + dy,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Win32Host::Impl::Show(FormWindow& window) {
-  const Form& form = *window.form;
-  HWND hwnd = window.hwnd;
+  const Form& form = window.form;
+  HWND hwnd = window.hwnd.get();
   const bool wasVisible = IsWindowVisible(hwnd) != FALSE;
   if (!wasVisible) {
     if (!form.Style().showInTaskbar) {
@@ -524,155 +491,67 @@ void Win32Host::Impl::Show(FormWindow& window) {
 
 // Tab order is z-order: controls by TabIndex, those without one in the order they were
 // declared, and frames last, so that they lie under the controls they group.
-std::vector<Control*> Win32Host::Impl::ZOrder(const Form& form) const {
-  std::vector<Control*> order(form.Controls().begin(), form.Controls().end());
-  std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
-    const bool frameA = a->Kind() == ControlKind::Frame;
-    const bool frameB = b->Kind() == ControlKind::Frame;
-    if (frameA != frameB) return frameB;
-    const int tabA = a->TabIndex() < 0 ? INT_MAX : a->TabIndex();
-    const int tabB = b->TabIndex() < 0 ? INT_MAX : b->TabIndex();
+std::vector<ControlView*> Win32Host::Impl::ZOrder(const FormWindow& window) const {
+  std::vector<ControlView*> order;
+  order.reserve(window.views.size());
+  for (const auto& view : window.views) order.push_back(view.get());
+  std::stable_sort(order.begin(), order.end(), [](const ControlView* a, const ControlView* b) {
+    if (a->LiesUnderOthers() != b->LiesUnderOthers()) return b->LiesUnderOthers();
+    const int tabA = a->Model().TabIndex() < 0 ? INT_MAX : a->Model().TabIndex();
+    const int tabB = b->Model().TabIndex() < 0 ? INT_MAX : b->Model().TabIndex();
     return tabA < tabB;
   });
   return order;
 }
 
 void Win32Host::Impl::CreateControls(FormWindow& window) {
-  const auto& all = window.form->Controls();
-  for (Control* control : ZOrder(*window.form)) {
-    const auto index = std::find(all.begin(), all.end(), control) - all.begin();
-    CreateControl(window, *control, kFirstControlId + static_cast<int>(index));
+  int id = kFirstControlId;
+  for (Control* control : window.form.Controls()) {
+    std::unique_ptr<ControlView> view = MakeView(*control, window);
+    view->Attach(nullptr, id++);
+    window.viewOf[control] = view.get();
+    window.views.push_back(std::move(view));
   }
+  for (ControlView* view : ZOrder(window)) CreateControlWindow(window, *view);
 }
 
-void Win32Host::Impl::CreateControl(FormWindow& window, Control& control, int id) {
-  DWORD ws = WS_CHILD | WS_CLIPSIBLINGS;
-  DWORD ex = 0;
+// A control whose window cannot be made is reported and stays without one: every later change
+// of its model reaches no window, and WindowOf answers null for it.
+void Win32Host::Impl::CreateControlWindow(FormWindow& window, ControlView& view) {
+  const Control& control = view.Model();
+  const WindowSpec spec = view.Spec();
+  DWORD ws = WS_CHILD | WS_CLIPSIBLINGS | spec.style;
   if (EffectiveVisible(control)) ws |= WS_VISIBLE;
   if (!EffectiveEnabled(control)) ws |= WS_DISABLED;
-  const wchar_t* windowClass = WC_STATICW;
-  std::wstring text;
-
-  switch (control.Kind()) {
-    case ControlKind::Button:
-      windowClass = WC_BUTTONW;
-      ws |= BS_PUSHBUTTON | WS_TABSTOP;
-      text = Widen(static_cast<CaptionedControl&>(control).Caption());
-      break;
-    case ControlKind::CheckBox:
-      windowClass = WC_BUTTONW;
-      ws |= BS_CHECKBOX | WS_TABSTOP;
-      text = Widen(static_cast<CaptionedControl&>(control).Caption());
-      break;
-    case ControlKind::Frame:
-      windowClass = WC_BUTTONW;
-      ws |= BS_GROUPBOX;
-      text = Widen(static_cast<CaptionedControl&>(control).Caption());
-      break;
-    case ControlKind::Label: {
-      auto& label = static_cast<Label&>(control);
-      windowClass = WC_STATICW;
-      // SS_NOTIFY: clicks for link labels, mouse messages for tooltips.
-      ws |= SS_NOTIFY | SS_NOPREFIX;
-      ws |= label.Alignment() == Label::Align::Right    ? SS_RIGHT
-            : label.Alignment() == Label::Align::Center ? SS_CENTER
-                                                        : SS_LEFT;
-      text = Widen(label.Caption());
-      break;
-    }
-    case ControlKind::Picture:
-      windowClass = WC_STATICW;
-      ws |= SS_OWNERDRAW;
-      break;
-    case ControlKind::ComboBox:
-      windowClass = WC_COMBOBOXW;
-      ws |= CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
-      break;
-    case ControlKind::CheckList:
-      windowClass = WC_LISTVIEWW;
-      ws |= LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP;
-      ex |= WS_EX_CLIENTEDGE;
-      break;
-    case ControlKind::TextBox: {
-      auto& box = static_cast<TextBox&>(control);
-      windowClass = WC_EDITW;
-      ws |= WS_TABSTOP | ES_AUTOVSCROLL;
-      if (box.MultiLine) ws |= ES_MULTILINE;
-      if (box.ReadOnly) ws |= ES_READONLY;
-      if (box.VerticalScrollBar) ws |= WS_VSCROLL;
-      ex |= WS_EX_CLIENTEDGE;
-      text = WidenLines(box.Text());
-      break;
-    }
+  HWND hwnd = CreateWindowExW(spec.exStyle, spec.windowClass, spec.text.c_str(), ws, 0, 0, 0, 0, window.hwnd.get(),
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(view.Id())), instance, nullptr);
+  if (hwnd == nullptr) {
+    const DWORD error = GetLastError();
+    ReportFailure("CreateWindowExW of " + ClassName(spec.windowClass) + " for control " + control.Name(), error);
+    return;
   }
-
-  HWND hwnd = CreateWindowExW(ex, windowClass, text.c_str(), ws, 0, 0, 0, 0, window.hwnd,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-  if (hwnd == nullptr) return;
-  control.hostHandle = reinterpret_cast<std::uintptr_t>(hwnd);
-  window.controls[hwnd] = &control;
+  view.Attach(hwnd, view.Id());
+  window.viewAt[hwnd] = &view;
   SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(window, control.GetFont())), FALSE);
-
-  switch (control.Kind()) {
-    case ControlKind::CheckBox:
-      WithoutVisualStyle(hwnd);
-      SendMessageW(hwnd, BM_SETCHECK, static_cast<CheckBox&>(control).Value() == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
-      break;
-    case ControlKind::Frame:
-      WithoutVisualStyle(hwnd);
-      break;
-    case ControlKind::ComboBox:
-      FillComboBox(control);
-      break;
-    case ControlKind::CheckList: {
-      SendMessageW(hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT,
-                   LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
-      LVCOLUMNW column{};
-      column.mask = LVCF_WIDTH;
-      column.cx = 100;
-      SendMessageW(hwnd, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
-      auto list = std::make_unique<ListSync>();
-      list->impl = this;
-      list->model = &static_cast<CheckList&>(control);
-      list->hwnd = hwnd;
-      list->stale = true;
-      SetWindowSubclass(hwnd, &Impl::ListProc, kListSubclassId, reinterpret_cast<DWORD_PTR>(list.get()));
-      window.lists[&control] = std::move(list);
-      break;
-    }
-    case ControlKind::Picture: {
-      const auto& picture = static_cast<Picture&>(control);
-      if (picture.ResourceId != 0) {
-        HANDLE bitmap = LoadImageW(instance, MAKEINTRESOURCEW(picture.ResourceId), IMAGE_BITMAP, 0, 0,
-                                   LR_CREATEDIBSECTION);
-        if (bitmap != nullptr) window.bitmaps[&control] = static_cast<HBITMAP>(bitmap);
-      }
-      break;
-    }
-    default:
-      break;
-  }
-  Place(window, control);
-  if (auto it = window.lists.find(&control); it != window.lists.end()) Sync(*it->second);
-  UpdateTooltip(window, control);
+  view.Created();
+  Place(window, view);
+  view.CatchUp();
+  UpdateTooltip(window, view);
 }
 
-void Win32Host::Impl::Place(FormWindow& window, Control& control) {
-  HWND hwnd = ControlWindow(control);
+void Win32Host::Impl::Place(FormWindow& window, ControlView& view) {
+  HWND hwnd = view.Window();
   if (hwnd == nullptr) return;
-  const Twips& t = control.Position();
+  const Twips& t = view.Model().Position();
   const UINT dpi = window.dpi;
-  int height = Px(t.height, dpi);
-  // A drop-down list's window includes its list; the closed box takes the font's height.
-  if (control.Kind() == ControlKind::ComboBox) height = std::max(height, 1) * 8;
-  MoveWindow(hwnd, Px(t.left, dpi), Px(t.top, dpi), Px(t.width, dpi), height, TRUE);
-  if (auto it = window.lists.find(&control); it != window.lists.end()) FitColumn(*it->second);
+  MoveWindow(hwnd, Px(t.left, dpi), Px(t.top, dpi), Px(t.width, dpi), view.WindowHeight(Px(t.height, dpi)), TRUE);
+  view.Placed();
 }
 
 void Win32Host::Impl::ApplyZOrder(FormWindow& window) {
   HWND previous = HWND_TOP;
-  for (Control* control : ZOrder(*window.form)) {
-    HWND hwnd = ControlWindow(*control);
+  for (ControlView* view : ZOrder(window)) {
+    HWND hwnd = view->Window();
     if (hwnd == nullptr) continue;
     SetWindowPos(hwnd, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     previous = hwnd;
@@ -681,231 +560,118 @@ void Win32Host::Impl::ApplyZOrder(FormWindow& window) {
 
 // A frame's state carries over to the controls it groups.
 void Win32Host::Impl::UpdateEnabled(FormWindow& window, Control& changed) {
-  for (Control* control : window.form->Controls()) {
+  for (Control* control : window.form.Controls()) {
     if (control != &changed && !IsInside(*control, changed)) continue;
-    if (HWND hwnd = ControlWindow(*control)) EnableWindow(hwnd, EffectiveEnabled(*control) ? TRUE : FALSE);
+    ControlView* view = window.ViewOf(*control);
+    if (view != nullptr && view->Window() != nullptr) {
+      EnableWindow(view->Window(), EffectiveEnabled(*control) ? TRUE : FALSE);
+    }
   }
 }
 
 void Win32Host::Impl::UpdateVisible(FormWindow& window, Control& changed) {
-  for (Control* control : window.form->Controls()) {
+  for (Control* control : window.form.Controls()) {
     if (control != &changed && !IsInside(*control, changed)) continue;
-    if (HWND hwnd = ControlWindow(*control)) ShowWindow(hwnd, EffectiveVisible(*control) ? SW_SHOWNA : SW_HIDE);
+    ControlView* view = window.ViewOf(*control);
+    if (view != nullptr && view->Window() != nullptr) {
+      ShowWindow(view->Window(), EffectiveVisible(*control) ? SW_SHOWNA : SW_HIDE);
+    }
   }
 }
 
-void Win32Host::Impl::UpdateTooltip(FormWindow& window, Control& control) {
-  HWND hwnd = ControlWindow(control);
-  if (window.tooltip == nullptr || hwnd == nullptr) return;
+void Win32Host::Impl::RemoveTooltip(FormWindow& window, HWND control) {
+  if (!window.tooltip) return;
   TTTOOLINFOW tool{};
   tool.cbSize = sizeof(tool);
   tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  tool.hwnd = window.hwnd;
-  tool.uId = reinterpret_cast<UINT_PTR>(hwnd);
-  SendMessageW(window.tooltip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-  if (control.Tooltip().empty()) return;
-  std::wstring text = Widen(control.Tooltip());
-  tool.lpszText = text.data();
-  SendMessageW(window.tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  tool.hwnd = window.hwnd.get();
+  tool.uId = reinterpret_cast<UINT_PTR>(control);
+  SendMessageW(window.tooltip.get(), TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
-void Win32Host::Impl::FillComboBox(Control& control) {
-  HWND hwnd = ControlWindow(control);
-  if (hwnd == nullptr) return;
-  auto& combo = static_cast<ComboBox&>(control);
-  SendMessageW(hwnd, CB_RESETCONTENT, 0, 0);
-  for (const std::string& item : combo.Items()) {
-    std::wstring text = Widen(item);
-    SendMessageW(hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-  }
-  SendMessageW(hwnd, CB_SETCURSEL, static_cast<WPARAM>(combo.ListIndex()), 0);
+void Win32Host::Impl::UpdateTooltip(FormWindow& window, ControlView& view) {
+  HWND hwnd = view.Window();
+  if (!window.tooltip || hwnd == nullptr) return;
+  RemoveTooltip(window, hwnd);
+  const Control& control = view.Model();
+  if (control.Tooltip().empty()) return;
+  std::wstring text = win32::Widen(control.Tooltip());
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof(tool);
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = window.hwnd.get();
+  tool.uId = reinterpret_cast<UINT_PTR>(hwnd);
+  tool.lpszText = text.data();
+  SendMessageW(window.tooltip.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 HFONT Win32Host::Impl::FontFor(FormWindow& window, const Font& font) {
   auto key = std::make_pair(SystemFontName(font.name), font.points);
-  if (auto it = window.fonts.find(key); it != window.fonts.end()) return it->second;
+  if (auto it = window.fonts.find(key); it != window.fonts.end()) return it->second.get();
   LOGFONTW logFont{};
   logFont.lfHeight = -static_cast<LONG>(std::lround(font.points * window.dpi / 72.0));
   logFont.lfWeight = FW_NORMAL;
   logFont.lfCharSet = DEFAULT_CHARSET;
   logFont.lfQuality = DEFAULT_QUALITY;
   lstrcpynW(logFont.lfFaceName, key.first.c_str(), LF_FACESIZE);
-  HFONT handle = CreateFontIndirectW(&logFont);
-  window.fonts[key] = handle;
-  return handle;
+  win32::UniqueFont handle(CreateFontIndirectW(&logFont));
+  if (!handle) {
+    // The control keeps the system font.
+    ReportFailure("CreateFontIndirectW of " + font.name, GetLastError());
+    return nullptr;
+  }
+  return window.fonts.emplace(std::move(key), std::move(handle)).first->second.get();
 }
 
+// The fonts at the new DPI replace the old ones, which go once no control uses them.
 void Win32Host::Impl::RescaleFonts(FormWindow& window) {
   auto old = std::move(window.fonts);
   window.fonts.clear();
-  for (Control* control : window.form->Controls()) {
-    if (HWND hwnd = ControlWindow(*control)) {
-      SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(window, control->GetFont())), TRUE);
+  for (Control* control : window.form.Controls()) {
+    ControlView* view = window.ViewOf(*control);
+    if (view != nullptr && view->Window() != nullptr) {
+      SendMessageW(view->Window(), WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(window, control->GetFont())), TRUE);
     }
   }
-  for (auto& [key, font] : old) DeleteObject(font);
-}
-
-// ---- check-box lists -----------------------------------------------------------------------
-
-void Win32Host::Impl::MarkStale(ListSync& list) {
-  if (list.stale) return;
-  list.stale = true;
-  InvalidateRect(list.hwnd, nullptr, FALSE);
-}
-
-namespace {
-
-// The ListView's own window procedure. Bringing a list in step with its model sends thousands
-// of messages; they go straight to the control instead of through the subclass chain, which
-// under Wine costs a trip to the server per message.
-LRESULT ListCall(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  static const WNDPROC listViewProc = [] {
-    WNDCLASSEXW info{};
-    info.cbSize = sizeof(info);
-    GetClassInfoExW(nullptr, WC_LISTVIEWW, &info);
-    return info.lpfnWndProc;
-  }();
-  return CallWindowProcW(listViewProc, hwnd, message, wParam, lParam);
-}
-
-}  // namespace
-
-// Brings the ListView in step with its model: the lines that differ between the common head
-// and the common tail are replaced, then every mark that differs is set.
-void Win32Host::Impl::Sync(ListSync& list) {
-  if (list.syncing) return;
-  list.syncing = true;
-  list.stale = false;
-  const CheckList& model = *list.model;
-  HWND hwnd = list.hwnd;
-  const std::size_t count = static_cast<std::size_t>(model.ListCount());
-  const std::size_t shown = list.lines.size();
-
-  std::size_t head = 0;
-  while (head < shown && head < count && list.lines[head] == model.List(static_cast<int>(head))) ++head;
-  std::size_t tail = 0;
-  while (tail < shown - head && tail < count - head &&
-         list.lines[shown - 1 - tail] == model.List(static_cast<int>(count - 1 - tail))) {
-    ++tail;
-  }
-  const std::size_t removed = shown - head - tail;
-  const std::size_t added = count - head - tail;
-  std::vector<std::size_t> remarked;
-  for (std::size_t i = 0; i < count; ++i) {
-    const bool isNew = i >= head && i < head + added;
-    const std::size_t old = i < head + added ? i : i - added + removed;
-    const signed char wanted = model.Selected(static_cast<int>(i)) ? 1 : 0;
-    if (isNew ? wanted == 1 : list.marks[old] != wanted) remarked.push_back(i);
-  }
-  if (removed == 0 && added == 0 && remarked.empty()) {
-    list.syncing = false;
-    return;
-  }
-  // Without drawing between the steps: a ListView that repaints after every insertion takes
-  // minutes for a few thousand lines.
-  ListCall(hwnd, WM_SETREDRAW, FALSE, 0);
-
-  if (head == 0 && tail == 0 && removed > 0) {
-    ListCall(hwnd, LVM_DELETEALLITEMS, 0, 0);
-    list.widestLine = 0;
-  } else {
-    for (std::size_t i = head + removed; i-- > head;) ListCall(hwnd, LVM_DELETEITEM, i, 0);
-  }
-  list.lines.erase(list.lines.begin() + static_cast<std::ptrdiff_t>(head),
-                   list.lines.begin() + static_cast<std::ptrdiff_t>(head + removed));
-  list.marks.erase(list.marks.begin() + static_cast<std::ptrdiff_t>(head),
-                   list.marks.begin() + static_cast<std::ptrdiff_t>(head + removed));
-
-  HDC dc = GetDC(hwnd);
-  HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(ListCall(hwnd, WM_GETFONT, 0, 0)));
-  std::vector<std::string> inserted;
-  inserted.reserve(added);
-  for (std::size_t i = head; i < head + added; ++i) {
-    const std::string& line = model.List(static_cast<int>(i));
-    std::wstring text = Widen(line);
-    LVITEMW item{};
-    item.mask = LVIF_TEXT | LVIF_STATE;
-    item.iItem = static_cast<int>(i);
-    item.pszText = text.data();
-    item.stateMask = LVIS_STATEIMAGEMASK;
-    item.state = INDEXTOSTATEIMAGEMASK(1);
-    ListCall(hwnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    SIZE extent{};
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-    list.widestLine = std::max<int>(list.widestLine, extent.cx);
-    inserted.push_back(line);
-  }
-  SelectObject(dc, oldFont);
-  ReleaseDC(hwnd, dc);
-  list.lines.insert(list.lines.begin() + static_cast<std::ptrdiff_t>(head), inserted.begin(), inserted.end());
-  list.marks.insert(list.marks.begin() + static_cast<std::ptrdiff_t>(head), added, 0);
-
-  for (const std::size_t i : remarked) {
-    const bool marked = model.Selected(static_cast<int>(i));
-    LVITEMW state{};
-    state.stateMask = LVIS_STATEIMAGEMASK;
-    state.state = INDEXTOSTATEIMAGEMASK(marked ? 2 : 1);
-    ListCall(hwnd, LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&state));
-    list.marks[i] = marked ? 1 : 0;
-  }
-
-  if (removed > 0 || added > 0) FitColumn(list);
-  ListCall(hwnd, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(hwnd, nullptr, TRUE);
-  list.syncing = false;
-}
-
-// One column, at least as wide as the list, wider when a line needs it.
-void Win32Host::Impl::FitColumn(ListSync& list) {
-  HWND hwnd = list.hwnd;
-  RECT client{};
-  GetClientRect(hwnd, &client);
-  int width = client.right;
-  if (!list.lines.empty()) {
-    // The line's text, its mark box and the margins around both.
-    int boxWidth = 16;
-    if (auto images = reinterpret_cast<HIMAGELIST>(ListCall(hwnd, LVM_GETIMAGELIST, LVSIL_STATE, 0))) {
-      int boxHeight = 0;
-      ImageList_GetIconSize(images, &boxWidth, &boxHeight);
-    }
-    width = std::max(width, list.widestLine + boxWidth + 16);
-  }
-  ListCall(hwnd, LVM_SETCOLUMNWIDTH, 0, width);
 }
 
 // ---- menus and timers ----------------------------------------------------------------------
 
-HMENU Win32Host::Impl::BuildMenuBar(const Form& form) {
-  if (form.MenuBar().empty()) return nullptr;
-  HMENU bar = CreateMenu();
-  for (const MenuItem* item : form.MenuBar()) AppendMenuItem(bar, *item);
+win32::UniqueMenu Win32Host::Impl::BuildMenuBar(const FormWindow& window) {
+  if (window.form.MenuBar().empty()) return {};
+  win32::UniqueMenu bar(CreateMenu());
+  for (const MenuItem* item : window.form.MenuBar()) AppendMenuItem(window, bar.get(), *item);
   return bar;
 }
 
-void Win32Host::Impl::AppendMenuItem(HMENU parent, const MenuItem& item) {
+void Win32Host::Impl::AppendMenuItem(const FormWindow& window, HMENU parent, const MenuItem& item) {
   if (!item.Visible()) return;
   if (item.IsSeparator()) {
     AppendMenuW(parent, MF_SEPARATOR, 0, nullptr);
     return;
   }
   const UINT state = item.Enabled() ? MF_ENABLED : MF_GRAYED;
-  const std::wstring caption = Widen(item.Caption());
+  const std::wstring caption = win32::Widen(item.Caption());
   if (!item.Children().empty()) {
-    HMENU popup = CreatePopupMenu();
-    for (const MenuItem* child : item.Children()) AppendMenuItem(popup, *child);
-    AppendMenuW(parent, MF_STRING | MF_POPUP | state, reinterpret_cast<UINT_PTR>(popup), caption.c_str());
+    win32::UniqueMenu popup(CreatePopupMenu());
+    for (const MenuItem* child : item.Children()) AppendMenuItem(window, popup.get(), *child);
+    if (AppendMenuW(parent, MF_STRING | MF_POPUP | state, reinterpret_cast<UINT_PTR>(popup.get()), caption.c_str())) {
+      popup.release();  // the parent menu's now
+    }
   } else {
-    AppendMenuW(parent, MF_STRING | state, static_cast<UINT_PTR>(item.commandId), caption.c_str());
+    const auto id = window.commandIds.find(&item);
+    if (id == window.commandIds.end()) return;
+    AppendMenuW(parent, MF_STRING | state, static_cast<UINT_PTR>(id->second), caption.c_str());
   }
 }
 
 void Win32Host::Impl::ApplyTimer(FormWindow& window, Timer& timer) {
-  if (timer.hostHandle == 0) return;
+  const auto it = window.timerIds.find(&timer);
+  if (it == window.timerIds.end()) return;
   if (timer.Enabled() && timer.Interval() > 0) {
-    SetTimer(window.hwnd, timer.hostHandle, timer.Interval(), nullptr);
+    SetTimer(window.hwnd.get(), it->second, timer.Interval(), nullptr);
   } else {
-    KillTimer(window.hwnd, timer.hostHandle);
+    KillTimer(window.hwnd.get(), it->second);
   }
 }
 
@@ -915,39 +681,29 @@ LRESULT CALLBACK Win32Host::Impl::FormProc(HWND hwnd, UINT message, WPARAM wPara
   if (message == WM_NCCREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
     auto* window = static_cast<FormWindow*>(create->lpCreateParams);
-    window->hwnd = hwnd;
+    window->hwnd.reset(hwnd);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
   }
   auto* window = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (window == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
   if (message == WM_NCDESTROY) {
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    // Destroyed by the system (a failed creation) rather than by its owner: nothing to destroy.
+    if (window->hwnd.get() == hwnd) window->hwnd.release();
     return DefWindowProcW(hwnd, message, wParam, lParam);
   }
-  DispatchScope scope(*window->impl);
-  return window->impl->HandleFormMessage(*window, message, wParam, lParam);
-}
-
-LRESULT CALLBACK Win32Host::Impl::ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                           UINT_PTR, DWORD_PTR data) {
-  auto* list = reinterpret_cast<ListSync*>(data);
-  if (message == WM_NCDESTROY) {
-    RemoveWindowSubclass(hwnd, &Impl::ListProc, kListSubclassId);
-  } else if (message != WM_DESTROY && list->stale && !list->syncing) {
-    list->impl->Sync(*list);
-  }
-  return DefSubclassProc(hwnd, message, wParam, lParam);
+  DispatchScope scope(window->impl);
+  return window->impl.HandleFormMessage(*window, message, wParam, lParam);
 }
 
 LRESULT Win32Host::Impl::HandleFormMessage(FormWindow& window, UINT message, WPARAM wParam, LPARAM lParam) {
-  HWND hwnd = window.hwnd;
+  HWND hwnd = window.hwnd.get();
   switch (message) {
     case WM_COMMAND:
       OnCommand(window, wParam, lParam);
       return 0;
     case WM_NOTIFY:
-      OnNotify(window, *reinterpret_cast<const NMHDR*>(lParam), lParam);
-      return 0;
+      return OnNotify(window, *reinterpret_cast<const NMHDR*>(lParam));
     case WM_TIMER:
       OnTimer(window, wParam);
       return 0;
@@ -971,7 +727,7 @@ LRESULT Win32Host::Impl::HandleFormMessage(FormWindow& window, UINT message, WPA
       OnDpiChanged(window, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
     case WM_CLOSE: {
-      Form* form = window.form;
+      Form* form = &window.form;
       Raise([form] { form->UserClose(); });
       return 0;
     }
@@ -984,121 +740,42 @@ LRESULT Win32Host::Impl::HandleFormMessage(FormWindow& window, UINT message, WPA
 void Win32Host::Impl::OnCommand(FormWindow& window, WPARAM wParam, LPARAM lParam) {
   const int id = LOWORD(wParam);
   const int code = HIWORD(wParam);
-  Form* form = window.form;
   if (lParam == 0) {
     if (code != 0) return;  // accelerators: none
-    for (MenuItem* item : form->MenuItems()) {
-      if (item->commandId != id || item->Children().size() > 0) continue;
-      if (item->Enabled() && item->Visible() && !item->IsSeparator() && item->Click) {
-        Raise([item] { item->Click(); });
-      }
-      return;
-    }
-    return;  // IDOK and IDCANCEL from Enter and Escape: nothing to do
-  }
-  auto it = window.controls.find(reinterpret_cast<HWND>(lParam));
-  if (it == window.controls.end()) return;
-  Control* control = it->second;
-  // A person cannot use a disabled control; a click sent to one is refused.
-  if (!EffectiveEnabled(*control) || !form->Enabled()) return;
-  switch (control->Kind()) {
-    case ControlKind::Button:
-      if (code == BN_CLICKED) {
-        auto* button = static_cast<CommandButton*>(control);
-        if (button->Click) Raise([button] { button->Click(); });
-      }
-      break;
-    case ControlKind::CheckBox:
-      if (code == BN_CLICKED) {
-        auto* box = static_cast<CheckBox*>(control);
-        Raise([box] { box->SetValue(box->Value() == 1 ? 0 : 1); });
-      }
-      break;
-    case ControlKind::Label:
-      if (code == STN_CLICKED || code == STN_DBLCLK) {
-        auto* label = static_cast<Label*>(control);
-        if (label->Click) Raise([label] { label->Click(); });
-      }
-      break;
-    case ControlKind::ComboBox:
-      if (code == CBN_SELCHANGE) {
-        auto* combo = static_cast<ComboBox*>(control);
-        const int index = static_cast<int>(SendMessageW(reinterpret_cast<HWND>(lParam), CB_GETCURSEL, 0, 0));
-        Raise([combo, index] { combo->SetListIndex(index); });
-      }
-      break;
-    default:
-      break;
-  }
-}
-
-void Win32Host::Impl::OnNotify(FormWindow& window, const NMHDR& header, LPARAM lParam) {
-  if (header.code != LVN_ITEMCHANGED) return;
-  auto it = window.controls.find(header.hwndFrom);
-  if (it == window.controls.end() || it->second->Kind() != ControlKind::CheckList) return;
-  Control* control = it->second;
-  auto listIt = window.lists.find(control);
-  if (listIt == window.lists.end()) return;
-  ListSync& list = *listIt->second;
-  if (list.syncing) return;
-  const auto& change = *reinterpret_cast<const NMLISTVIEW*>(lParam);
-  if ((change.uChanged & LVIF_STATE) == 0) return;
-  const UINT before = (change.uOldState & LVIS_STATEIMAGEMASK) >> 12;
-  const UINT after = (change.uNewState & LVIS_STATEIMAGEMASK) >> 12;
-  // 0 is an item without its box yet (just inserted); 1 unticked, 2 ticked.
-  if (before == 0 || after == 0 || before == after) return;
-  if (change.iItem < 0 || static_cast<std::size_t>(change.iItem) >= list.lines.size()) return;
-  const bool marked = after == 2;
-  list.marks[static_cast<std::size_t>(change.iItem)] = marked ? 1 : 0;
-  if (!EffectiveEnabled(*control) || !window.form->Enabled()) {
-    // Not the user's to change now: the box goes back to the model's mark.
-    list.marks[static_cast<std::size_t>(change.iItem)] = -1;
-    MarkStale(list);
+    // IDOK and IDCANCEL from Enter and Escape name no item: nothing to do.
+    const auto it = window.menuCommands.find(id);
+    if (it == window.menuCommands.end()) return;
+    MenuItem* item = it->second;
+    if (!item->Children().empty()) return;
+    if (item->Enabled() && item->Visible() && !item->IsSeparator() && item->Click) Raise([item] { item->Click(); });
     return;
   }
-  auto* model = list.model;
-  const int index = change.iItem;
-  Raise([model, index, marked] { model->SetSelected(index, marked); });
+  ControlView* view = window.ViewAt(reinterpret_cast<HWND>(lParam));
+  if (view == nullptr || !window.PersonMayAct(view->Model())) return;
+  view->OnCommand(code);
+}
+
+LRESULT Win32Host::Impl::OnNotify(FormWindow& window, const NMHDR& header) {
+  ControlView* view = window.ViewAt(header.hwndFrom);
+  return view != nullptr ? view->OnNotify(header) : 0;
 }
 
 void Win32Host::Impl::OnTimer(FormWindow& window, UINT_PTR id) {
-  for (Timer* timer : window.form->Timers()) {
-    if (timer->hostHandle != id) continue;
-    if (timer->Enabled() && timer->Tick) Raise([timer] { timer->Tick(); });
+  for (const auto& [timer, timerId] : window.timerIds) {
+    if (timerId != id) continue;
+    Timer* ticking = const_cast<Timer*>(timer);
+    if (ticking->Enabled() && ticking->Tick) Raise([ticking] { ticking->Tick(); });
     return;
   }
 }
 
 LRESULT Win32Host::Impl::OnColor(FormWindow& window, HDC dc, HWND control) {
-  auto it = window.controls.find(control);
-  if (it != window.controls.end() && it->second->Kind() == ControlKind::TextBox) {
-    // Read-only text boxes keep the look of an ordinary text box.
-    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-    SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
-  }
-  SetTextColor(dc, kRed);
-  SetBkColor(dc, kBlack);
-  return reinterpret_cast<LRESULT>(GetStockObject(BLACK_BRUSH));
+  ControlView* view = window.ViewAt(control);
+  return view != nullptr ? view->OnColor(dc) : FormColors(dc);
 }
 
 void Win32Host::Impl::OnDrawItem(FormWindow& window, const DRAWITEMSTRUCT& item) {
-  auto it = window.controls.find(item.hwndItem);
-  if (it == window.controls.end() || it->second->Kind() != ControlKind::Picture) return;
-  const RECT& r = item.rcItem;
-  FillRect(item.hDC, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-  auto bitmapIt = window.bitmaps.find(it->second);
-  if (bitmapIt == window.bitmaps.end()) return;
-  BITMAP info{};
-  GetObjectW(bitmapIt->second, sizeof(info), &info);
-  HDC memory = CreateCompatibleDC(item.hDC);
-  HGDIOBJ old = SelectObject(memory, bitmapIt->second);
-  SetStretchBltMode(item.hDC, HALFTONE);
-  SetBrushOrgEx(item.hDC, 0, 0, nullptr);
-  StretchBlt(item.hDC, r.left, r.top, r.right - r.left, r.bottom - r.top, memory, 0, 0, info.bmWidth,
-             info.bmHeight, SRCCOPY);
-  SelectObject(memory, old);
-  DeleteDC(memory);
+  if (ControlView* view = window.ViewAt(item.hwndItem)) view->OnDrawItem(item);
 }
 
 bool Win32Host::Impl::OnSetCursor(FormWindow& window, HWND over, UINT hitTest) {
@@ -1107,16 +784,13 @@ bool Win32Host::Impl::OnSetCursor(FormWindow& window, HWND over, UINT hitTest) {
     return true;
   }
   if (hitTest != HTCLIENT) return false;
-  auto it = window.controls.find(over);
-  if (it == window.controls.end() || it->second->Kind() != ControlKind::Label) return false;
-  if (!static_cast<Label*>(it->second)->Click || !EffectiveEnabled(*it->second)) return false;
-  SetCursor(LoadCursorW(nullptr, IDC_HAND));
-  return true;
+  ControlView* view = window.ViewAt(over);
+  return view != nullptr && view->OnSetCursor();
 }
 
 // The keyboard focus comes back to the control that had it when the window was left.
 void Win32Host::Impl::OnActivate(FormWindow& window, bool active) {
-  HWND hwnd = window.hwnd;
+  HWND hwnd = window.hwnd.get();
   if (!active) {
     HWND focus = GetFocus();
     if (focus != nullptr && IsChild(hwnd, focus)) window.lastFocus = focus;
@@ -1133,15 +807,15 @@ void Win32Host::Impl::OnActivate(FormWindow& window, bool active) {
 void Win32Host::Impl::OnDpiChanged(FormWindow& window, UINT dpi, const RECT& suggested) {
   window.dpi = dpi;
   RescaleFonts(window);
-  for (Control* control : window.form->Controls()) Place(window, *control);
-  SetWindowPos(window.hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+  for (const auto& view : window.views) Place(window, *view);
+  SetWindowPos(window.hwnd.get(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
   FitClientArea(window);
 }
 
 // ---- Win32Host -----------------------------------------------------------------------------
 
-Win32Host::Win32Host() : impl_(std::make_unique<Impl>(*this)) {}
+Win32Host::Win32Host() : impl_(std::make_unique<Impl>()) {}
 
 Win32Host::~Win32Host() = default;
 
@@ -1152,31 +826,30 @@ void Win32Host::DestroyFormWindow(Form& form) { impl_->Destroy(form); }
 void Win32Host::FormChanged(Form& form, FormProperty property) {
   FormWindow* window = impl_->Find(form);
   if (window == nullptr) return;
+  HWND hwnd = window->hwnd.get();
   switch (property) {
     case FormProperty::Caption:
-      SetWindowTextW(window->hwnd, Widen(form.Caption()).c_str());
+      SetWindowTextW(hwnd, win32::Widen(form.Caption()).c_str());
       break;
     case FormProperty::Enabled:
-      EnableWindow(window->hwnd, form.Enabled() ? TRUE : FALSE);
+      EnableWindow(hwnd, form.Enabled() ? TRUE : FALSE);
       break;
     case FormProperty::Visible:
       if (form.Visible()) {
         impl_->Show(*window);
       } else {
-        ShowWindow(window->hwnd, SW_HIDE);
+        ShowWindow(hwnd, SW_HIDE);
       }
       break;
   }
 }
 
+// What is the same for every kind is done here; the rest is the view's.
 void Win32Host::ControlChanged(Control& control, Property property) {
   FormWindow* window = impl_->Find(control.Owner());
-  HWND hwnd = ControlWindow(control);
-  if (window == nullptr || hwnd == nullptr) return;
+  ControlView* view = window != nullptr ? window->ViewOf(control) : nullptr;
+  if (view == nullptr || view->Window() == nullptr) return;
   switch (property) {
-    case Property::Caption:
-      SetWindowTextW(hwnd, Widen(static_cast<CaptionedControl&>(control).Caption()).c_str());
-      break;
     case Property::Enabled:
       impl_->UpdateEnabled(*window, control);
       break;
@@ -1184,39 +857,20 @@ void Win32Host::ControlChanged(Control& control, Property property) {
       impl_->UpdateVisible(*window, control);
       break;
     case Property::Position:
-      impl_->Place(*window, control);
+      impl_->Place(*window, *view);
       break;
     case Property::Font:
-      SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(impl_->FontFor(*window, control.GetFont())), TRUE);
+      SendMessageW(view->Window(), WM_SETFONT,
+                   reinterpret_cast<WPARAM>(impl_->FontFor(*window, control.GetFont())), TRUE);
       break;
     case Property::Tooltip:
-      impl_->UpdateTooltip(*window, control);
+      impl_->UpdateTooltip(*window, *view);
       break;
     case Property::TabIndex:
       impl_->ApplyZOrder(*window);
       break;
-    case Property::Value:
-      if (control.Kind() == ControlKind::CheckBox) {
-        SendMessageW(hwnd, BM_SETCHECK, static_cast<CheckBox&>(control).Value() == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
-      }
-      break;
-    case Property::Items:
-    case Property::Marks:
-      if (control.Kind() == ControlKind::ComboBox) {
-        impl_->FillComboBox(control);
-      } else if (auto it = window->lists.find(&control); it != window->lists.end()) {
-        impl_->MarkStale(*it->second);
-      }
-      break;
-    case Property::Selection:
-      if (control.Kind() == ControlKind::ComboBox) {
-        SendMessageW(hwnd, CB_SETCURSEL, static_cast<WPARAM>(static_cast<ComboBox&>(control).ListIndex()), 0);
-      }
-      break;
-    case Property::Text:
-      if (control.Kind() == ControlKind::TextBox) {
-        SetWindowTextW(hwnd, WidenLines(static_cast<TextBox&>(control).Text()).c_str());
-      }
+    default:
+      view->Apply(property);
       break;
   }
 }
@@ -1224,10 +878,14 @@ void Win32Host::ControlChanged(Control& control, Property property) {
 void Win32Host::MenuChanged(MenuItem& item) {
   FormWindow* window = impl_->FindByMenu(item);
   if (window == nullptr) return;
-  HMENU old = GetMenu(window->hwnd);
-  SetMenu(window->hwnd, impl_->BuildMenuBar(*window->form));
-  if (old != nullptr) DestroyMenu(old);
-  DrawMenuBar(window->hwnd);
+  HWND hwnd = window->hwnd.get();
+  win32::UniqueMenu bar = impl_->BuildMenuBar(*window);
+  HMENU old = GetMenu(hwnd);  // the window's until it is replaced
+  if (SetMenu(hwnd, bar.get())) {
+    bar.release();
+    win32::UniqueMenu replaced(old);
+  }
+  DrawMenuBar(hwnd);
   impl_->FitClientArea(*window);
 }
 
@@ -1237,10 +895,10 @@ void Win32Host::TimerChanged(Timer& timer) {
 
 void Win32Host::FocusControl(Control& control) {
   FormWindow* window = impl_->Find(control.Owner());
-  HWND hwnd = ControlWindow(control);
+  HWND hwnd = WindowOf(control);
   if (window == nullptr || hwnd == nullptr) return;
   window->lastFocus = hwnd;
-  if (GetActiveWindow() == window->hwnd) SetFocus(hwnd);
+  if (GetActiveWindow() == window->hwnd.get()) SetFocus(hwnd);
 }
 
 void Win32Host::SetBusy(bool busy) {
@@ -1257,11 +915,11 @@ void Win32Host::SetBusy(bool busy) {
 
 void Win32Host::KeepPainting() {
   for (auto& [form, window] : impl_->windows) {
-    if (!IsWindowVisible(window->hwnd)) continue;
-    for (auto& [control, list] : window->lists) {
-      if (list->stale) impl_->Sync(*list);
+    if (!IsWindowVisible(window->hwnd.get())) continue;
+    for (const auto& view : window->views) {
+      if (view->Window() != nullptr) view->CatchUp();
     }
-    RedrawWindow(window->hwnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RedrawWindow(window->hwnd.get(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
   }
 }
 
@@ -1269,7 +927,7 @@ bool Win32Host::PreTranslateMessage(tagMSG& message) {
   if (message.message < WM_KEYFIRST || message.message > WM_KEYLAST || message.hwnd == nullptr) return false;
   HWND root = GetAncestor(message.hwnd, GA_ROOT);
   for (auto& [form, window] : impl_->windows) {
-    if (window->hwnd == root) return IsDialogMessageW(root, &message) != FALSE;
+    if (window->hwnd.get() == root) return IsDialogMessageW(root, &message) != FALSE;
   }
   return false;
 }
@@ -1286,9 +944,15 @@ int Win32Host::RunMessageLoop() {
 
 HWND__* Win32Host::WindowOf(const Form& form) const {
   FormWindow* window = impl_->Find(form);
-  return window != nullptr ? window->hwnd : nullptr;
+  return window != nullptr ? window->hwnd.get() : nullptr;
 }
 
-HWND__* Win32Host::WindowOf(const Control& control) const { return ControlWindow(control); }
+HWND__* Win32Host::WindowOf(const Control& control) const {
+  FormWindow* window = impl_->Find(control.Owner());
+  ControlView* view = window != nullptr ? window->ViewOf(control) : nullptr;
+  return view != nullptr ? view->Window() : nullptr;
+}
+
+const std::vector<std::string>& Win32Host::Failures() const { return impl_->failures; }
 
 }  // namespace tidewick::ui

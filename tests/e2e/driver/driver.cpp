@@ -1,6 +1,8 @@
 // The end-to-end driver: see driver.h.
 #include "tests/e2e/driver/driver.h"
 
+#include "tests/support/win32_text_for_tests.h"
+
 #include <commctrl.h>
 #include <userenv.h>
 #include <shellapi.h>
@@ -8,6 +10,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <cwchar>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -145,11 +148,13 @@ ControlKind KindOf(HWND hwnd) {
   }
   if (ClassIs(hwnd, L"ComboBox")) return ControlKind::ComboBox;
   if (ClassIs(hwnd, L"Edit")) return ControlKind::TextBox;
+  if (ClassIs(hwnd, PROGRESS_CLASSW)) return ControlKind::ProgressBar;
   if (ClassIs(hwnd, WC_LISTVIEWW)) {
     DWORD_PTR ex = 0;
     if (SendMessageTimeoutW(hwnd, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &ex) &&
         (ex & LVS_EX_CHECKBOXES)) {
-      return ControlKind::CheckList;
+      const bool headers = (style & LVS_TYPEMASK) == LVS_REPORT && !(style & LVS_NOCOLUMNHEADER);
+      return headers ? ControlKind::CheckTable : ControlKind::CheckList;
     }
     return ControlKind::ListView;
   }
@@ -239,21 +244,9 @@ std::wstring Join(const std::wstring& folder, const std::wstring& name) {
 // ---------------------------------------------------------------------------------------------
 // Text and waiting
 
-std::wstring Wide(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-  return out;
-}
+std::wstring Wide(std::string_view utf8) { return testsupport::Wide(utf8); }
 
-std::string Utf8(std::wstring_view wide) {
-  if (wide.empty()) return {};
-  int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
-  return out;
-}
+std::string Utf8(std::wstring_view wide) { return testsupport::Utf8(wide); }
 
 bool WaitUntil(const std::function<bool()>& condition, Ms timeout) {
   const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeout.count());
@@ -368,6 +361,8 @@ std::string_view KindName(ControlKind kind) {
     case ControlKind::Picture: return "picture";
     case ControlKind::ComboBox: return "drop-down list";
     case ControlKind::CheckList: return "check-box list";
+    case ControlKind::CheckTable: return "check-box table";
+    case ControlKind::ProgressBar: return "progress bar";
     case ControlKind::ListView: return "list view";
     case ControlKind::TextBox: return "text box";
     case ControlKind::Other: return "control";
@@ -489,33 +484,122 @@ void Control::Choose(const std::string& item) const {
        reinterpret_cast<LPARAM>(hwnd_));
 }
 
+namespace {
+
+constexpr std::size_t kItemTextChars = 2048;
+
+// The text of one cell of a ListView in another process; `memory` holds an LVITEMW and its text.
+std::string ItemText(HWND list, RemoteMemory& memory, int row, int column) {
+  LVITEMW item{};
+  item.mask = LVIF_TEXT;
+  item.iItem = row;
+  item.iSubItem = column;
+  item.pszText = reinterpret_cast<LPWSTR>(memory.Address() + sizeof(LVITEMW));
+  item.cchTextMax = static_cast<int>(kItemTextChars);
+  memory.Write(0, &item, sizeof item);
+  auto length = Ask(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), static_cast<LPARAM>(memory.Address()),
+                    "LVM_GETITEMTEXTW");
+  std::wstring text(static_cast<std::size_t>(std::clamp<LRESULT>(length, 0, kItemTextChars - 1)), L'\0');
+  if (!text.empty()) memory.Read(sizeof(LVITEMW), text.data(), text.size() * sizeof(wchar_t));
+  return Utf8(text);
+}
+
+}  // namespace
+
 std::vector<ListLine> Control::Lines() const {
   if (!ClassIs(hwnd_, WC_LISTVIEWW)) Fail("not a list view: " + Describe(hwnd_));
-  constexpr std::size_t kTextChars = 2048;
-  RemoteMemory memory(hwnd_, sizeof(LVITEMW) + kTextChars * sizeof(wchar_t));
+  RemoteMemory memory(hwnd_, sizeof(LVITEMW) + kItemTextChars * sizeof(wchar_t));
   std::vector<ListLine> lines;
   auto count = Ask(hwnd_, LVM_GETITEMCOUNT, 0, 0, "LVM_GETITEMCOUNT");
   for (LRESULT i = 0; i < count; ++i) {
-    LVITEMW item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = static_cast<int>(i);
-    item.iSubItem = 0;
-    item.pszText = reinterpret_cast<LPWSTR>(memory.Address() + sizeof(LVITEMW));
-    item.cchTextMax = static_cast<int>(kTextChars);
-    memory.Write(0, &item, sizeof item);
-    auto length = Ask(hwnd_, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), static_cast<LPARAM>(memory.Address()),
-                      "LVM_GETITEMTEXTW");
-    std::wstring text(static_cast<std::size_t>(std::clamp<LRESULT>(length, 0, kTextChars - 1)), L'\0');
-    if (!text.empty()) memory.Read(sizeof(LVITEMW), text.data(), text.size() * sizeof(wchar_t));
+    std::string text = ItemText(hwnd_, memory, static_cast<int>(i), 0);
     auto state = static_cast<UINT>(
         Ask(hwnd_, LVM_GETITEMSTATE, static_cast<WPARAM>(i), LVIS_STATEIMAGEMASK, "LVM_GETITEMSTATE"));
-    lines.push_back({Utf8(text), (state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2)});
+    lines.push_back({std::move(text), (state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2)});
   }
   return lines;
 }
 
+void Control::RequireReportList() const {
+  if (!ClassIs(hwnd_, WC_LISTVIEWW) || (Style() & LVS_TYPEMASK) != LVS_REPORT) {
+    Fail("not a list view in report view: " + Describe(hwnd_));
+  }
+}
+
+HWND Control::Header() const {
+  RequireReportList();
+  HWND header = reinterpret_cast<HWND>(Ask(hwnd_, LVM_GETHEADER, 0, 0, "LVM_GETHEADER"));
+  if (header == nullptr) Fail("the list " + Describe(hwnd_) + " has no header control");
+  return header;
+}
+
+std::vector<std::string> Control::Headers() const {
+  HWND header = Header();
+  if (Style() & LVS_NOCOLUMNHEADER) return {};
+  auto count = Ask(header, HDM_GETITEMCOUNT, 0, 0, "HDM_GETITEMCOUNT");
+  RemoteMemory memory(hwnd_, sizeof(LVCOLUMNW) + kItemTextChars * sizeof(wchar_t));
+  std::vector<std::string> headers;
+  for (LRESULT c = 0; c < count; ++c) {
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT;
+    column.pszText = reinterpret_cast<LPWSTR>(memory.Address() + sizeof(LVCOLUMNW));
+    column.cchTextMax = static_cast<int>(kItemTextChars);
+    memory.Write(0, &column, sizeof column);
+    wchar_t empty = L'\0';
+    memory.Write(sizeof(LVCOLUMNW), &empty, sizeof empty);
+    if (!Ask(hwnd_, LVM_GETCOLUMNW, static_cast<WPARAM>(c), static_cast<LPARAM>(memory.Address()), "LVM_GETCOLUMNW")) {
+      Fail("cannot read column " + std::to_string(c) + " of " + Describe(hwnd_));
+    }
+    std::wstring text(kItemTextChars, L'\0');
+    memory.Read(sizeof(LVCOLUMNW), text.data(), text.size() * sizeof(wchar_t));
+    text.resize(std::wcslen(text.c_str()));
+    headers.push_back(Utf8(text));
+  }
+  return headers;
+}
+
+std::vector<std::string> Control::Cells(int column) const {
+  RequireReportList();
+  RemoteMemory memory(hwnd_, sizeof(LVITEMW) + kItemTextChars * sizeof(wchar_t));
+  std::vector<std::string> cells;
+  auto count = Ask(hwnd_, LVM_GETITEMCOUNT, 0, 0, "LVM_GETITEMCOUNT");
+  for (LRESULT i = 0; i < count; ++i) cells.push_back(ItemText(hwnd_, memory, static_cast<int>(i), column));
+  return cells;
+}
+
+void Control::ClickHeader(int column) const {
+  HWND header = Header();
+  auto count = Ask(header, HDM_GETITEMCOUNT, 0, 0, "HDM_GETITEMCOUNT");
+  if (column < 0 || column >= count) {
+    Fail("the list " + Describe(hwnd_) + " has " + std::to_string(count) + " columns, no column " + std::to_string(column));
+  }
+  RequireUsable("click a header of");
+  RemoteMemory memory(hwnd_, sizeof(RECT));
+  if (!Ask(header, HDM_GETITEMRECT, static_cast<WPARAM>(column), static_cast<LPARAM>(memory.Address()), "HDM_GETITEMRECT")) {
+    Fail("cannot find the header of column " + std::to_string(column) + " of " + Describe(hwnd_));
+  }
+  RECT r{};
+  memory.Read(0, &r, sizeof r);
+  const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  Post(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  Post(header, WM_LBUTTONUP, 0, at);
+}
+
+int Control::Position() const {
+  if (Kind() != ControlKind::ProgressBar) Fail("not a progress bar: " + Describe(hwnd_));
+  return static_cast<int>(Ask(hwnd_, PBM_GETPOS, 0, 0, "PBM_GETPOS"));
+}
+
+std::pair<int, int> Control::Range() const {
+  if (Kind() != ControlKind::ProgressBar) Fail("not a progress bar: " + Describe(hwnd_));
+  return {static_cast<int>(Ask(hwnd_, PBM_GETRANGE, TRUE, 0, "PBM_GETRANGE")),
+          static_cast<int>(Ask(hwnd_, PBM_GETRANGE, FALSE, 0, "PBM_GETRANGE"))};
+}
+
 void Control::SetMark(int line, bool marked) const {
-  if (Kind() != ControlKind::CheckList) Fail("not a list with check boxes: " + Describe(hwnd_));
+  if (Kind() != ControlKind::CheckList && Kind() != ControlKind::CheckTable) {
+    Fail("not a list with check boxes: " + Describe(hwnd_));
+  }
   std::vector<ListLine> lines = Lines();
   if (line < 0 || static_cast<std::size_t>(line) >= lines.size()) {
     Fail("the list " + Describe(hwnd_) + " has " + std::to_string(lines.size()) + " lines, no line " + std::to_string(line));
@@ -657,6 +741,12 @@ Control Window::Label(const std::string& caption, const std::string& frame) cons
 Control Window::ComboBox(const std::string& frame, int index) const { return Find({ControlKind::ComboBox, "", frame, index}); }
 Control Window::CheckList(const std::string& frame, int index) const {
   return Find({ControlKind::CheckList, "", frame, index});
+}
+Control Window::CheckTable(const std::string& frame, int index) const {
+  return Find({ControlKind::CheckTable, "", frame, index});
+}
+Control Window::ProgressBar(const std::string& frame, int index) const {
+  return Find({ControlKind::ProgressBar, "", frame, index});
 }
 Control Window::TextBox(const std::string& frame, int index) const { return Find({ControlKind::TextBox, "", frame, index}); }
 

@@ -1,7 +1,9 @@
 // A driver for end-to-end tests: it works a Windows program from another process, only
 // through window messages, as a person at the screen would. It starts the program, finds its
 // windows by title, reads captions, enabled states, message boxes and check-box lists, and
-// clicks, ticks, chooses and answers. There is no test hook inside the program under test.
+// clicks, ticks, chooses and answers. It also reads check-box tables (cells by column, the
+// headers) and progress bars, and clicks table headers. There is no test hook inside the
+// program under test.
 //
 // Every action refuses what a person could not do: a control that is disabled or hidden, or
 // whose window is disabled or hidden, cannot be clicked (Wine would deliver the click anyway).
@@ -94,7 +96,24 @@ class Process {
 // ---------------------------------------------------------------------------------------------
 // Controls
 
-enum class ControlKind { PushButton, CheckBox, RadioButton, Frame, Label, Picture, ComboBox, CheckList, ListView, TextBox, Other, Any };
+// A CheckList is a ListView with check boxes and no column headers; a CheckTable one with
+// column headers (report view).
+enum class ControlKind {
+  PushButton,
+  CheckBox,
+  RadioButton,
+  Frame,
+  Label,
+  Picture,
+  ComboBox,
+  CheckList,
+  CheckTable,
+  ListView,
+  TextBox,
+  ProgressBar,
+  Other,
+  Any
+};
 std::string_view KindName(ControlKind kind);
 
 // What a person sees of a control, read once.
@@ -156,14 +175,29 @@ class Control {
   // Chooses the item with this exact text: CB_SETCURSEL, then CBN_SELCHANGE to the parent.
   void Choose(const std::string& item) const;
 
-  // Check-box list (ListView with LVS_EX_CHECKBOXES), read across processes.
+  // Check-box list or table (ListView with LVS_EX_CHECKBOXES), read across processes; a
+  // line's text is the text of its first column.
   std::vector<ListLine> Lines() const;
   // Sets the mark of one line (LVM_SETITEMSTATE with the state image). Refuses when unusable.
   void SetMark(int line, bool marked) const;
   void SetMark(const std::string& lineText, bool marked) const;
 
+  // Check-box table (or any ListView in report view): the column headers, and the text of
+  // one column in every row.
+  std::vector<std::string> Headers() const;
+  std::vector<std::string> Cells(int column) const;
+  // Clicks the header of `column` with the mouse (button down and up, posted to the header
+  // control at the middle of the item). Refuses when unusable.
+  void ClickHeader(int column) const;
+
+  // Progress bar: its position (PBM_GETPOS) and its range (PBM_GETRANGE), lowest first.
+  int Position() const;
+  std::pair<int, int> Range() const;
+
  private:
   void RequireUsable(std::string_view action) const;
+  void RequireReportList() const;
+  HWND Header() const;
   HWND hwnd_;
 };
 
@@ -214,6 +248,8 @@ class Window {
   Control Label(const std::string& caption, const std::string& frame = "") const;
   Control ComboBox(const std::string& frame = "", int index = 0) const;
   Control CheckList(const std::string& frame = "", int index = 0) const;
+  Control CheckTable(const std::string& frame = "", int index = 0) const;
+  Control ProgressBar(const std::string& frame = "", int index = 0) const;
   Control TextBox(const std::string& frame = "", int index = 0) const;
   // Clicks the push button (or check box) with this caption.
   void Click(const std::string& caption, const std::string& frame = "") const;

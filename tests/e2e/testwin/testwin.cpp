@@ -4,7 +4,8 @@
 //
 // Command line: --exit N (end at once with code N), --ask-first (a Yes/No box before the
 // window: Yes ends with code 7 and no window, No shows the window), --flash (show the window,
-// end by itself after 300 ms with code 9).
+// end by itself after 300 ms with code 9), --table (also a window "Driver Table" with a
+// check-box table, a locked one and a progress bar).
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
@@ -15,13 +16,14 @@ namespace {
 
 enum : int {
   kPress = 101, kGreyed, kAsk, kHide, kLink, kPlain, kOption, kFramedPress, kCombo, kList, kLocked, kEdit, kStatus,
-  kBack, kStatusFrame, kListFrame, kLockedFrame, kCwd,
+  kBack, kStatusFrame, kListFrame, kLockedFrame, kCwd, kTable, kLockedTable, kProgress, kTableStatus,
   kMenuPressAgain = 201, kMenuGreyed, kMenuExit, kMenuFirstTool, kMenuSecondTool, kMenuAsk,
 };
 
 HWND g_main = nullptr;
 HWND g_second = nullptr;
 HWND g_status = nullptr;
+HWND g_tableStatus = nullptr;
 int g_presses = 0;
 int g_exitCode = 0;  // 5 after the close box, 0 after File > Exit
 
@@ -165,6 +167,66 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
   return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
+// A report-view list with column headers and check boxes.
+HWND MakeTable(HWND parent, int x, int y, int id, std::initializer_list<std::initializer_list<const wchar_t*>> rows) {
+  HWND table = Make(parent, WC_LISTVIEWW, L"", LVS_REPORT | WS_BORDER, x, y, 300, 110, id);
+  ListView_SetExtendedListViewStyle(table, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+  int c = 0;
+  for (const wchar_t* header : {L"Name", L"Size", L"Found in"}) {
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    column.cx = 90;
+    column.pszText = const_cast<wchar_t*>(header);
+    column.iSubItem = c;
+    ListView_InsertColumn(table, c++, &column);
+  }
+  int i = 0;
+  for (const auto& row : rows) {
+    int cell = 0;
+    for (const wchar_t* text : row) {
+      if (cell == 0) {
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = i;
+        item.pszText = const_cast<wchar_t*>(text);
+        ListView_InsertItem(table, &item);
+      } else {
+        ListView_SetItemText(table, i, cell, const_cast<wchar_t*>(text));
+      }
+      ++cell;
+    }
+    ++i;
+  }
+  return table;
+}
+
+LRESULT CALLBACK TableProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE: {
+      MakeTable(hwnd, 10, 10, kTable,
+                {{L"x.vbs", L"12", L"E:\\"}, {L"Photos.lnk", L"3", L"E:\\DCIM"}, {L"\u540d\u524d.lnk", L"7", L"E:\\"}});
+      HWND locked = MakeTable(hwnd, 10, 130, kLockedTable, {{L"kept", L"1", L"E:\\"}});
+      EnableWindow(locked, FALSE);
+      HWND progress = Make(hwnd, PROGRESS_CLASSW, L"", 0, 10, 250, 300, 18, kProgress);
+      SendMessageW(progress, PBM_SETRANGE32, 10, 90);
+      SendMessageW(progress, PBM_SETPOS, 40, 0);
+      g_tableStatus = Make(hwnd, L"STATIC", L"ready", SS_LEFT, 10, 276, 300, 18, kTableStatus);
+      return 0;
+    }
+    case WM_NOTIFY: {
+      auto* change = reinterpret_cast<NMLISTVIEW*>(lParam);
+      if (change->hdr.idFrom != kTable) return 0;
+      if (change->hdr.code == LVN_COLUMNCLICK) {
+        SetWindowTextW(g_tableStatus, (L"header " + std::to_wstring(change->iSubItem)).c_str());
+      } else if (change->hdr.code == LVN_ITEMCHANGED && (change->uChanged & LVIF_STATE)) {
+        SetWindowTextW(g_tableStatus, (L"marks " + Marks(change->hdr.hwndFrom)).c_str());
+      }
+      return 0;
+    }
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
 LRESULT CALLBACK SecondProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
@@ -192,15 +254,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   bool askFirst = false;
   bool flash = false;
+  bool table = false;
   for (int i = 1; i < argc; ++i) {
     std::wstring arg = argv[i];
     if (arg == L"--exit" && i + 1 < argc) return _wtoi(argv[i + 1]);
     if (arg == L"--ask-first") askFirst = true;
     if (arg == L"--flash") flash = true;
+    if (arg == L"--table") table = true;
   }
   if (askFirst && MessageBoxW(nullptr, L"Start the window?", L"Tidewick", MB_YESNO | MB_ICONQUESTION) == IDYES) return 7;
 
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);
   WNDCLASSW main{};
   main.lpfnWndProc = MainProc;
@@ -213,6 +277,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   second.lpfnWndProc = SecondProc;
   second.lpszClassName = L"DriverTestSecond";
   RegisterClassW(&second);
+  WNDCLASSW tableClass = main;
+  tableClass.lpfnWndProc = TableProc;
+  tableClass.lpszClassName = L"DriverTestTable";
+  RegisterClassW(&tableClass);
 
   g_second = CreateWindowExW(0, L"DriverTestSecond", L"Second Window", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 200, 200,
                              240, 120, nullptr, nullptr, instance, nullptr);
@@ -220,6 +288,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
                            460, 420, nullptr, CreateMenuBar(), instance, nullptr);
   ShowWindow(g_main, SW_SHOW);
   if (flash) SetTimer(g_main, 1, 300, nullptr);
+  if (table) {
+    HWND tableWindow = CreateWindowExW(0, L"DriverTestTable", L"Driver Table", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
+                                       580, 100, 340, 340, nullptr, nullptr, instance, nullptr);
+    ShowWindow(tableWindow, SW_SHOW);
+  }
 
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "tests/support/win32_text_for_tests.h"
+
 #include <string>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showMode) {
@@ -21,10 +23,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showMode) {
     lstrcpynW(logPath, beside.c_str(), MAX_PATH * 2);
   }
 
-  std::wstring line = std::to_wstring(showMode) + L"\t" + address + L"\r\n";
-  int bytes = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<std::size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), utf8.data(), bytes, nullptr, nullptr);
+  const std::string utf8 = tidewick::testsupport::Utf8(std::to_wstring(showMode) + L"\t" + address + L"\r\n");
 
   // Several calls may come at once: append under a retry until the file can be opened.
   for (int attempt = 0; attempt < 100; ++attempt) {

@@ -99,17 +99,53 @@ class TestForm final : public Form {
   bool toolWindow_;
 };
 
+// A form with the kinds of control the windows to come use: a check-box table and a progress
+// bar, beside a text box and a picture whose settings change after the load.
+class KindsForm final : public Form {
+ public:
+  explicit KindsForm(Application& app) : Form(app, "kinds") {
+    table.Changed = [this] { ++tableChanges; };
+  }
+
+  CheckTable table{*this, "table"};
+  ProgressBar progress{*this, "progress"};
+  TextBox notes{*this, "notes"};
+  Picture emblem{*this, "emblem"};
+  CommandButton ok{*this, "ok"};
+  int tableChanges = 0;
+
+ protected:
+  void InitializeComponent() override {
+    auto& style = MutableStyle();
+    style.clientWidth = 6600;
+    style.clientHeight = 4800;
+    SetCaption("New kinds");
+    table.SetColumns({{"Name", 2400}, {"Size", 900}, {"Found in", 2400}});
+    table.SetPosition({120, 120, 6360, 2400});
+    table.SetTabIndex(0);
+    progress.SetPosition({120, 2640, 6360, 255});
+    notes.SetPosition({120, 3000, 4000, 1200});
+    notes.SetTabIndex(1);
+    emblem.SetPosition({4320, 3000, 1200, 1200});
+    ok.SetCaption("Ok");
+    ok.SetPosition({5280, 4320, 1200, 375});
+    ok.SetTabIndex(2);
+  }
+};
+
 class Win32HostTest : public ::testing::Test {
  protected:
   Win32HostTest() {
     app.Register("main", [](Application& a) { return std::make_unique<TestForm>(a, "main", false); });
     app.Register("tool", [](Application& a) { return std::make_unique<TestForm>(a, "tool", true); });
+    app.Register("kinds", [](Application& a) { return std::make_unique<KindsForm>(a); });
   }
   ~Win32HostTest() override {
     for (Form* form : std::vector<Form*>(app.LoadedForms())) form->Unload();
   }
 
   TestForm& Main() { return app.Get<TestForm>("main"); }
+  KindsForm& Kinds() { return app.Get<KindsForm>("kinds"); }
   TestForm& Tool() { return app.Get<TestForm>("tool"); }
   HWND Window(const Form& form) { return host.WindowOf(form); }
   HWND Window(const Control& control) { return host.WindowOf(control); }
@@ -138,10 +174,10 @@ class Win32HostTest : public ::testing::Test {
     GetWindowTextW(hwnd, buffer, 512);
     return buffer;
   }
-  std::wstring ItemText(HWND list, int index) {
+  std::wstring ItemText(HWND list, int index, int column = 0) {
     wchar_t buffer[256] = {};
     LVITEMW item{};
-    item.iSubItem = 0;
+    item.iSubItem = column;
     item.pszText = buffer;
     item.cchTextMax = 256;
     SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
@@ -156,6 +192,30 @@ class Win32HostTest : public ::testing::Test {
     item.stateMask = LVIS_STATEIMAGEMASK;
     item.state = INDEXTOSTATEIMAGEMASK(ticked ? 2 : 1);
     SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+  }
+  // A click on a header of a report-view ListView, at the middle of the header item, as the
+  // mouse gives it.
+  void ClickHeader(HWND list, int column) {
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    ASSERT_NE(header, nullptr);
+    RECT r{};
+    ASSERT_TRUE(SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&r)));
+    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(header, WM_LBUTTONUP, 0, at);
+  }
+  std::vector<std::wstring> Column(HWND list, int column) {
+    std::vector<std::wstring> cells;
+    const auto count = SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+    for (int i = 0; i < count; ++i) cells.push_back(ItemText(list, i, column));
+    return cells;
+  }
+  int HeaderFormat(HWND list, int column) {
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    HDITEMW item{};
+    item.mask = HDI_FORMAT;
+    SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
+    return item.fmt;
   }
   UINT Dpi(HWND hwnd) {
     using Fn = UINT(WINAPI*)(HWND);
@@ -393,13 +453,15 @@ TEST_F(Win32HostTest, MenuIsBuiltFromTheItemsAndChoosesThem) {
   ASSERT_EQ(GetMenuItemCount(popup), 3);
   EXPECT_TRUE(GetMenuState(popup, 1, MF_BYPOSITION) & MF_SEPARATOR);
 
-  SendMessageW(Window(form), WM_COMMAND, MAKEWPARAM(form.open.commandId, 0), 0);
+  // The command of "Open", as the window's menu holds it.
+  const UINT open = GetMenuItemID(popup, 0);
+  SendMessageW(Window(form), WM_COMMAND, MAKEWPARAM(open, 0), 0);
   EXPECT_EQ(form.menuClicks, 1);
 
   form.open.SetEnabled(false);
   popup = GetSubMenu(GetMenu(Window(form)), 0);
-  EXPECT_TRUE(GetMenuState(popup, static_cast<UINT>(form.open.commandId), MF_BYCOMMAND) & MF_GRAYED);
-  SendMessageW(Window(form), WM_COMMAND, MAKEWPARAM(form.open.commandId, 0), 0);
+  EXPECT_TRUE(GetMenuState(popup, open, MF_BYCOMMAND) & MF_GRAYED);
+  SendMessageW(Window(form), WM_COMMAND, MAKEWPARAM(open, 0), 0);
   EXPECT_EQ(form.menuClicks, 1);
 
   form.quit.SetVisible(false);
@@ -429,7 +491,7 @@ TEST_F(Win32HostTest, CloseBoxUnloadsTheForm) {
   EXPECT_EQ(form.unloads, 1);
   EXPECT_FALSE(form.Loaded());
   EXPECT_FALSE(IsWindow(hwnd));
-  EXPECT_EQ(form.button.hostHandle, 0u);
+  EXPECT_EQ(Window(form.button), nullptr);
 }
 
 TEST_F(Win32HostTest, FormCanUnloadItselfInsideItsOwnClickAndLoadAgain) {
@@ -463,6 +525,226 @@ TEST_F(Win32HostTest, TabMovesTheFocusAlongTheTabOrder) {
   tab.wParam = VK_TAB;
   EXPECT_TRUE(host.PreTranslateMessage(tab));
   EXPECT_EQ(GetFocus(), Window(form.box));
+}
+
+TEST_F(Win32HostTest, CheckTableShowsColumnsRowsAndMarksAndPassesTicksBack) {
+  KindsForm& form = Kinds();
+  form.Show();
+  HWND table = Window(form.table);
+  ASSERT_NE(table, nullptr);
+  wchar_t className[64] = {};
+  GetClassNameW(table, className, 64);
+  EXPECT_STREQ(className, L"SysListView32");
+  const LONG_PTR style = GetWindowLongPtrW(table, GWL_STYLE);
+  EXPECT_EQ(style & LVS_TYPEMASK, LVS_REPORT);
+  EXPECT_FALSE(style & LVS_NOCOLUMNHEADER);
+  EXPECT_TRUE(SendMessageW(table, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_CHECKBOXES);
+
+  // The headers and their widths in pixels at the window's DPI.
+  HWND header = reinterpret_cast<HWND>(SendMessageW(table, LVM_GETHEADER, 0, 0));
+  ASSERT_EQ(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0), 3);
+  const UINT dpi = Dpi(Window(form));
+  const std::pair<const wchar_t*, int> columns[] = {{L"Name", 2400}, {L"Size", 900}, {L"Found in", 2400}};
+  for (int c = 0; c < 3; ++c) {
+    wchar_t text[64] = {};
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = text;
+    column.cchTextMax = 64;
+    ASSERT_TRUE(SendMessageW(table, LVM_GETCOLUMNW, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&column)));
+    EXPECT_STREQ(text, columns[c].first);
+    EXPECT_EQ(column.cx, MulDiv(columns[c].second, static_cast<int>(dpi), 1440)) << c;
+  }
+
+  form.table.AddItem({"x.vbs", "12", "E:\\"}, {"E:\\x.vbs"});
+  form.table.AddItem({"autorun.inf", "1", "E:\\"});
+  form.table.AddItem({"Photos.lnk", "3", "E:\\DCIM"});
+  form.table.SetSelected(2, true);
+  ASSERT_EQ(SendMessageW(table, LVM_GETITEMCOUNT, 0, 0), 3);
+  EXPECT_EQ(ItemText(table, 0, 0), L"x.vbs");
+  EXPECT_EQ(ItemText(table, 0, 1), L"12");
+  EXPECT_EQ(ItemText(table, 2, 2), L"E:\\DCIM");
+  EXPECT_TRUE(ItemChecked(table, 2));
+  EXPECT_FALSE(ItemChecked(table, 0));
+
+  // A tick from the window marks the row in the model.
+  const int changes = form.tableChanges;
+  TickItem(table, 1, true);
+  EXPECT_TRUE(form.table.Selected(1));
+  EXPECT_EQ(form.tableChanges, changes + 1);
+  form.table.SetEnabled(false);
+  TickItem(table, 0, true);
+  EXPECT_FALSE(form.table.Selected(0));
+  EXPECT_FALSE(ItemChecked(table, 0));
+}
+
+TEST_F(Win32HostTest, ClickingAHeaderSortsTheModelAndTheWindowShowsTheSameOrder) {
+  KindsForm& form = Kinds();
+  form.Show();
+  HWND table = Window(form.table);
+  for (const char* name : {"b.vbs", "c.lnk", "a.inf"}) form.table.AddItem({name, "1", "E:\\"});
+  form.table.SetSelected(0, true);  // b.vbs
+
+  ClickHeader(table, 0);
+  EXPECT_EQ(form.table.SortColumn(), 0);
+  EXPECT_TRUE(form.table.SortAscending());
+  EXPECT_EQ(Column(table, 0), (std::vector<std::wstring>{L"a.inf", L"b.vbs", L"c.lnk"}));
+  EXPECT_EQ(form.table.Cell(1, 0), "b.vbs");
+  EXPECT_TRUE(form.table.Selected(1));
+  EXPECT_TRUE(ItemChecked(table, 1));
+  EXPECT_FALSE(ItemChecked(table, 0));
+  EXPECT_TRUE(HeaderFormat(table, 0) & HDF_SORTUP);
+
+  // The same header again: the other way round.
+  ClickHeader(table, 0);
+  EXPECT_FALSE(form.table.SortAscending());
+  EXPECT_EQ(Column(table, 0), (std::vector<std::wstring>{L"c.lnk", L"b.vbs", L"a.inf"}));
+  EXPECT_TRUE(HeaderFormat(table, 0) & HDF_SORTDOWN);
+  EXPECT_FALSE(HeaderFormat(table, 0) & HDF_SORTUP);
+
+  // A tick after the sort reaches the row it was given on.
+  TickItem(table, 0, true);
+  EXPECT_EQ(form.table.Cell(0, 0), "c.lnk");
+  EXPECT_TRUE(form.table.Selected(0));
+
+  // Not the person's to sort while the table is disabled (Wine delivers the click anyway).
+  form.table.SetEnabled(false);
+  NMLISTVIEW click{};
+  click.hdr.hwndFrom = table;
+  click.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(table));
+  click.hdr.code = LVN_COLUMNCLICK;
+  click.iItem = -1;
+  click.iSubItem = 0;
+  SendMessageW(Window(form), WM_NOTIFY, click.hdr.idFrom, reinterpret_cast<LPARAM>(&click));
+  EXPECT_FALSE(form.table.SortAscending());
+  EXPECT_EQ(Column(table, 0), (std::vector<std::wstring>{L"c.lnk", L"b.vbs", L"a.inf"}));
+}
+
+TEST_F(Win32HostTest, ProgressBarShowsTheModelsRangeAndValue) {
+  KindsForm& form = Kinds();
+  form.Show();
+  HWND bar = Window(form.progress);
+  ASSERT_NE(bar, nullptr);
+  wchar_t className[64] = {};
+  GetClassNameW(bar, className, 64);
+  EXPECT_STREQ(className, L"msctls_progress32");
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 0);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, TRUE, 0), 0);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), 100);
+
+  form.progress.SetValue(37);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 37);
+  form.progress.SetRange(10, 20);  // the value follows into the range
+  EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, TRUE, 0), 10);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), 20);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 20);
+  form.progress.SetValue(15);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 15);
+}
+
+TEST_F(Win32HostTest, TextBoxSettingsChangedAfterTheLoadReachTheWindow) {
+  KindsForm& form = Kinds();
+  form.Show();
+  form.notes.SetText("line one\nline two");
+  HWND before = Window(form.notes);
+  const int id = GetDlgCtrlID(before);
+  form.notes.SetReadOnly(false);
+  EXPECT_EQ(Window(form.notes), before);  // changed in place
+  EXPECT_FALSE(GetWindowLongPtrW(before, GWL_STYLE) & ES_READONLY);
+
+  // Without a scroll bar the window is made again, with the same text, id and place in the
+  // tab order.
+  form.notes.SetVerticalScrollBar(false);
+  HWND after = Window(form.notes);
+  ASSERT_NE(after, nullptr);
+  EXPECT_FALSE(IsWindow(before));
+  const LONG_PTR style = GetWindowLongPtrW(after, GWL_STYLE);
+  EXPECT_FALSE(style & WS_VSCROLL);
+  EXPECT_TRUE(style & ES_MULTILINE);
+  EXPECT_FALSE(style & ES_READONLY);
+  EXPECT_EQ(Text(after), L"line one\r\nline two");
+  EXPECT_EQ(GetDlgCtrlID(after), id);
+  EXPECT_EQ(GetWindow(Window(form.table), GW_HWNDNEXT), after);
+  EXPECT_EQ(GetWindow(after, GW_HWNDNEXT), Window(form.ok));
+  form.notes.SetText("changed");
+  EXPECT_EQ(Text(after), L"changed");
+}
+
+// Refuses to make windows of one class, as a system short of resources would.
+class RefuseWindows {
+ public:
+  explicit RefuseWindows(const wchar_t* windowClass) {
+    refused_ = windowClass;
+    hook_ = SetWindowsHookExW(WH_CBT, &Hook, nullptr, GetCurrentThreadId());
+  }
+  ~RefuseWindows() {
+    UnhookWindowsHookEx(hook_);
+    refused_ = nullptr;
+  }
+  RefuseWindows(const RefuseWindows&) = delete;
+  RefuseWindows& operator=(const RefuseWindows&) = delete;
+  bool Active() const { return hook_ != nullptr; }
+
+ private:
+  static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND && refused_ != nullptr) {
+      const wchar_t* windowClass = reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs->lpszClass;
+      if (!IS_INTRESOURCE(windowClass) && lstrcmpiW(windowClass, refused_) == 0) return 1;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+  static inline const wchar_t* refused_ = nullptr;
+  HHOOK hook_ = nullptr;
+};
+
+bool Reported(const std::vector<std::string>& failures, const std::string& part) {
+  for (const std::string& line : failures) {
+    if (line.find(part) != std::string::npos) return true;
+  }
+  return false;
+}
+
+TEST_F(Win32HostTest, AControlWhoseWindowCannotBeMadeIsReportedAndKnownToHaveNone) {
+  KindsForm& form = Kinds();
+  {
+    RefuseWindows refuse(L"msctls_progress32");
+    ASSERT_TRUE(refuse.Active());
+    form.Show();
+  }
+  ASSERT_NE(Window(form), nullptr);
+  EXPECT_TRUE(Reported(host.Failures(), "CreateWindowExW of msctls_progress32 for control progress failed"))
+      << (host.Failures().empty() ? std::string("no failure reported") : host.Failures().back());
+  EXPECT_EQ(Window(form.progress), nullptr);
+  // The other controls are there and work; changes of the one without a window go nowhere.
+  EXPECT_NE(Window(form.table), nullptr);
+  EXPECT_NE(Window(form.ok), nullptr);
+  form.progress.SetValue(50);
+  form.progress.SetRange(0, 10);
+  form.table.AddItem({"x.vbs"});
+  EXPECT_EQ(SendMessageW(Window(form.table), LVM_GETITEMCOUNT, 0, 0), 1);
+
+  // The next load makes it.
+  form.Unload();
+  form.Show();
+  EXPECT_NE(Window(form.progress), nullptr);
+}
+
+TEST_F(Win32HostTest, AFormWindowOrAPictureThatCannotBeMadeIsReported) {
+  KindsForm& form = Kinds();
+  {
+    RefuseWindows refuse(L"TidewickForm");
+    form.Show();
+  }
+  EXPECT_TRUE(form.Loaded());
+  EXPECT_EQ(Window(form), nullptr);
+  EXPECT_EQ(Window(form.ok), nullptr);
+  EXPECT_TRUE(Reported(host.Failures(), "CreateWindowExW for form kinds failed"));
+  form.Unload();
+
+  // This program holds no bitmap resources.
+  form.Show();
+  form.emblem.SetResourceId(4242);
+  EXPECT_TRUE(Reported(host.Failures(), "LoadImageW of bitmap 4242 for emblem failed"));
 }
 
 }  // namespace

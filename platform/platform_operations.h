@@ -57,6 +57,19 @@ inline constexpr Status AccessDenied = 5;
 inline constexpr Status InvalidHandle = 6;
 inline constexpr Status MoreData = 234;
 inline constexpr Status NoMoreItems = 259;
+// Further error codes that file and registry calls answer, as GetLastError or as their status:
+// ERROR_PATH_NOT_FOUND, _WRITE_PROTECT, _NOT_READY, _SHARING_VIOLATION, _LOCK_VIOLATION,
+// _FILE_EXISTS, _INVALID_PARAMETER, _INVALID_NAME, _DIR_NOT_EMPTY, _ALREADY_EXISTS.
+inline constexpr Status PathNotFound = 3;
+inline constexpr Status WriteProtect = 19;
+inline constexpr Status NotReady = 21;
+inline constexpr Status SharingViolation = 32;
+inline constexpr Status LockViolation = 33;
+inline constexpr Status FileExists = 80;
+inline constexpr Status InvalidParameter = 87;
+inline constexpr Status InvalidName = 123;
+inline constexpr Status DirNotEmpty = 145;
+inline constexpr Status AlreadyExists = 183;
 }  // namespace StatusCode
 
 // ---- Files --------------------------------------------------------------------------------
@@ -130,6 +143,25 @@ struct DiskFreeSpace {
   std::uint32_t bytesPerSector = 0;
   std::uint32_t freeClusters = 0;
   std::uint32_t totalClusters = 0;
+};
+
+// What GetFileAttributesExA answers of an entry (the standard information): its attributes and
+// its size in bytes (0 for a folder).
+struct FileAttributeData {
+  std::uint32_t attributes = 0;
+  std::uint64_t size = 0;
+};
+
+// The local date and time as GetLocalTime answers it (the SYSTEMTIME record).
+struct SystemTime {
+  std::uint16_t year = 0;
+  std::uint16_t month = 0;      // 1 to 12
+  std::uint16_t dayOfWeek = 0;  // 0 Sunday to 6 Saturday
+  std::uint16_t day = 0;        // 1 to 31
+  std::uint16_t hour = 0;
+  std::uint16_t minute = 0;
+  std::uint16_t second = 0;
+  std::uint16_t milliseconds = 0;
 };
 
 // The operating system as Tidewick uses it. All calls happen on the user-interface thread.
@@ -228,6 +260,33 @@ class PlatformOperations {
   virtual bool PrevInstance() = 0;
   // The program's own file name without folder and extension ("tidewick").
   virtual std::string AppExeName() = 0;
+
+  // ---- What the report of changes needs: reading before a change, errors, time, saving ----
+  // The attributes and size of the entry at `path` (GetFileAttributesExA with the standard
+  // information level). False when it cannot be read (missing, refused, drive not ready); the
+  // reason is then GetLastError's and `data` is left as it was.
+  virtual bool GetFileAttributesExA(std::string_view path, FileAttributeData& data) = 0;
+  // The error code of the last file call that failed (PathFileExistsA, SetFileAttributesA,
+  // DeleteFileA, GetFileAttributesExA, WriteTextFile), asked right after it: the calling
+  // thread's last-error value. Registry calls answer their code as their status instead.
+  virtual std::uint32_t GetLastError() = 0;
+  // Deletes the sub-key `subKey` of `key` (a root or an open key) with its values. A key that
+  // has sub-keys of its own is refused (StatusCode::AccessDenied), as RegDeleteKeyA does.
+  virtual Status RegDeleteKeyA(Handle key, std::string_view subKey) = 0;
+  // The local date and time now.
+  virtual void GetLocalTime(SystemTime& time) = 0;
+  // Puts `text` on the clipboard as text. False when the clipboard cannot be had (another
+  // program holds it open).
+  virtual bool SetClipboardText(std::string_view text) = 0;
+  // The standard save dialog for a text file (GetSaveFileNameA), owned by the active window,
+  // offering `suggestedName` in the user's documents folder and adding ".txt" to a name
+  // without extension. The dialog itself asks before an existing file is chosen. Answers the
+  // chosen path, or empty text when the user cancelled.
+  virtual std::string GetSaveFileNameA(std::string_view suggestedName) = 0;
+  // Writes `text` (UTF-8, as it stands) as the whole content of the file `path`. An existing
+  // file is refused (StatusCode::FileExists) unless `replaceExisting`; then its content is
+  // replaced. False when the file cannot be written; the reason is then GetLastError's.
+  virtual bool WriteTextFile(std::string_view path, std::string_view text, bool replaceExisting) = 0;
 };
 
 // The answer of a wildcard match.

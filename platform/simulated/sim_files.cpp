@@ -55,7 +55,10 @@ std::optional<char> RootLetter(std::string_view root, bool backslashRequired) {
 
 // Characters Windows refuses in a path. A name holding one can still stand on a medium that
 // another system wrote, and a listing shows it, but no call given a path to it reaches it.
-bool RefusedInPath(std::string_view path) { return path.find_first_of("*?|<>\"") != std::string_view::npos; }
+bool RefusedInPath(std::string_view path) {
+  if (path.rfind("\\\\?\\", 0) == 0) path.remove_prefix(4);  // the literal-path prefix itself
+  return path.find_first_of("*?|<>\"") != std::string_view::npos;
+}
 
 }  // namespace
 
@@ -340,17 +343,36 @@ void SimFiles::FailListingAfter(std::string_view folderPath, std::size_t entries
 
 // ---- The calls ----
 
+bool SimFiles::Fail(std::uint32_t error) const {
+  lastError_ = error;
+  return false;
+}
+
+std::uint32_t SimFiles::MissingReason(std::string_view path) const {
+  if (RefusedInPath(path)) return StatusCode::InvalidName;
+  const auto location = Parse(path);
+  if (!location) return StatusCode::InvalidName;
+  if (FindDrive(location->drive) == nullptr) return StatusCode::PathNotFound;
+  if (MediumIn(location->drive, true) == nullptr) return StatusCode::NotReady;
+  Location parent = *location;
+  if (!parent.names.empty()) parent.names.pop_back();
+  const Entry* folder = Find(parent, true);
+  return folder == nullptr || !folder->IsFolder() ? StatusCode::PathNotFound : StatusCode::FileNotFound;
+}
+
 bool SimFiles::PathFileExists(std::string_view path) const {
-  if (RefusedInPath(path)) return false;
-  return FindPath(path, true) != nullptr;
+  if (RefusedInPath(path) || FindPath(path, true) == nullptr) return Fail(MissingReason(path));
+  return true;
 }
 
 bool SimFiles::SetAttributes(std::string_view path, std::uint32_t attributes) {
-  if (RefusedInPath(path)) return false;
+  if (RefusedInPath(path)) return Fail(StatusCode::InvalidName);
   const auto location = Parse(path);
-  if (!location || location->names.empty()) return false;
+  if (!location) return Fail(StatusCode::InvalidName);
+  if (location->names.empty()) return Fail(StatusCode::AccessDenied);  // a drive root
   Entry* entry = Find(*location, true);
-  if (entry == nullptr || entry->refuseAttributes) return false;
+  if (entry == nullptr) return Fail(MissingReason(path));
+  if (entry->refuseAttributes) return Fail(StatusCode::WriteProtect);
   // Attr::Normal alone clears everything; a folder stays a folder.
   const std::uint32_t kept = entry->attributes & Attr::Directory;
   entry->attributes = kept | (attributes & kSettableAttributes);
@@ -359,17 +381,63 @@ bool SimFiles::SetAttributes(std::string_view path, std::uint32_t attributes) {
 
 bool SimFiles::DeleteFile(std::string_view path,
                           const std::function<bool(std::string_view)>& inUse) {
-  if (RefusedInPath(path)) return false;
+  if (RefusedInPath(path)) return Fail(StatusCode::InvalidName);
   auto location = Parse(path);
-  if (!location || location->names.empty()) return false;
+  if (!location) return Fail(StatusCode::InvalidName);
+  if (location->names.empty()) return Fail(StatusCode::AccessDenied);
   const Entry* entry = Find(*location, true);
-  if (entry == nullptr || entry->IsFolder() || entry->locked ||
-      (entry->attributes & Attr::ReadOnly) != 0 || (inUse && inUse(path))) {
-    return false;
+  if (entry == nullptr) return Fail(MissingReason(path));
+  // As on Windows: a folder, a read-only file and the image of a running program are refused
+  // access; a file another program holds open is a sharing violation.
+  if (entry->IsFolder() || (entry->attributes & Attr::ReadOnly) != 0 || (inUse && inUse(path))) {
+    return Fail(StatusCode::AccessDenied);
   }
+  if (entry->locked) return Fail(StatusCode::SharingViolation);
   location->names.pop_back();
   Find(*location, true)->Remove(entry);
   return true;
+}
+
+bool SimFiles::AttributeData(std::string_view path, FileAttributeData& data) const {
+  if (RefusedInPath(path)) return Fail(StatusCode::InvalidName);
+  const Entry* entry = FindPath(path, true);
+  if (entry == nullptr) return Fail(MissingReason(path));
+  data.attributes = Reported(*entry);
+  data.size = entry->IsFolder() ? 0 : entry->content.size();
+  return true;
+}
+
+bool SimFiles::WriteText(std::string_view path, std::string_view text, bool replaceExisting) {
+  if (RefusedInPath(path)) return Fail(StatusCode::InvalidName);
+  const auto location = Parse(path);
+  if (!location) return Fail(StatusCode::InvalidName);
+  if (location->names.empty()) return Fail(StatusCode::AccessDenied);
+  if (Entry* entry = Find(*location, true)) {
+    if (entry->IsFolder() || (entry->attributes & Attr::ReadOnly) != 0) return Fail(StatusCode::AccessDenied);
+    if (!replaceExisting) return Fail(StatusCode::FileExists);
+    if (entry->locked) return Fail(StatusCode::SharingViolation);
+    entry->content = std::string(text);
+    return true;
+  }
+  Location parentLocation = *location;
+  parentLocation.names.pop_back();
+  Entry* parent = Find(parentLocation, true);
+  if (parent == nullptr || !parent->IsFolder()) return Fail(MissingReason(path));
+  if (parent->refuseAttributes) return Fail(StatusCode::WriteProtect);
+  parent->Add(location->names.back(), Attr::Archive).content = std::string(text);
+  return true;
+}
+
+void SimFiles::SetContent(std::string_view path, std::string_view content) {
+  Entry& entry = Require(path);
+  if (entry.IsFolder()) throw std::invalid_argument("a folder holds no content: " + std::string(path));
+  entry.content = std::string(content);
+}
+
+std::optional<std::string> SimFiles::ContentOf(std::string_view path) const {
+  const Entry* entry = FindPath(path, false);
+  if (entry == nullptr || entry->IsFolder()) return std::nullopt;
+  return entry->content;
 }
 
 bool SimFiles::DiskFreeSpace(std::string_view root, tidewick::DiskFreeSpace& counts) const {

@@ -56,6 +56,14 @@ class SimFiles {
     listing_ = Listing{};
     listing_.failed = true;
   }
+  bool AttributeData(std::string_view path, FileAttributeData& data) const;
+  bool WriteText(std::string_view path, std::string_view text, bool replaceExisting);
+  // The error code of the last call above that failed, as GetLastError answers it.
+  std::uint32_t LastError() const { return lastError_; }
+
+  // ---- File content (for sizes and for the files the program writes) ----
+  void SetContent(std::string_view path, std::string_view content);
+  std::optional<std::string> ContentOf(std::string_view path) const;
 
  private:
   struct Entry {
@@ -63,6 +71,7 @@ class SimFiles {
     std::string folded;
     std::uint32_t attributes = 0;  // folders carry Attr::Directory
     bool locked = false;
+    std::string content;  // a file's bytes; its size is theirs
     bool refuseAttributes = false;
     std::optional<std::size_t> failListingAfter;
     std::vector<std::unique_ptr<Entry>> children;  // creation order
@@ -112,6 +121,10 @@ class SimFiles {
   Entry& Require(std::string_view path) const;  // for set-up calls: throws when missing
   Entry& MakeParents(const Location& location);
   static std::uint32_t Reported(const Entry& entry);
+  // Why `path` reaches no entry, as the code GetLastError would give for it.
+  std::uint32_t MissingReason(std::string_view path) const;
+  // Answers false and keeps `error` as the last error.
+  bool Fail(std::uint32_t error) const;
 
   std::map<char, Drive> drives_;
   std::map<std::string, std::unique_ptr<Medium>> keptMedia_;  // by folded name
@@ -119,6 +132,7 @@ class SimFiles {
   std::uint64_t mediaMade_ = 0;
   std::string currentFolder_ = "C:\\Tidewick";
   Listing listing_;
+  mutable std::uint32_t lastError_ = 0;
 };
 
 }  // namespace tidewick::sim::detail

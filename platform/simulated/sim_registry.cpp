@@ -281,6 +281,22 @@ Status SimRegistry::DeleteValue(Handle key, std::string_view valueName) {
   return StatusCode::Success;
 }
 
+Status SimRegistry::DeleteSubKey(Handle base, std::string_view subKey) {
+  Handle root = 0;
+  Path path;
+  std::string asPassed;
+  if (!Resolve(base, subKey, root, path, asPassed)) return StatusCode::InvalidHandle;
+  if (path.empty()) return StatusCode::AccessDenied;  // a root is not deleted
+  if (refusedWrites_.count(root) != 0 || refusedOpens_.count({root, path}) != 0) return StatusCode::AccessDenied;
+  const Key* key = Find(root, path);
+  if (key == nullptr) return StatusCode::FileNotFound;
+  if (!key->children.empty()) return StatusCode::AccessDenied;  // only a key without sub-keys
+  const std::string last = path.back();
+  path.pop_back();
+  Find(root, path)->children.erase(last);
+  return StatusCode::Success;
+}
+
 Status SimRegistry::Enum(Handle key, std::uint32_t index, char* name, std::uint32_t& nameLength,
                          std::uint32_t* type, std::uint8_t* data, std::uint32_t& dataLength) {
   Key* found = nullptr;

@@ -57,6 +57,7 @@ class SimRegistry {
   Status Set(Handle key, std::string_view valueName, std::uint32_t type, const void* data,
              std::uint32_t size);
   Status DeleteValue(Handle key, std::string_view valueName);
+  Status DeleteSubKey(Handle key, std::string_view subKey);
   Status Enum(Handle key, std::uint32_t index, char* name, std::uint32_t& nameLength,
               std::uint32_t* type, std::uint8_t* data, std::uint32_t& dataLength);
   Status Close(Handle key);

@@ -67,6 +67,52 @@ RegistryValue RegistryValue::Bytes(std::uint32_t type, std::vector<std::uint8_t>
 
 // ---- State ----
 
+namespace {
+
+// Days since 1 January 1970 of a date of the Gregorian calendar, and back.
+std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned day) {
+  year -= month <= 2 ? 1 : 0;
+  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const auto yearOfEra = static_cast<unsigned>(year - era * 400);
+  const unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+  const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
+}
+
+SystemTime CivilFromMilliseconds(std::int64_t milliseconds) {
+  std::int64_t days = milliseconds / 86'400'000;
+  std::int64_t rest = milliseconds % 86'400'000;
+  if (rest < 0) {
+    rest += 86'400'000;
+    --days;
+  }
+  SystemTime time;
+  time.dayOfWeek = static_cast<std::uint16_t>(((days % 7) + 11) % 7);  // 1 January 1970: Thursday
+  const std::int64_t z = days + 719468;
+  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const auto dayOfEra = static_cast<unsigned>(z - era * 146097);
+  const unsigned yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const unsigned mp = (5 * dayOfYear + 2) / 153;
+  const unsigned day = dayOfYear - (153 * mp + 2) / 5 + 1;
+  const unsigned month = mp < 10 ? mp + 3 : mp - 9;
+  time.year = static_cast<std::uint16_t>(static_cast<std::int64_t>(yearOfEra) + era * 400 + (month <= 2 ? 1 : 0));
+  time.month = static_cast<std::uint16_t>(month);
+  time.day = static_cast<std::uint16_t>(day);
+  time.hour = static_cast<std::uint16_t>(rest / 3'600'000);
+  time.minute = static_cast<std::uint16_t>(rest / 60'000 % 60);
+  time.second = static_cast<std::uint16_t>(rest / 1000 % 60);
+  time.milliseconds = static_cast<std::uint16_t>(rest % 1000);
+  return time;
+}
+
+std::int64_t MillisecondsOf(const SystemTime& time) {
+  return DaysFromCivil(time.year, time.month, time.day) * 86'400'000 +
+         ((time.hour * 60 + time.minute) * 60 + time.second) * std::int64_t{1000} + time.milliseconds;
+}
+
+}  // namespace
+
 struct SimulatedPlatform::State {
   detail::HandleSource handles;
   detail::SimRegistry registry{handles};
@@ -93,6 +139,14 @@ struct SimulatedPlatform::State {
   std::uint32_t ticks = 5'000'000;  // a machine that has been up for a while
   std::uint32_t tickPerRead = 0;
   std::uint64_t waited = 0;
+  // The local time at the tick count `ticksAtLocalTime`, in milliseconds since 1970.
+  std::int64_t localTime = MillisecondsOf(SystemTime{2024, 3, 5, 1, 9, 0, 0, 0});
+  std::uint32_t ticksAtLocalTime = ticks;
+
+  std::string clipboard;
+  bool clipboardHeld = false;
+  std::deque<std::string> saveAnswers;
+  std::vector<std::string> saveDialogs;
 
   std::deque<int> answers;
   std::vector<MessageBoxRecord> boxes;
@@ -227,6 +281,12 @@ void SimulatedPlatform::LockEntry(std::string_view path, bool locked) {
 void SimulatedPlatform::RefuseAttributeChanges(std::string_view path, bool refuse) {
   state_->files.RefuseAttributeChanges(path, refuse);
 }
+void SimulatedPlatform::SetFileContent(std::string_view path, std::string_view content) {
+  state_->files.SetContent(path, content);
+}
+std::optional<std::string> SimulatedPlatform::FileContent(std::string_view path) const {
+  return state_->files.ContentOf(path);
+}
 void SimulatedPlatform::FailListingAfter(std::string_view folderPath, std::size_t entries) {
   state_->files.FailListingAfter(folderPath, entries);
 }
@@ -298,6 +358,11 @@ void SimulatedPlatform::AdvanceClock(std::uint32_t milliseconds) {
   if (milliseconds > 0) state_->RunPendingKills();
 }
 
+void SimulatedPlatform::SetLocalTime(const SystemTime& time) {
+  state_->localTime = MillisecondsOf(time);
+  state_->ticksAtLocalTime = state_->ticks;
+}
+
 void SimulatedPlatform::SetTickPerRead(std::uint32_t milliseconds) {
   state_->tickPerRead = milliseconds;
 }
@@ -314,6 +379,11 @@ void SimulatedPlatform::OnMessageBox(std::function<void(const MessageBoxRecord&)
 }
 
 // ---- Records, event pump, program ----
+
+const std::string& SimulatedPlatform::ClipboardText() const { return state_->clipboard; }
+void SimulatedPlatform::HoldClipboard(bool held) { state_->clipboardHeld = held; }
+void SimulatedPlatform::QueueSaveDialogAnswer(std::string path) { state_->saveAnswers.push_back(std::move(path)); }
+const std::vector<std::string>& SimulatedPlatform::SaveDialogs() const { return state_->saveDialogs; }
 
 const std::vector<PageRecord>& SimulatedPlatform::PagesOpened() const { return state_->pages; }
 const std::vector<CommandLineRecord>& SimulatedPlatform::CommandLines() const {
@@ -554,5 +624,47 @@ void SimulatedPlatform::EndProgram() {
 bool SimulatedPlatform::PrevInstance() { return state_->prevInstance; }
 
 std::string SimulatedPlatform::AppExeName() { return state_->appExeName; }
+
+// ---- PlatformOperations: what the report of changes needs ----
+
+bool SimulatedPlatform::GetFileAttributesExA(std::string_view path, FileAttributeData& data) {
+  const bool read = state_->files.AttributeData(path, data);
+  state_->AfterFileOperation();
+  return read;
+}
+
+std::uint32_t SimulatedPlatform::GetLastError() { return state_->files.LastError(); }
+
+Status SimulatedPlatform::RegDeleteKeyA(Handle key, std::string_view subKey) {
+  return state_->registry.DeleteSubKey(key, subKey);
+}
+
+void SimulatedPlatform::GetLocalTime(SystemTime& time) {
+  // Unsigned difference: right across the wrap of the tick counter.
+  const std::uint32_t elapsed = state_->ticks - state_->ticksAtLocalTime;
+  time = CivilFromMilliseconds(state_->localTime + elapsed);
+}
+
+bool SimulatedPlatform::SetClipboardText(std::string_view text) {
+  if (state_->clipboardHeld) return false;
+  state_->clipboard = std::string(text);
+  return true;
+}
+
+std::string SimulatedPlatform::GetSaveFileNameA(std::string_view suggestedName) {
+  state_->saveDialogs.emplace_back(suggestedName);
+  if (state_->saveAnswers.empty()) {
+    throw UnexpectedMessageBox{"no answer scripted for the save dialog offering " + std::string(suggestedName)};
+  }
+  std::string path = std::move(state_->saveAnswers.front());
+  state_->saveAnswers.pop_front();
+  return path;
+}
+
+bool SimulatedPlatform::WriteTextFile(std::string_view path, std::string_view text, bool replaceExisting) {
+  const bool written = state_->files.WriteText(path, text, replaceExisting);
+  state_->AfterFileOperation();
+  return written;
+}
 
 }  // namespace tidewick::sim

@@ -138,7 +138,8 @@ class SimulatedPlatform final : public PlatformOperations {
   std::vector<std::string> EntriesOf(std::string_view folderPath) const;
   // The entry refuses deletion, as a file held open by another program.
   void LockEntry(std::string_view path, bool locked = true);
-  // SetFileAttributesA on the entry fails (write-protected medium).
+  // SetFileAttributesA on the entry fails (write-protected medium); for a folder, so does
+  // WriteTextFile of a new file in it.
   void RefuseAttributeChanges(std::string_view path, bool refuse = true);
   // The listing of `folderPath` fails after `entries` names: the device vanishes mid-way.
   void FailListingAfter(std::string_view folderPath, std::size_t entries);
@@ -146,9 +147,13 @@ class SimulatedPlatform final : public PlatformOperations {
   // with nothing listed, as when Windows refuses the pattern (ERROR_INVALID_NAME for a name
   // holding "|") or the device does not answer for a moment. An empty function lifts it.
   void FailListingsWhere(std::function<bool(std::string_view pattern)> fails);
+  // A file's content, whose length is the file's size (AddFile makes an empty file).
+  void SetFileContent(std::string_view path, std::string_view content);
+  // A file's content, also of one written by WriteTextFile; nullopt for a folder or nothing.
+  std::optional<std::string> FileContent(std::string_view path) const;
   // Called after every file operation of the program (PathFileExistsA, SetFileAttributesA,
-  // DeleteFileA, GetDiskFreeSpaceA, GetVolumeInformationA, DirFirst, DirNext) with the
-  // running count of them; lets a test pull a drive out mid-command. Operations the hook
+  // DeleteFileA, GetDiskFreeSpaceA, GetVolumeInformationA, DirFirst, DirNext,
+  // GetFileAttributesExA, WriteTextFile) with the running count of them; lets a test pull a drive out mid-command. Operations the hook
   // makes itself are not counted.
   void OnFileOperation(std::function<void(std::size_t operationCount)> hook);
 
@@ -176,6 +181,9 @@ class SimulatedPlatform final : public PlatformOperations {
   void AdvanceClock(std::uint32_t milliseconds);
   // Each GetTickCount call moves the clock on by this much (default 0).
   void SetTickPerRead(std::uint32_t milliseconds);
+  // What GetLocalTime answers now; it moves on with the clock. A new platform starts at
+  // Friday 1 March 2024, 09:00:00.000.
+  void SetLocalTime(const SystemTime& time);
 
   // ---- Message boxes ----
   // Answers for the coming boxes, in order. An OK-only box without a scripted answer answers
@@ -187,6 +195,17 @@ class SimulatedPlatform final : public PlatformOperations {
   void ClearMessageBoxes();
   // Runs while a box is "open", before its answer is returned (the user could click elsewhere).
   void OnMessageBox(std::function<void(const MessageBoxRecord&)> hook);
+
+  // ---- Clipboard and the save dialog ----
+  // The text put on the clipboard last (empty at first).
+  const std::string& ClipboardText() const;
+  // Another program holds the clipboard open: SetClipboardText fails.
+  void HoldClipboard(bool held = true);
+  // The answer of the coming save dialogs, in order: the path chosen, or empty text for
+  // Cancel. A dialog without a scripted answer throws UnexpectedMessageBox.
+  void QueueSaveDialogAnswer(std::string path);
+  // The suggested names of the save dialogs shown, in order.
+  const std::vector<std::string>& SaveDialogs() const;
 
   // ---- Records ----
   const std::vector<PageRecord>& PagesOpened() const;
@@ -249,6 +268,14 @@ class SimulatedPlatform final : public PlatformOperations {
   [[noreturn]] void EndProgram() override;
   bool PrevInstance() override;
   std::string AppExeName() override;
+
+  bool GetFileAttributesExA(std::string_view path, FileAttributeData& data) override;
+  std::uint32_t GetLastError() override;
+  Status RegDeleteKeyA(Handle key, std::string_view subKey) override;
+  void GetLocalTime(SystemTime& time) override;
+  bool SetClipboardText(std::string_view text) override;
+  std::string GetSaveFileNameA(std::string_view suggestedName) override;
+  bool WriteTextFile(std::string_view path, std::string_view text, bool replaceExisting) override;
 
  private:
   struct State;

@@ -1,6 +1,8 @@
 #include "platform/win32/win32_platform.h"
 
+#include <commdlg.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <tlhelp32.h>
 #include <userenv.h>
 // tlhelp32.h renames these to their W forms under UNICODE; the contract has its own
@@ -98,8 +100,11 @@ class QuietCriticalErrors {
   QuietCriticalErrors() {
     restore_ = ::SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous_);
   }
+  // Keeps the last error of the call it surrounded: GetLastError asks for it afterwards.
   ~QuietCriticalErrors() {
+    const DWORD error = ::GetLastError();
     if (restore_) ::SetThreadErrorMode(previous_, nullptr);
+    ::SetLastError(error);
   }
   QuietCriticalErrors(const QuietCriticalErrors&) = delete;
   QuietCriticalErrors& operator=(const QuietCriticalErrors&) = delete;
@@ -671,6 +676,118 @@ std::string Win32Platform::AppExeName() {
   const std::size_t dot = name.find_last_of(L'.');
   if (dot != std::wstring::npos) name.resize(dot);
   return Narrow(name);
+}
+
+// ---- Reading before a change, errors, time, clipboard, saving --------------------------------
+
+bool Win32Platform::GetFileAttributesExA(std::string_view path, FileAttributeData& data) {
+  if (path.empty()) {
+    ::SetLastError(ERROR_INVALID_NAME);
+    return false;
+  }
+  QuietCriticalErrors quiet;
+  WIN32_FILE_ATTRIBUTE_DATA found{};
+  if (!::GetFileAttributesExW(FilePath(path).c_str(), GetFileExInfoStandard, &found)) return false;
+  data.attributes = found.dwFileAttributes;
+  data.size = (std::uint64_t{found.nFileSizeHigh} << 32) | found.nFileSizeLow;
+  return true;
+}
+
+std::uint32_t Win32Platform::GetLastError() { return ::GetLastError(); }
+
+Status Win32Platform::RegDeleteKeyA(Handle key, std::string_view subKey) {
+  const HKEY hkey = KeyOf(key);
+  if (!hkey) return ERROR_INVALID_HANDLE;
+  return ::RegDeleteKeyW(hkey, Widen(subKey).c_str());
+}
+
+void Win32Platform::GetLocalTime(SystemTime& time) {
+  SYSTEMTIME now{};
+  ::GetLocalTime(&now);
+  time = {now.wYear, now.wMonth, now.wDayOfWeek, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
+}
+
+bool Win32Platform::SetClipboardText(std::string_view text) {
+  const std::wstring wide = Widen(text);
+  const std::size_t bytes = (wide.size() + 1) * sizeof(wchar_t);
+  if (!::OpenClipboard(::GetActiveWindow())) return false;
+  bool placed = false;
+  if (::EmptyClipboard()) {
+    if (HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+      if (void* target = ::GlobalLock(memory)) {
+        std::memcpy(target, wide.c_str(), bytes);
+        ::GlobalUnlock(memory);
+        // The clipboard owns the memory once it has taken it.
+        placed = ::SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+      }
+      if (!placed) ::GlobalFree(memory);
+    }
+  }
+  ::CloseClipboard();
+  return placed;
+}
+
+std::string Win32Platform::GetSaveFileNameA(std::string_view suggestedName) {
+  // Room for a long path; the dialog answers FNERR_BUFFERTOOSMALL beyond it.
+  std::wstring file(32768, L'\0');
+  const std::wstring suggested = Widen(suggestedName);
+  std::copy(suggested.begin(), suggested.begin() + static_cast<std::ptrdiff_t>(std::min(suggested.size(), file.size() - 1)),
+            file.begin());
+  wchar_t documents[MAX_PATH] = {};
+  const bool haveDocuments = SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents));
+
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = ::GetActiveWindow();
+  dialog.lpstrFilter = L"Text files (*.txt)\0*.txt\0All files (*.*)\0*.*\0";
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = file.data();
+  dialog.nMaxFile = static_cast<DWORD>(file.size());
+  dialog.lpstrInitialDir = haveDocuments ? documents : nullptr;
+  dialog.lpstrDefExt = L"txt";
+  // The dialog asks itself before an existing file is taken; the program's own folder stays
+  // the current one.
+  dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOREADONLYRETURN |
+                 OFN_NOCHANGEDIR;
+  // The common dialogs are loaded from the system folder when first needed, so the program
+  // does not import comdlg32.dll for this one dialog.
+  using SaveDialog = BOOL(WINAPI*)(OPENFILENAMEW*);
+  static const SaveDialog getSaveFileName = [] {
+    const HMODULE dialogs = ::LoadLibraryExW(L"comdlg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    return dialogs ? reinterpret_cast<SaveDialog>(reinterpret_cast<void*>(::GetProcAddress(dialogs, "GetSaveFileNameW")))
+                   : nullptr;
+  }();
+  if (getSaveFileName == nullptr || !getSaveFileName(&dialog)) return {};  // cancelled, or no dialog
+  file.resize(::wcsnlen(file.c_str(), file.size()));
+  return Narrow(file);
+}
+
+bool Win32Platform::WriteTextFile(std::string_view path, std::string_view text, bool replaceExisting) {
+  if (path.empty()) {
+    ::SetLastError(ERROR_INVALID_NAME);
+    return false;
+  }
+  QuietCriticalErrors quiet;
+  // CREATE_NEW refuses an existing file (ERROR_FILE_EXISTS): nothing is overwritten unasked.
+  const HANDLE file = ::CreateFileW(FilePath(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                    replaceExisting ? CREATE_ALWAYS : CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const char* next = text.data();
+  std::size_t left = text.size();
+  DWORD error = ERROR_SUCCESS;
+  while (left > 0 && error == ERROR_SUCCESS) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(left, std::size_t{1} << 20));
+    DWORD written = 0;
+    if (!::WriteFile(file, next, chunk, &written, nullptr) || written == 0) {
+      error = ::GetLastError() != ERROR_SUCCESS ? ::GetLastError() : ERROR_WRITE_FAULT;
+      break;
+    }
+    next += written;
+    left -= written;
+  }
+  if (!::CloseHandle(file) && error == ERROR_SUCCESS) error = ::GetLastError();
+  ::SetLastError(error);
+  return error == ERROR_SUCCESS;
 }
 
 }  // namespace tidewick::win32

@@ -10,7 +10,7 @@
 
 #include <windows.h>
 
-#include "win32/handles.h"
+#include "platform/win32/unique_handle.h"
 
 #include <functional>
 #include <map>
@@ -18,6 +18,11 @@
 #include <string_view>
 
 namespace tidewick::win32 {
+
+using UniqueRegKey = UniqueHandle<HKEY, &::RegCloseKey>;
+using UniqueKernelHandle = UniqueHandle<HANDLE, &::CloseHandle>;        // NULL when invalid
+using UniqueSnapshot = UniqueHandle<HANDLE, &::CloseHandle, -1>;        // INVALID_HANDLE_VALUE
+using UniqueFindHandle = UniqueHandle<HANDLE, &::FindClose, -1>;        // INVALID_HANDLE_VALUE
 
 class Win32Platform final : public PlatformOperations {
  public:
@@ -75,6 +80,15 @@ class Win32Platform final : public PlatformOperations {
   bool DirFailed() override;
   void StartCommandLine(std::string_view commandLine, int windowStyle) override;
   void DoEvents() override;
+  // ---- Reading before a change, errors, time, clipboard, saving ----
+  bool GetFileAttributesExA(std::string_view path, FileAttributeData& data) override;
+  std::uint32_t GetLastError() override;
+  Status RegDeleteKeyA(Handle key, std::string_view subKey) override;
+  void GetLocalTime(SystemTime& time) override;
+  bool SetClipboardText(std::string_view text) override;
+  std::string GetSaveFileNameA(std::string_view suggestedName) override;
+  bool WriteTextFile(std::string_view path, std::string_view text, bool replaceExisting) override;
+
   void WaitForEvents(std::uint32_t milliseconds) override;
   [[noreturn]] void EndProgram() override;
   bool PrevInstance() override;

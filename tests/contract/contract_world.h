@@ -86,6 +86,13 @@ class ContractWorld {
   virtual bool HoldsUnpairedSurrogateFileNames() { return true; }
   // Keeps the entry open (no sharing of delete) until the returned object is destroyed.
   virtual std::unique_ptr<HeldEntry> HoldOpen(std::string_view relativePath) = 0;
+  // A file's bytes as the file system holds them, read without the platform under test;
+  // nullopt when there is no such file.
+  virtual std::optional<std::string> FileContent(std::string_view relativePath) = 0;
+
+  // ---- Clipboard ----
+  // The text on the clipboard, read without the platform under test (empty when it holds none).
+  virtual std::string ClipboardText() = 0;
 
   // ---- Registry ----
   // The scratch key under Root::CurrentUser, "Software\TidewickContractTest". It does not exist

@@ -828,5 +828,116 @@ TEST_F(PlatformContract, ProfileDirectoryFillsTheBuffer) {
   os.CloseHandle(token);
 }
 
+// ---- What the journal of changes reads, and what the report window writes -----------------
+// The save dialog is a modal window a person answers; it is tried end to end under Wine
+// (tests/e2e/report_e2e.cpp), not here.
+
+TEST_F(PlatformContract, FileAttributesExGiveAttributesAndSize) {
+  world->MakeFile("virus.lnk", Attr::Hidden | Attr::ReadOnly, "0123456789");
+  world->MakeFolder("folder");
+  FileAttributeData data;
+  ASSERT_TRUE(os.GetFileAttributesExA(At("virus.lnk"), data));
+  EXPECT_EQ(data.attributes & kComparedAttributes, Attr::Hidden | Attr::ReadOnly);
+  EXPECT_EQ(data.size, 10u);
+  ASSERT_TRUE(os.GetFileAttributesExA(At("folder"), data));
+  EXPECT_NE(data.attributes & Attr::Directory, 0u);
+  EXPECT_EQ(data.size, 0u);
+
+  FileAttributeData untouched{0x1234, 99};
+  EXPECT_FALSE(os.GetFileAttributesExA(At("missing.lnk"), untouched));
+  EXPECT_EQ(os.GetLastError(), static_cast<std::uint32_t>(StatusCode::FileNotFound));
+  EXPECT_FALSE(os.GetFileAttributesExA(At("no folder\\missing.lnk"), untouched));
+  EXPECT_EQ(os.GetLastError(), static_cast<std::uint32_t>(StatusCode::PathNotFound));
+  EXPECT_EQ(untouched.attributes, 0x1234u);
+  EXPECT_EQ(untouched.size, 99u);
+}
+
+TEST_F(PlatformContract, AFailedFileCallLeavesItsReasonAsTheLastError) {
+  world->MakeFile("held.vbs");
+  world->MakeFile("readonly.inf", Attr::ReadOnly);
+  world->MakeFolder("folder.lnk");
+  const auto reason = [&] { return static_cast<Status>(os.GetLastError()); };
+  {
+    auto held = world->HoldOpen("held.vbs");
+    EXPECT_FALSE(os.DeleteFileA(At("held.vbs")));
+    EXPECT_EQ(reason(), StatusCode::SharingViolation);
+  }
+  EXPECT_FALSE(os.DeleteFileA(At("readonly.inf")));
+  EXPECT_EQ(reason(), StatusCode::AccessDenied);
+  EXPECT_FALSE(os.DeleteFileA(At("folder.lnk")));
+  EXPECT_EQ(reason(), StatusCode::AccessDenied);
+  EXPECT_FALSE(os.DeleteFileA(At("missing.lnk")));
+  EXPECT_EQ(reason(), StatusCode::FileNotFound);
+  EXPECT_FALSE(os.SetFileAttributesA(At("missing.lnk"), Attr::Normal));
+  EXPECT_EQ(reason(), StatusCode::FileNotFound);
+  EXPECT_FALSE(os.SetFileAttributesA(At("no folder\\x.lnk"), Attr::Normal));
+  EXPECT_EQ(reason(), StatusCode::PathNotFound);
+  EXPECT_FALSE(os.PathFileExistsA(At("missing.lnk")));
+  EXPECT_EQ(reason(), StatusCode::FileNotFound);
+}
+
+TEST_F(PlatformContract, WriteTextFileMakesANewFileAndReplacesOnlyWhenAsked) {
+  const std::string text = "Report\r\n\xE0\xA6\xAC\xE0\xA6\xBF.lnk\r\n";  // UTF-8 is written as it is
+  EXPECT_TRUE(os.WriteTextFile(At("report.txt"), text, false));
+  EXPECT_EQ(world->FileContent("report.txt"), text);
+
+  EXPECT_FALSE(os.WriteTextFile(At("report.txt"), "other", false));
+  EXPECT_EQ(static_cast<Status>(os.GetLastError()), StatusCode::FileExists);
+  EXPECT_EQ(world->FileContent("report.txt"), text);
+
+  EXPECT_TRUE(os.WriteTextFile(At("report.txt"), "short", true));
+  EXPECT_EQ(world->FileContent("report.txt"), "short");
+
+  EXPECT_FALSE(os.WriteTextFile(At("no folder\\report.txt"), text, false));
+  EXPECT_EQ(static_cast<Status>(os.GetLastError()), StatusCode::PathNotFound);
+  EXPECT_FALSE(world->FileContent("no folder\\report.txt").has_value());
+  EXPECT_TRUE(os.WriteTextFile(At("empty.txt"), "", false));
+  EXPECT_EQ(world->FileContent("empty.txt"), "");
+}
+
+TEST_F(PlatformContract, RegDeleteKeyTakesAKeyWithItsValuesButNoKeyWithSubKeys) {
+  world->WriteRawValue("leaf", "v", RawValue{RegType::Dword, Dword(1)});
+  world->WriteRawValue("parent\\child", "v", RawValue{RegType::Sz, Terminated("x")});
+  const Handle scratch = OpenScratchKey();
+  EXPECT_EQ(os.RegDeleteKeyA(scratch, "leaf"), StatusCode::Success);
+  EXPECT_FALSE(world->KeyExists("leaf"));
+  EXPECT_EQ(os.RegDeleteKeyA(scratch, "parent"), StatusCode::AccessDenied);
+  EXPECT_TRUE(world->KeyExists("parent\\child"));
+  EXPECT_EQ(os.RegDeleteKeyA(scratch, "missing"), StatusCode::FileNotFound);
+  os.RegCloseKey(scratch);
+  // Relative to a root as well.
+  EXPECT_EQ(os.RegDeleteKeyA(Root::CurrentUser, Key("parent\\child")), StatusCode::Success);
+  EXPECT_FALSE(world->KeyExists("parent\\child"));
+  EXPECT_TRUE(world->KeyExists("parent"));
+}
+
+TEST_F(PlatformContract, LocalTimeIsADayOfTheCalendar) {
+  SystemTime now;
+  os.GetLocalTime(now);
+  EXPECT_GE(now.year, 2024);
+  EXPECT_LE(now.year, 2200);
+  ASSERT_GE(now.month, 1);
+  ASSERT_LE(now.month, 12);
+  const int daysIn[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  EXPECT_GE(now.day, 1);
+  EXPECT_LE(now.day, daysIn[now.month - 1]);
+  EXPECT_LT(now.hour, 24);
+  EXPECT_LT(now.minute, 60);
+  EXPECT_LT(now.second, 60);
+  EXPECT_LT(now.milliseconds, 1000);
+  // The day of the week belongs to the date (Sakamoto's method).
+  static const int offsets[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
+  int year = now.year - (now.month < 3 ? 1 : 0);
+  EXPECT_EQ(now.dayOfWeek, (year + year / 4 - year / 100 + year / 400 + offsets[now.month - 1] + now.day) % 7);
+}
+
+TEST_F(PlatformContract, TextPutOnTheClipboardIsThereAsText) {
+  const std::string text = "Deleted: T:\\\xE0\xA6\x9B\xE0\xA6\xAC\xE0\xA6\xBF.lnk (3 bytes)\r\nline two";
+  EXPECT_TRUE(os.SetClipboardText(text));
+  EXPECT_EQ(world->ClipboardText(), text);
+  EXPECT_TRUE(os.SetClipboardText("again"));
+  EXPECT_EQ(world->ClipboardText(), "again");
+}
+
 }  // namespace
 }  // namespace tidewick::contract

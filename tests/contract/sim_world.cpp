@@ -49,9 +49,10 @@ class SimWorld final : public ContractWorld {
   std::string UnmappedRoot() override { return "Q:\\"; }
 
   void MakeFile(std::string_view relativePath, std::uint32_t attributes,
-                std::string_view /*content*/) override {
+                std::string_view content) override {
     // A new file carries the archive bit, as on a real volume.
     os_.AddFile(Scratch(relativePath), attributes | Attr::Archive);
+    os_.SetFileContent(Scratch(relativePath), content);
   }
   void MakeFolder(std::string_view relativePath, std::uint32_t attributes) override {
     os_.AddFolder(Scratch(relativePath), attributes);
@@ -62,6 +63,10 @@ class SimWorld final : public ContractWorld {
   std::unique_ptr<HeldEntry> HoldOpen(std::string_view relativePath) override {
     return std::make_unique<SimHeldEntry>(os_, Scratch(relativePath));
   }
+  std::optional<std::string> FileContent(std::string_view relativePath) override {
+    return os_.FileContent(Scratch(relativePath));
+  }
+  std::string ClipboardText() override { return os_.ClipboardText(); }
 
   std::string ScratchKey() override { return kScratchKey; }
   void WriteRawValue(std::string_view relativeKey, std::string_view valueName,

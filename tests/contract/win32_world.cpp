@@ -501,6 +501,37 @@ class Win32World final : public ContractWorld {
     return std::make_unique<Win32HeldEntry>(file);
   }
 
+  std::optional<std::string> FileContent(std::string_view relativePath) override {
+    const std::wstring path = Scratch(relativePath);
+    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+      const DWORD error = ::GetLastError();
+      if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::nullopt;
+      Fail("cannot read " + ToUtf8(path));
+    }
+    std::string content;
+    char chunk[4096];
+    DWORD read = 0;
+    while (::ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0) content.append(chunk, read);
+    ::CloseHandle(file);
+    return content;
+  }
+
+  // ---- Clipboard ----
+  std::string ClipboardText() override {
+    if (!::OpenClipboard(nullptr)) Fail("cannot open the clipboard");
+    std::wstring text;
+    if (const HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+      if (const auto* chars = static_cast<const wchar_t*>(::GlobalLock(data))) {
+        text = chars;
+        ::GlobalUnlock(data);
+      }
+    }
+    ::CloseClipboard();
+    return ToUtf8(text);
+  }
+
   // ---- Registry ----
   std::string ScratchKey() override { return ToUtf8(kScratchKey); }
 

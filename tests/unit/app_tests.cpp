@@ -75,6 +75,13 @@ class FailingPlatform final : public PlatformOperations {
   [[noreturn]] void EndProgram() override { s_.EndProgram(); }
   bool PrevInstance() override { return s_.PrevInstance(); }
   std::string AppExeName() override { return s_.AppExeName(); }
+  bool GetFileAttributesExA(std::string_view p, FileAttributeData& d) override { return s_.GetFileAttributesExA(p, d); }
+  std::uint32_t GetLastError() override { return s_.GetLastError(); }
+  Status RegDeleteKeyA(Handle k, std::string_view s) override { return s_.RegDeleteKeyA(k, s); }
+  void GetLocalTime(SystemTime& t) override { s_.GetLocalTime(t); }
+  bool SetClipboardText(std::string_view t) override { return s_.SetClipboardText(t); }
+  std::string GetSaveFileNameA(std::string_view n) override { return s_.GetSaveFileNameA(n); }
+  bool WriteTextFile(std::string_view p, std::string_view t, bool r) override { return s_.WriteTextFile(p, t, r); }
 
  private:
   sim::SimulatedPlatform& s_;
@@ -439,8 +446,8 @@ TEST_F(AppTest, AboutWindowShowsNameVersionAndPicture) {
   EXPECT_EQ(about.lbl_version.Caption(), "v3.1");
   EXPECT_EQ(about.Label12345.Caption(), "Thanks To:");
   EXPECT_EQ(about.txtThx.Text(), ThanksText());
-  EXPECT_TRUE(about.txtThx.ReadOnly());
-  EXPECT_NE(about.Image1.ResourceId(), 0);
+  EXPECT_TRUE(about.txtThx.ReadOnly);
+  EXPECT_NE(about.Image1.ResourceId, 0);
   EXPECT_EQ(about.Style().border, ui::BorderStyle::FixedToolWindow);
   EXPECT_FALSE(about.Style().showInTaskbar);
 }
@@ -626,9 +633,9 @@ TEST_F(AppTest, HistoryWindowShowsTheTextReadOnlyWithAScrollBar) {
   user.Choose(Main().help_his);
   auto& history = Window<frm_h>("frm_h");
   EXPECT_EQ(history.txt1.Text(), HistoryText());
-  EXPECT_TRUE(history.txt1.MultiLine());
-  EXPECT_TRUE(history.txt1.ReadOnly());
-  EXPECT_TRUE(history.txt1.VerticalScrollBar());
+  EXPECT_TRUE(history.txt1.MultiLine);
+  EXPECT_TRUE(history.txt1.ReadOnly);
+  EXPECT_TRUE(history.txt1.VerticalScrollBar);
   EXPECT_EQ(history.OwnerForm(), &Main());
 }
 

@@ -156,6 +156,13 @@ class SpyPlatform final : public PlatformOperations {
   [[noreturn]] void EndProgram() override { sim_.EndProgram(); }
   bool PrevInstance() override { return sim_.PrevInstance(); }
   std::string AppExeName() override { return sim_.AppExeName(); }
+  bool GetFileAttributesExA(std::string_view p, FileAttributeData& d) override { return sim_.GetFileAttributesExA(p, d); }
+  std::uint32_t GetLastError() override { return sim_.GetLastError(); }
+  Status RegDeleteKeyA(Handle k, std::string_view s) override { return sim_.RegDeleteKeyA(k, s); }
+  void GetLocalTime(SystemTime& t) override { sim_.GetLocalTime(t); }
+  bool SetClipboardText(std::string_view t) override { return sim_.SetClipboardText(t); }
+  std::string GetSaveFileNameA(std::string_view n) override { return sim_.GetSaveFileNameA(n); }
+  bool WriteTextFile(std::string_view p, std::string_view t, bool r) override { return sim_.WriteTextFile(p, t, r); }
 
   std::vector<Handle> snapshots;
   std::uint32_t firstRecordSize = 0;

@@ -10,7 +10,7 @@
 
 #include <windows.h>
 
-#include "platform/win32/unique_handle.h"
+#include "win32/handles.h"
 
 #include <functional>
 #include <map>
@@ -18,11 +18,6 @@
 #include <string_view>
 
 namespace tidewick::win32 {
-
-using UniqueRegKey = UniqueHandle<HKEY, &::RegCloseKey>;
-using UniqueKernelHandle = UniqueHandle<HANDLE, &::CloseHandle>;        // NULL when invalid
-using UniqueSnapshot = UniqueHandle<HANDLE, &::CloseHandle, -1>;        // INVALID_HANDLE_VALUE
-using UniqueFindHandle = UniqueHandle<HANDLE, &::FindClose, -1>;        // INVALID_HANDLE_VALUE
 
 class Win32Platform final : public PlatformOperations {
  public:

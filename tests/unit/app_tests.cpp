@@ -446,8 +446,8 @@ TEST_F(AppTest, AboutWindowShowsNameVersionAndPicture) {
   EXPECT_EQ(about.lbl_version.Caption(), "v3.1");
   EXPECT_EQ(about.Label12345.Caption(), "Thanks To:");
   EXPECT_EQ(about.txtThx.Text(), ThanksText());
-  EXPECT_TRUE(about.txtThx.ReadOnly);
-  EXPECT_NE(about.Image1.ResourceId, 0);
+  EXPECT_TRUE(about.txtThx.ReadOnly());
+  EXPECT_NE(about.Image1.ResourceId(), 0);
   EXPECT_EQ(about.Style().border, ui::BorderStyle::FixedToolWindow);
   EXPECT_FALSE(about.Style().showInTaskbar);
 }
@@ -633,9 +633,9 @@ TEST_F(AppTest, HistoryWindowShowsTheTextReadOnlyWithAScrollBar) {
   user.Choose(Main().help_his);
   auto& history = Window<frm_h>("frm_h");
   EXPECT_EQ(history.txt1.Text(), HistoryText());
-  EXPECT_TRUE(history.txt1.MultiLine);
-  EXPECT_TRUE(history.txt1.ReadOnly);
-  EXPECT_TRUE(history.txt1.VerticalScrollBar);
+  EXPECT_TRUE(history.txt1.MultiLine());
+  EXPECT_TRUE(history.txt1.ReadOnly());
+  EXPECT_TRUE(history.txt1.VerticalScrollBar());
   EXPECT_EQ(history.OwnerForm(), &Main());
 }
 

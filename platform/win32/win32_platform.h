@@ -75,6 +75,11 @@ class Win32Platform final : public PlatformOperations {
   bool DirFailed() override;
   void StartCommandLine(std::string_view commandLine, int windowStyle) override;
   void DoEvents() override;
+  void WaitForEvents(std::uint32_t milliseconds) override;
+  [[noreturn]] void EndProgram() override;
+  bool PrevInstance() override;
+  std::string AppExeName() override;
+
   // ---- Reading before a change, errors, time, clipboard, saving ----
   bool GetFileAttributesExA(std::string_view path, FileAttributeData& data) override;
   std::uint32_t GetLastError() override;
@@ -83,11 +88,6 @@ class Win32Platform final : public PlatformOperations {
   bool SetClipboardText(std::string_view text) override;
   std::string GetSaveFileNameA(std::string_view suggestedName) override;
   bool WriteTextFile(std::string_view path, std::string_view text, bool replaceExisting) override;
-
-  void WaitForEvents(std::uint32_t milliseconds) override;
-  [[noreturn]] void EndProgram() override;
-  bool PrevInstance() override;
-  std::string AppExeName() override;
 
  private:
   Handle NewHandleNumber();

@@ -433,6 +433,38 @@ TEST_P(HandOverTest, CloseBoxReturnsLikeOkThenUnloadsAndTheNextOpeningLoadsAgain
   EXPECT_EQ(Content(), first);
 }
 
+// Call by call: the main window disables, then hides itself, then the window shows (loading
+// first when it is not loaded); its Ok hides it, then enables and shows the main window; its
+// close box does the same and destroys the window last.
+TEST_P(HandOverTest, HandOverAndGiveBackReachTheWindowsInOrder) {
+  StartReady();
+  const std::string form = GetParam().form;
+  const auto since = [this](std::size_t from) {
+    return std::vector<std::string>(host.FormLog().begin() + static_cast<std::ptrdiff_t>(from), host.FormLog().end());
+  };
+  // frm_h sets its title when it loads; frm_about keeps the one of its design.
+  std::vector<std::string> firstOpening{"frm_first disabled", "frm_first hidden", "create " + form};
+  if (form == "frm_h") firstOpening.push_back(form + " caption");
+  firstOpening.push_back(form + " shown");
+
+  std::size_t before = host.FormLog().size();
+  user.Choose(Opener());
+  EXPECT_EQ(since(before), firstOpening);
+
+  before = host.FormLog().size();
+  user.Click(OkButton());
+  EXPECT_EQ(since(before), (std::vector<std::string>{form + " hidden", "frm_first enabled", "frm_first shown"}));
+
+  before = host.FormLog().size();
+  user.Choose(Opener());
+  EXPECT_EQ(since(before), (std::vector<std::string>{"frm_first disabled", "frm_first hidden", form + " shown"}));
+
+  before = host.FormLog().size();
+  user.Close(app.Get(form));
+  EXPECT_EQ(since(before), (std::vector<std::string>{form + " hidden", "frm_first enabled", "frm_first shown",
+                                                     "destroy " + form}));
+}
+
 INSTANTIATE_TEST_SUITE_P(InformationWindows, HandOverTest,
                          ::testing::Values(HandOverCase{"frm_h", "History | Tidewick v3.1"},
                                            HandOverCase{"frm_about", "About"}),

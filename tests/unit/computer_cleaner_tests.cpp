@@ -2,12 +2,14 @@
 //
 // The window is opened as a person opens it, from a stand-in main window, and driven through
 // ui::User: clicks on enabled controls, marks in the lists, message boxes answered from the
-// simulation's script. The registry manager is a small stand-in registered under its name.
+// simulation's script. The registry manager is a small stand-in registered under its name
+// (tests/support/stand_in_windows.h).
 
 #include "computer_cleaner/frm_c.h"
 
 #include "platform/platform_operations.h"
 #include "platform/simulated/simulated_platform.h"
+#include "tests/support/stand_in_windows.h"
 #include "ui/form.h"
 #include "ui/headless/headless_host.h"
 
@@ -15,7 +17,6 @@
 
 #include <algorithm>
 #include <ostream>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,6 +27,8 @@ namespace {
 
 using sim::RegistryValue;
 using sim::SimulatedPlatform;
+using stand_in::StandInMain;
+using stand_in::StandInRegistryManager;
 
 constexpr Handle HKCU = Root::CurrentUser;
 constexpr Handle HKLM = Root::LocalMachine;
@@ -47,67 +50,14 @@ constexpr const char* kUnsuccessful =
 
 std::string InProfile(const std::string& name) { return std::string(kProfile) + "\\" + name; }
 
-// ---- Stand-ins for the windows around the computer cleaner ---------------------------------
-
-class StandInMain final : public ui::Form {
- public:
-  explicit StandInMain(ui::Application& app) : ui::Form(app, "frm_first") {}
-
- protected:
-  void InitializeComponent() override { SetCaption("Tidewick v3.1"); }
-};
-
-// The registry manager as far as the computer cleaner meets it: "Ok" gives control back.
-class StandInRegistryManager final : public ui::Form {
- public:
-  explicit StandInRegistryManager(ui::Application& app) : ui::Form(app, "frm_RM") {
-    btn_okk.Click = [this] {
-      Unload();
-      ui::Form& cleaner = App().Get("frm_c");
-      cleaner.SetEnabled(true);
-      cleaner.Show();
-    };
-  }
-  ui::CommandButton btn_okk{*this, "btn_okk"};
-
- protected:
-  void InitializeComponent() override { btn_okk.SetCaption("Ok"); }
-};
-
-// The headless host, also counting how often each window was shown or hidden.
-class CountingHost final : public ui::Host {
- public:
-  void CreateFormWindow(ui::Form& form) override { inner_.CreateFormWindow(form); }
-  void DestroyFormWindow(ui::Form& form) override { inner_.DestroyFormWindow(form); }
-  void FormChanged(ui::Form& form, ui::FormProperty property) override {
-    if (property == ui::FormProperty::Visible && form.Visible()) ++shows_[form.Name()];
-  }
-  void ControlChanged(ui::Control&, ui::Property) override {}
-  void MenuChanged(ui::MenuItem&) override {}
-  void TimerChanged(ui::Timer&) override {}
-  void FocusControl(ui::Control&) override {}
-  void SetBusy(bool) override {}
-  void KeepPainting() override {}
-
-  int Shows(const std::string& form) const {
-    auto it = shows_.find(form);
-    return it == shows_.end() ? 0 : it->second;
-  }
-  const std::vector<std::string>& WindowLog() const { return inner_.WindowLog(); }
-
- private:
-  ui::HeadlessHost inner_;
-  std::map<std::string, int> shows_;
-};
-
 // ---- Fixture --------------------------------------------------------------------------------
 
 class ComputerCleanerTest : public ::testing::Test {
  protected:
   ComputerCleanerTest() {
-    app.Register("frm_first", [](ui::Application& a) { return std::make_unique<StandInMain>(a); });
-    app.Register("frm_c", [](ui::Application& a) { return std::make_unique<frm_c>(a); });
-    app.Register("frm_RM", [](ui::Application& a) { return std::make_unique<StandInRegistryManager>(a); });
+    stand_in::Register<StandInMain>(app);
+    stand_in::Register<frm_c>(app);
+    stand_in::Register<StandInRegistryManager>(app);
     os.AddDrive('C');
     os.AddFolder(kProfile);
     os.SetProfileFolder(kProfile);
@@ -119,13 +69,13 @@ class ComputerCleanerTest : public ::testing::Test {
 
   // The main window hands over to the computer cleaner, as its "Computer" button does.
   frm_c& Open() {
-    ui::Form& main = app.Get("frm_first");
+    ui::Form& main = Main();
     main.Show();
-    app.HandOver(main, "frm_c");
+    app.HandOver<frm_c>(main);
     return Cleaner();
   }
-  frm_c& Cleaner() { return app.Get<frm_c>("frm_c"); }
-  ui::Form& Main() { return app.Get("frm_first"); }
+  frm_c& Cleaner() { return app.Get<frm_c>(); }
+  ui::Form& Main() { return app.Get<StandInMain>(); }
 
   void RunValue(const std::string& name, const std::string& data, std::uint32_t type = RegType::Sz) {
     os.SetRegistryValue(HKCU, kRun, name, RegistryValue::Text(data, type));
@@ -160,7 +110,7 @@ class ComputerCleanerTest : public ::testing::Test {
   }
 
   SimulatedPlatform os;
-  CountingHost host;
+  ui::HeadlessHost host;
   ui::Application app{os, host};
   ui::User user;
 };
@@ -937,7 +887,42 @@ void PrintTo(WayBack way, std::ostream* out) {
   *out << (way == WayBack::Button ? "Back button" : way == WayBack::Menu ? "File, Back" : "close box");
 }
 
-class WayBackTest : public ComputerCleanerTest, public ::testing::WithParamInterface<WayBack> {};
+class WayBackTest : public ComputerCleanerTest, public ::testing::WithParamInterface<WayBack> {
+ protected:
+  void Leave(frm_c& form) {
+    switch (GetParam()) {
+      case WayBack::Button:
+        user.Click(form.btn_x);
+        break;
+      case WayBack::Menu:
+        user.Choose(form.f2_Back);
+        break;
+      case WayBack::CloseBox:
+        user.Close(form);
+        break;
+    }
+  }
+  std::vector<std::string> FormLogSince(std::size_t from) const {
+    return std::vector<std::string>(host.FormLog().begin() + static_cast<std::ptrdiff_t>(from), host.FormLog().end());
+  }
+};
+
+// Call by call: the main window disables, then hides itself, then this window loads and
+// shows; leaving hides this window, enables the main window, shows it, and this window is
+// destroyed last.
+TEST_P(WayBackTest, HandOverAndGiveBackReachTheWindowsInOrder) {
+  ui::Form& main = Main();
+  main.Show();
+  std::size_t before = host.FormLog().size();
+  app.HandOver<frm_c>(main);
+  EXPECT_EQ(FormLogSince(before), (std::vector<std::string>{"frm_first disabled", "frm_first hidden", "create frm_c",
+                                                            "frm_c caption", "frm_c shown"}));
+
+  before = host.FormLog().size();
+  Leave(Cleaner());
+  EXPECT_EQ(FormLogSince(before),
+            (std::vector<std::string>{"frm_c hidden", "frm_first enabled", "frm_first shown", "destroy frm_c"}));
+}
 
 TEST_P(WayBackTest, EmptiesUnloadsAndShowsTheMainWindowOnce) {
   os.AddFile(InProfile("abc.exe"));
@@ -1000,7 +985,7 @@ TEST_F(ComputerCleanerTest, RegistryManagerTakesOverAndGivesBackTheSameWindow) {
   EXPECT_FALSE(form.Enabled());
   EXPECT_TRUE(form.Loaded());
   EXPECT_TRUE(form.T2.Enabled());  // still running while hidden
-  auto& manager = app.Get<StandInRegistryManager>("frm_RM");
+  auto& manager = app.Get<StandInRegistryManager>();
   EXPECT_TRUE(manager.Visible());
   EXPECT_FALSE(Main().Visible());
 

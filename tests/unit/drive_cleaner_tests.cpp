@@ -3,6 +3,7 @@
 
 #include "platform/platform_operations.h"
 #include "platform/simulated/simulated_platform.h"
+#include "tests/support/stand_in_windows.h"
 #include "ui/form.h"
 #include "ui/headless/headless_host.h"
 
@@ -26,21 +27,15 @@ using ::testing::UnorderedElementsAreArray;
 constexpr const char* kDeleteFailed = "Delete unsuccessful. Please do in Safe Mode OR try next boot(restart computer).";
 
 // The main window as far as this window needs it: something to give control back to.
-class MainWindow final : public ui::Form {
- public:
-  explicit MainWindow(ui::Application& app) : Form(app, "frm_first") {}
-
- protected:
-  void InitializeComponent() override {}
-};
+using MainWindow = stand_in::StandInMain;
 
 bool Has(std::uint32_t attributes, std::uint32_t bit) { return (attributes & bit) != 0; }
 
 class DriveCleaner : public ::testing::Test {
  public:
   DriveCleaner() {
-    app.Register("frm_first", [](ui::Application& a) { return std::make_unique<MainWindow>(a); });
-    app.Register(frm_rd::kFormName, [](ui::Application& a) { return std::make_unique<frm_rd>(a); });
+    stand_in::Register<MainWindow>(app);
+    stand_in::Register<frm_rd>(app);
     os.SetAppExeName("Tool");
     os.AddDrive('C');
     os.AddFolder("C:\\Windows");
@@ -50,10 +45,10 @@ class DriveCleaner : public ::testing::Test {
 
   // "Pen Drive" in the main window: the hand-over of the main window.
   frm_rd& Open() {
-    ui::Form& main = app.Get("frm_first");
+    ui::Form& main = app.Get<MainWindow>();
     main.Show();
-    app.HandOver(main, frm_rd::kFormName);
-    return app.Get<frm_rd>(frm_rd::kFormName);
+    app.HandOver<frm_rd>(main);
+    return app.Get<frm_rd>();
   }
 
   // Chooses `root`, presses "Scan" and answers Yes.
@@ -355,16 +350,16 @@ TEST_F(DriveCleaner, OwnProgramIsNotListedInAnyLetterCase) {
     sim::SimulatedPlatform local;
     ui::HeadlessHost localHost;
     ui::Application localApp{local, localHost};
-    localApp.Register("frm_first", [](ui::Application& a) { return std::make_unique<MainWindow>(a); });
-    localApp.Register(frm_rd::kFormName, [](ui::Application& a) { return std::make_unique<frm_rd>(a); });
+    stand_in::Register<MainWindow>(localApp);
+    stand_in::Register<frm_rd>(localApp);
     local.SetAppExeName(c.appName);
     local.AddDrive('E');
     local.AddFile(std::string("E:\\") + c.fileName);
     local.AddFile("E:\\other.exe");
-    ui::Form& main = localApp.Get("frm_first");
+    ui::Form& main = localApp.Get<MainWindow>();
     main.Show();
-    localApp.HandOver(main, frm_rd::kFormName);
-    auto& rd = localApp.Get<frm_rd>(frm_rd::kFormName);
+    localApp.HandOver<frm_rd>(main);
+    auto& rd = localApp.Get<frm_rd>();
     user.Choose(rd.cmb_rd, "E:\\");
     local.QueueAnswer(Answer::Yes);
     user.Click(rd.btn_scan);
@@ -569,6 +564,153 @@ TEST_F(DriveCleaner, ChoosingTheScannedDeviceAgainAfterADeviceRefreshKeepsTheLis
   Delete(rd);
   EXPECT_FALSE(os.Exists("E:\\a.lnk"));
   EXPECT_EQ(Messages().back(), "Delete complete!");
+}
+
+// ---- The lists belong to the scanned medium, not only to its letter ----
+//
+// A stick pulled out after the scan and another one put in under the same letter: the lists
+// still show the first stick's entries, and no command may act on the second one by them.
+// Shown on the simulated platform, whose media can be swapped under a letter; under Wine the
+// contract suite swaps the medium of a drive letter for real.
+
+constexpr const char* kAnotherDevice =
+    "The device in E:\\ is not the one that was scanned. Nothing has been changed. Scan it first.";
+
+class StickSwapTest : public DriveCleaner {
+ protected:
+  // The scanned stick: a hidden shortcut, autorun.inf and a program for the user to judge.
+  frm_rd& ScanFirstStick() {
+    os.AddFile("E:\\Photos.lnk", Attr::Hidden);
+    os.AddFile("E:\\autorun.inf", Attr::Hidden | Attr::System);
+    os.AddFile("E:\\x.exe");
+    frm_rd& rd = Open();
+    Scan(rd);
+    EXPECT_THAT(rd.lst_dir_2.Lines(), UnorderedElementsAre("Photos.lnk", "autorun.inf"));
+    EXPECT_THAT(rd.lst_dir.Lines(), ElementsAre("x.exe"));
+    return rd;
+  }
+  // The first stick out, kept aside; another one in, with entries of the same kinds and names.
+  void PutInSecondStick() {
+    os.EjectMedium('E', "first");
+    os.InsertNewMedium('E', 0x5EC0ED57u);
+    for (const char* path : {"E:\\Photos.lnk", "E:\\autorun.inf", "E:\\x.exe", "E:\\other.exe", "E:\\new.vbs"}) {
+      os.AddFile(path, Attr::Hidden);
+    }
+  }
+  void PutBackFirstStick() {
+    os.EjectMedium('E', "second");
+    os.InsertMedium('E', "first");
+  }
+  // Nothing on the second stick was deleted or shown.
+  void ExpectSecondStickUntouched() {
+    for (const char* path : {"E:\\Photos.lnk", "E:\\autorun.inf", "E:\\x.exe", "E:\\other.exe", "E:\\new.vbs"}) {
+      EXPECT_EQ(Attributes(path) & 0x07, Attr::Hidden) << path;
+    }
+  }
+};
+
+struct SwapCommand {
+  const char* what;
+  void (*act)(StickSwapTest&, frm_rd&);
+  bool asks;  // whether a question comes before the warning
+};
+void PrintTo(const SwapCommand& c, std::ostream* out) { *out << c.what; }
+
+class SwapCommandTest : public StickSwapTest, public ::testing::WithParamInterface<SwapCommand> {};
+
+TEST_P(SwapCommandTest, OnAnotherStickUnderTheLetterChangesNothingAndSaysSo) {
+  const SwapCommand& c = GetParam();
+  frm_rd& rd = ScanFirstStick();
+  user.Mark(rd.lst_dir, 0);
+  PutInSecondStick();
+  os.ClearMessageBoxes();
+
+  c.act(*this, rd);
+
+  std::vector<std::string> expected;
+  if (c.asks) expected.push_back(c.act == nullptr ? "" : os.MessageBoxes().front().text);
+  expected.push_back(kAnotherDevice);
+  EXPECT_EQ(Messages(), expected);
+  EXPECT_EQ(os.MessageBoxes().back().style, MsgStyle::Warning);
+  ExpectSecondStickUntouched();
+  // The lists still show the scanned stick, whose entries are all still there.
+  EXPECT_THAT(rd.lst_dir_2.Lines(), UnorderedElementsAre("Photos.lnk", "autorun.inf"));
+  EXPECT_THAT(rd.lst_dir.Lines(), ElementsAre("x.exe"));
+  EXPECT_EQ(rd.ScannedRoot(), "E:\\");
+
+  // With the scanned stick back in, the same command does its work there.
+  PutBackFirstStick();
+  os.ClearMessageBoxes();
+  c.act(*this, rd);
+  for (const std::string& text : Messages()) EXPECT_NE(text, kAnotherDevice);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, SwapCommandTest,
+    ::testing::Values(
+        SwapCommand{"delete", [](StickSwapTest& t, frm_rd& rd) { t.Delete(rd); }, true},
+        SwapCommand{"virus list refresh", [](StickSwapTest& t, frm_rd& rd) { t.user.Click(rd.btn_r_dir2); }, false},
+        SwapCommand{"unknown list refresh", [](StickSwapTest& t, frm_rd& rd) { t.user.Click(rd.btn_r); }, false},
+        SwapCommand{"show all hidden files",
+                    [](StickSwapTest& t, frm_rd& rd) {
+                      t.os.QueueAnswer(Answer::Yes);
+                      t.user.Choose(rd.e_sa);
+                    },
+                    true}));
+
+TEST_F(StickSwapTest, TheScannedStickPutBackIsCleanedAndAScanOfTheOtherOneMakesItsLists) {
+  frm_rd& rd = ScanFirstStick();
+  PutInSecondStick();
+  Delete(rd);
+  EXPECT_EQ(Messages().back(), kAnotherDevice);
+
+  // The same stick again: its own serial number, so Delete goes ahead on it.
+  PutBackFirstStick();
+  os.ClearMessageBoxes();
+  Delete(rd);
+  EXPECT_THAT(Messages(), ElementsAre("Are you sure to delete this file(s)?", "Delete complete!"));
+  EXPECT_FALSE(os.Exists("E:\\Photos.lnk"));
+  EXPECT_FALSE(os.Exists("E:\\autorun.inf"));
+  EXPECT_TRUE(os.Exists("E:\\x.exe"));
+
+  // A scan of the other stick makes the lists its own.
+  os.EjectMedium('E', "first again");
+  os.InsertMedium('E', "second");
+  os.ClearMessageBoxes();
+  Scan(rd);
+  EXPECT_THAT(rd.lst_dir_2.Lines(), UnorderedElementsAre("Photos.lnk", "autorun.inf", "new.vbs"));
+  Delete(rd);
+  EXPECT_EQ(Messages().back(), "Delete complete!");
+  EXPECT_FALSE(os.Exists("E:\\new.vbs"));
+}
+
+TEST_F(StickSwapTest, AStickChangedDuringTheDeletionStopsIt) {
+  for (int i = 0; i < 6; ++i) os.AddFile("E:\\v" + std::to_string(i) + ".lnk");
+  frm_rd& rd = Open();
+  Scan(rd);
+  os.ClearMessageBoxes();
+  bool swapped = false;
+  os.OnFileOperation([&](std::size_t) {
+    // Changed once the last shortcut (deleted first) is gone.
+    if (!swapped && os.Exists("E:\\") && !os.Exists("E:\\v5.lnk")) {
+      swapped = true;
+      os.EjectMedium('E', "first");
+      os.InsertNewMedium('E', 0x5EC0ED57u);
+      for (int i = 0; i < 6; ++i) os.AddFile("E:\\v" + std::to_string(i) + ".lnk", Attr::Hidden);
+    }
+  });
+
+  Delete(rd);
+
+  ASSERT_TRUE(swapped);
+  EXPECT_THAT(Messages(), ElementsAre("Are you sure to delete this file(s)?",
+                                      "The device in E:\\ was changed for another one during the deletion. The "
+                                      "deletion has stopped; scan the device to see what is on it.",
+                                      kDeleteFailed));
+  EXPECT_EQ(os.MessageBoxes()[1].style, MsgStyle::Warning);
+  // Not one shortcut of the second stick went, and the lists were not rebuilt from it.
+  for (int i = 0; i < 6; ++i) EXPECT_TRUE(os.Exists("E:\\v" + std::to_string(i) + ".lnk")) << i;
+  EXPECT_THAT(rd.lst_dir_2.Lines(), ElementsAre("v0.lnk", "v1.lnk", "v2.lnk", "v3.lnk", "v4.lnk", "v5.lnk"));
 }
 
 // ---- A device that stops answering is never reported as success ----
@@ -842,7 +984,7 @@ TEST_F(DriveCleaner, EveryWayBackReturnsToTheMainWindowOnceAndTheNextOpeningStar
   for (const Way& way : ways) {
     SCOPED_TRACE(way.what);
     frm_rd& rd = Open();
-    ui::Form& main = app.Get("frm_first");
+    ui::Form& main = app.Get<MainWindow>();
     ASSERT_FALSE(main.Visible());
     ASSERT_FALSE(main.Enabled());
     Scan(rd);
@@ -868,11 +1010,42 @@ TEST_F(DriveCleaner, EveryWayBackReturnsToTheMainWindowOnceAndTheNextOpeningStar
   }
 }
 
+// The hand-over and each way back, call by call: the main window disables, then hides itself,
+// then this window loads and shows; leaving hides this window, enables the main window, shows
+// it, and this window is destroyed last.
+TEST_F(DriveCleaner, HandOverAndEveryWayBackReachTheWindowsInOrder) {
+  struct Way {
+    const char* what;
+    void (*leave)(ui::User&, frm_rd&);
+  };
+  const Way ways[] = {
+      {"Back button", [](ui::User& u, frm_rd& rd) { u.Click(rd.btn_x); }},
+      {"File > Back", [](ui::User& u, frm_rd& rd) { u.Choose(rd.f_Back); }},
+      {"close box", [](ui::User& u, frm_rd& rd) { u.Close(rd); }},
+  };
+  const auto since = [this](std::size_t from) {
+    return std::vector<std::string>(host.FormLog().begin() + static_cast<long>(from), host.FormLog().end());
+  };
+  ui::Form& main = app.Get<MainWindow>();
+  main.Show();
+  for (const Way& way : ways) {
+    SCOPED_TRACE(way.what);
+    std::size_t before = host.FormLog().size();
+    app.HandOver<frm_rd>(main);
+    EXPECT_THAT(since(before),
+                ElementsAre("frm_first disabled", "frm_first hidden", "create frm_rd", "frm_rd caption", "frm_rd shown"));
+
+    before = host.FormLog().size();
+    way.leave(user, app.Get<frm_rd>());
+    EXPECT_THAT(since(before), ElementsAre("frm_rd hidden", "frm_first enabled", "frm_first shown", "destroy frm_rd"));
+  }
+}
+
 TEST_F(DriveCleaner, ExitEndsTheProgramWithoutShowingTheMainWindow) {
   frm_rd& rd = Open();
   EXPECT_THROW(user.Choose(rd.f_Exit), sim::ProgramEnded);
   EXPECT_TRUE(os.Ended());
-  EXPECT_FALSE(app.Get("frm_first").Visible());
+  EXPECT_FALSE(app.Get<MainWindow>().Visible());
 }
 
 }  // namespace

@@ -20,7 +20,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -51,34 +50,6 @@ constexpr const char* kShowAll = "Software\\Microsoft\\Windows\\CurrentVersion\\
 enum Box { NRE, DCMD, HFO, NTM, SHFF, SE, kBoxCount };
 using BoxStates = std::array<int, kBoxCount>;
 
-// The headless host, also counting how often each window was asked to change its visibility
-// (showing an already visible window counts too: it is brought forward again).
-class CountingHost final : public ui::Host {
- public:
-  void CreateFormWindow(ui::Form& form) override { inner_.CreateFormWindow(form); }
-  void DestroyFormWindow(ui::Form& form) override { inner_.DestroyFormWindow(form); }
-  void FormChanged(ui::Form& form, ui::FormProperty property) override {
-    if (property == ui::FormProperty::Visible) ++visibilityChanges_[form.Name()];
-    inner_.FormChanged(form, property);
-  }
-  void ControlChanged(ui::Control& control, ui::Property property) override { inner_.ControlChanged(control, property); }
-  void MenuChanged(ui::MenuItem& item) override { inner_.MenuChanged(item); }
-  void TimerChanged(ui::Timer& timer) override { inner_.TimerChanged(timer); }
-  void FocusControl(ui::Control& control) override { inner_.FocusControl(control); }
-  void SetBusy(bool busy) override { inner_.SetBusy(busy); }
-  void KeepPainting() override { inner_.KeepPainting(); }
-
-  int VisibilityChanges(const std::string& form) const {
-    auto it = visibilityChanges_.find(form);
-    return it == visibilityChanges_.end() ? 0 : it->second;
-  }
-  const std::vector<std::string>& WindowLog() const { return inner_.WindowLog(); }
-
- private:
-  ui::HeadlessHost inner_;
-  std::map<std::string, int> visibilityChanges_;
-};
-
 // ---- Fixture --------------------------------------------------------------------------------
 
 class RegistryManagerTest : public ::testing::Test {
@@ -92,9 +63,9 @@ class RegistryManagerTest : public ::testing::Test {
     sim.SetCurrentFolder("C:\\Tidewick");
   }
 
-  frm_first& Main() { return app.Get<frm_first>("frm_first"); }
-  frm_c& Computer() { return app.Get<frm_c>("frm_c"); }
-  frm_RM& Rm() { return app.Get<frm_RM>("frm_RM"); }
+  frm_first& Main() { return app.Get<frm_first>(); }
+  frm_c& Computer() { return app.Get<frm_c>(); }
+  frm_RM& Rm() { return app.Get<frm_RM>(); }
 
   // The program started and "Computer" pressed.
   void ShowComputer() {
@@ -139,7 +110,7 @@ class RegistryManagerTest : public ::testing::Test {
   }
 
   SimulatedPlatform sim;
-  CountingHost host;
+  ui::HeadlessHost host;
   ui::Application app{sim, host};
   ui::User user;
 };
@@ -587,6 +558,30 @@ TEST_P(RegistryManagerExitTest, ReturnsOnceToTheComputerCleanerAsItWas) {
   OpenRegistryManager();
   EXPECT_TRUE(rm.Visible());
   EXPECT_FALSE(Computer().Visible());
+}
+
+// Call by call: frm_c disables, then hides itself, then this window loads and shows. A button
+// or the menu unloads this window, then enables and shows frm_c; the close box, which starts
+// the unload itself, hides this window first and destroys it last.
+TEST_P(RegistryManagerExitTest, HandOverAndGiveBackReachTheWindowsInOrder) {
+  const Exit exit = GetParam().exit;
+  ShowComputer();
+  const auto since = [this](std::size_t from) {
+    return std::vector<std::string>(host.FormLog().begin() + static_cast<std::ptrdiff_t>(from), host.FormLog().end());
+  };
+  std::size_t before = host.FormLog().size();
+  user.Choose(Computer().ex_fReg);
+  EXPECT_EQ(since(before),
+            (std::vector<std::string>{"frm_c disabled", "frm_c hidden", "create frm_RM", "frm_RM caption", "frm_RM shown"}));
+
+  before = host.FormLog().size();
+  Leave(exit);
+  if (exit == Exit::CloseBox) {
+    EXPECT_EQ(since(before),
+              (std::vector<std::string>{"frm_RM hidden", "frm_c enabled", "frm_c shown", "destroy frm_RM"}));
+  } else {
+    EXPECT_EQ(since(before), (std::vector<std::string>{"destroy frm_RM", "frm_c enabled", "frm_c shown"}));
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, RegistryManagerExitTest,

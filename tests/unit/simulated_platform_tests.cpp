@@ -389,6 +389,25 @@ TEST_F(SimFiles, FailListingAfterBreaksOffTheListing) {
   EXPECT_EQ(os.DirNext(), "");  // it does not start over
 }
 
+TEST_F(SimFiles, FailListingsWhereFailsTheListingsOfChosenPatterns) {
+  for (const char* name : {"E:\\a | b", "E:\\c"}) os.AddFile(name);
+  std::vector<std::string> asked;
+  os.FailListingsWhere([&](std::string_view pattern) {
+    asked.emplace_back(pattern);
+    return pattern.find('|') != std::string_view::npos;
+  });
+  EXPECT_THAT(List(os, "E:\\a | b"), IsEmpty());
+  EXPECT_TRUE(os.DirFailed());
+  EXPECT_EQ(os.DirNext(), "");
+  EXPECT_THAT(List(os, "E:\\*"), ElementsAre("a | b", "c"));  // other patterns list as ever
+  EXPECT_FALSE(os.DirFailed());
+  EXPECT_THAT(asked, ElementsAre("E:\\a | b", "E:\\*"));
+
+  os.FailListingsWhere(nullptr);
+  EXPECT_THAT(List(os, "E:\\a | b"), ElementsAre("a | b"));
+  EXPECT_FALSE(os.DirFailed());
+}
+
 TEST_F(SimFiles, DeletionIsRefusedForLockedFilesAndImagesOfRunningPrograms) {
   os.AddFile("E:\\locked.exe");
   os.AddFile("C:\\Users\\u\\svc.exe");

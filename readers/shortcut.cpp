@@ -168,9 +168,15 @@ bool LongNameAt(std::span<const std::uint8_t> item, std::size_t offset, std::str
   if (offset < 14 || offset + 8 > item.size()) return false;
   const std::size_t size = ItemU16(item, offset);
   const std::uint16_t version = ItemU16(item, offset + 2);
-  if (ItemU32(item, offset + 4) != kFileEntryExtension || size < 8 || offset + size > item.size()) return false;
+  const std::uint32_t signature = ItemU32(item, offset + 4);
+  if (size < 8 || offset + size > item.size()) return false;
   std::size_t nameOffset = 0;
-  if (version >= 9) {
+  if (signature != kFileEntryExtension) {
+    // Wine writes the block with version and signature zero and the long name where version 3
+    // has it; the block then runs to the end of the item.
+    if (signature != 0 || version != 0 || offset + size != item.size()) return false;
+    nameOffset = 20;
+  } else if (version >= 9) {
     nameOffset = 46;
   } else if (version == 8) {
     nameOffset = 42;

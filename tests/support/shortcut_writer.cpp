@@ -112,15 +112,16 @@ std::vector<std::uint8_t> FileItem(std::string_view name, bool folder, const Sho
     if (item.size() % 2 != 0) item.push_back(0);
   }
   const int version = options.extensionVersion;
-  if (version >= 3) {
+  if (version >= 3 || version == ShortcutWriter::kWineExtension) {
     const std::size_t block = item.size();
     const std::size_t nameOffset = version >= 9 ? 46 : version == 8 ? 42 : version == 7 ? 38 : 20;
+    const bool wine = version == ShortcutWriter::kWineExtension;
     PutU16(item, 0);  // block size, set below
-    PutU16(item, static_cast<std::size_t>(version));
-    PutU32(item, 0xBEEF0004);
+    PutU16(item, wine ? 0 : static_cast<std::size_t>(version));
+    PutU32(item, wine ? 0 : 0xBEEF0004);
     PutU32(item, 0x5A2C3965);  // creation
     PutU32(item, 0x5A2C3969);  // last access
-    PutU16(item, version >= 9 ? 0x2E : version == 8 ? 0x2A : version == 7 ? 0x26 : 0x14);
+    PutU16(item, version >= 9 ? 0x2E : version == 8 ? 0x2A : version == 7 ? 0x26 : wine ? 0 : 0x14);
     while (item.size() < block + nameOffset) item.push_back(0);  // NTFS reference, sizes: zero
     Append(item, Utf16Bytes(name));
     PutU16(item, 0);

@@ -17,8 +17,12 @@ class ShortcutWriter {
  public:
   enum class Field { Name, RelativePath, WorkingDir, Arguments, IconLocation };
 
+  // The extension block as Wine writes it: version and signature zero, the long name at 20.
+  static constexpr int kWineExtension = -1;
+
   struct IdListOptions {
-    int extensionVersion = 9;      // the BEEF0004 block of each file item: 3, 7, 8 or 9; 0: none
+    int extensionVersion = 9;      // the BEEF0004 block of each file item: 3, 7, 8, 9,
+                                   // kWineExtension; 0: none
     bool lastIsFolder = false;     // the last component is a folder item, not a file item
     bool unicodePrimary = false;   // class 0x35/0x36: the item's own name in UTF-16
   };

@@ -331,6 +331,7 @@ TEST(ShortcutReader, ReadsTheLongNameOfEachExtensionVersion) {
       {{.extensionVersion = 7}, "Holiday Photos.jpeg", "HOLIDA~1.JPE", true},
       {{.extensionVersion = 8}, "Holiday Photos.jpeg", "HOLIDA~1.JPE", true},
       {{.extensionVersion = 9}, "Holiday Photos.jpeg", "HOLIDA~1.JPE", true},
+      {{.extensionVersion = ShortcutWriter::kWineExtension}, "Holiday Photos.jpeg", "HOLIDA~1.JPE", true},
       {{.extensionVersion = 0}, "HOLIDA~1.JPE", "HOLIDA~1.JPE", false},
       {{.extensionVersion = 0, .unicodePrimary = true}, "Holiday Photos.jpeg", "Holiday Photos.jpeg", false},
   };

@@ -285,6 +285,7 @@ void frm_c::CheckRunKey(Handle root, std::string_view subKey, const std::string&
     Os().MsgBox("Unable to open a subkey", MsgStyle::Ok);
     return;
   }
+  // `run` stays open while the values are read through a second opening, and closes after it.
   AddMatchingRunValues(root, subKey, name);
 }
 

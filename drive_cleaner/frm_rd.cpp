@@ -244,6 +244,24 @@ void frm_rd::ReportDeviceNotAnswering(const std::string& root) {
               MsgStyle::Warning);
 }
 
+std::optional<std::uint32_t> frm_rd::VolumeSerialAt(const std::string& root) {
+  std::uint32_t serial = 0;
+  if (!Os().GetVolumeInformationA(root, serial)) return std::nullopt;
+  return serial;
+}
+
+bool frm_rd::ScannedVolumeAt(const std::string& root) { return VolumeSerialAt(root) == scannedSerial_; }
+
+std::optional<frm_rd::Removal> frm_rd::ScannedMediumGone(const std::string& root) {
+  if (ScannedVolumeAt(root)) return std::nullopt;
+  return DeviceAnswers(root) ? Removal::AnotherDevice : Removal::DeviceGone;
+}
+
+void frm_rd::ReportAnotherDevice(const std::string& root) {
+  Os().MsgBox("The device in " + root + " is not the one that was scanned. Nothing has been changed. Scan it first.",
+              MsgStyle::Warning);
+}
+
 // Keeps the windows painted during a long command.
 class frm_rd::PaintPacer {
  public:
@@ -299,6 +317,7 @@ bool frm_rd::ScanDevice() {
   lst_dir.Clear();
   lst_dir_2.Clear();
   scannedRoot_ = root;
+  scannedSerial_ = VolumeSerialAt(root);
   const std::string ownExe = LowerCase(Os().AppExeName() + ".exe");
   return ForEachRootEntry(root, [&](const std::string& name) {
     const std::string path = root + name;
@@ -357,6 +376,10 @@ void frm_rd::RefreshList(bool (frm_rd::*fill)(const std::string& root)) {
     ReportDeviceNotAnswering(scannedRoot_);
     return;
   }
+  if (!ScannedVolumeAt(scannedRoot_)) {
+    ReportAnotherDevice(scannedRoot_);
+    return;
+  }
   ui::BusyScope busy(App().GetHost());
   if (!(this->*fill)(scannedRoot_)) {
     Os().MsgBox("The device " + scannedRoot_ + " stopped answering; the list may be incomplete.",
@@ -377,11 +400,15 @@ std::optional<bool> frm_rd::StillListed(const std::string& root, const std::stri
 frm_rd::Removal frm_rd::DeleteListed(ui::CheckList& list, int index, const std::string& root) {
   const std::string name = list.List(index);
   const std::string path = root + name;
+  // Nothing is touched on a medium other than the scanned one; and what the checks after the
+  // deletion saw may belong to a medium put in meanwhile.
+  if (const std::optional<Removal> gone = ScannedMediumGone(root)) return *gone;
   // A name holding a character that Windows refuses in paths ("|" written by another system)
   // answers "not there" to every call given its path, deleted or not: for such a name only the
   // listing tells whether it stayed.
   const bool reachable = Os().PathFileExistsA(path);
   bool stayed = MakePlainAndDelete(Os(), path) == FileRemoval::StillThere;
+  if (const std::optional<Removal> gone = ScannedMediumGone(root)) return *gone;
   if (!stayed && !reachable) {
     // A listing that failed proves nothing: the entry counts as not deleted, unless the
     // device itself has gone.
@@ -421,29 +448,54 @@ void frm_rd::btn_del_Click() {
     ReportDeviceNotAnswering(root.empty() ? cmb_rd.Text() : root);
     return;
   }
+  if (!ScannedVolumeAt(root)) {
+    ReportAnotherDevice(root);
+    return;
+  }
 
-  bool deviceGone = false;
+  // What ended the deletion early: the device stopped answering, or another medium took the
+  // scanned one's place. Each deletion and each rebuild of a list checks both.
+  Removal stop = Removal::Deleted;
+  const auto stopped = [&] { return stop == Removal::DeviceGone || stop == Removal::AnotherDevice; };
+  const auto take = [&](ui::CheckList& list, int i) {
+    const Removal removal = DeleteListed(list, i, root);
+    if (removal == Removal::DeviceGone || removal == Removal::AnotherDevice) stop = removal;
+  };
+  const auto rebuild = [&](bool (frm_rd::*fill)(const std::string& root)) {
+    if (stopped()) return;
+    if (const std::optional<Removal> gone = ScannedMediumGone(root)) {
+      stop = *gone;
+    } else if (!(this->*fill)(root)) {
+      stop = Removal::DeviceGone;
+    }
+  };
   {
     ui::BusyScope busy(App().GetHost());
     RulesDeferred deferred(*this);
     PaintPacer pacer(*this);
-    for (int i = lst_dir_2.ListCount() - 1; i >= 0 && !deviceGone; --i) {
+    for (int i = lst_dir_2.ListCount() - 1; i >= 0 && !stopped(); --i) {
       pacer.Entry();
-      if (takeAllVirus || lst_dir_2.Selected(i)) deviceGone = DeleteListed(lst_dir_2, i, root) == Removal::DeviceGone;
+      if (takeAllVirus || lst_dir_2.Selected(i)) take(lst_dir_2, i);
     }
-    if (!deviceGone) deviceGone = !FillVirusList(root);
-    for (int i = lst_dir.ListCount() - 1; i >= 0 && !deviceGone; --i) {
+    rebuild(&frm_rd::FillVirusList);
+    for (int i = lst_dir.ListCount() - 1; i >= 0 && !stopped(); --i) {
       pacer.Entry();
-      if (lst_dir.Selected(i)) deviceGone = DeleteListed(lst_dir, i, root) == Removal::DeviceGone;
+      if (lst_dir.Selected(i)) take(lst_dir, i);
     }
-    if (!deviceGone) deviceGone = !FillUnknownList(root);
+    rebuild(&frm_rd::FillUnknownList);
   }
 
-  if (deviceGone) {
+  if (stop == Removal::DeviceGone) {
     deleteSucceeded_ = false;
     Os().MsgBox("The device " + root +
                     " stopped answering during the deletion. The deletion has stopped; scan the device "
                     "again when it is back to see what is left.",
+                MsgStyle::Warning);
+  } else if (stop == Removal::AnotherDevice) {
+    deleteSucceeded_ = false;
+    Os().MsgBox("The device in " + root +
+                    " was changed for another one during the deletion. The deletion has stopped; scan the "
+                    "device to see what is on it.",
                 MsgStyle::Warning);
   }
   Os().MsgBox(deleteSucceeded_ ? msg::kDeleteComplete : msg::kDeleteUnsuccessful, MsgStyle::Information);
@@ -460,6 +512,12 @@ void frm_rd::e_sa_Click() {
   if (Os().MsgBox("Are you sure to show all file this device?", MsgStyle::YesNoQuestion) != Answer::Yes) return;
   if (!DeviceAnswers(root)) {
     ReportDeviceNotAnswering(root);
+    return;
+  }
+  // The chosen device is the scanned one by its letter (choosing another empties the lists);
+  // it must also be the same medium.
+  if (root == scannedRoot_ && !ScannedVolumeAt(root)) {
+    ReportAnotherDevice(root);
     return;
   }
   bool complete = false;

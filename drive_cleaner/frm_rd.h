@@ -108,13 +108,23 @@ class frm_rd final : public ui::Form {
   void Form_Unload() override;
 
  private:
-  enum class Removal { Deleted, Survived, DeviceGone };
+  // DeviceGone: the device stopped answering; AnotherDevice: another medium is in its drive.
+  enum class Removal { Deleted, Survived, DeviceGone, AnotherDevice };
   class RulesDeferred;
   class PaintPacer;
 
   // Whether `root` still holds a readable medium.
   bool DeviceAnswers(const std::string& root);
   void ReportDeviceNotAnswering(const std::string& root);
+  // Whether the medium in `root` is the one the lists were read from: its volume serial number
+  // is the one kept at the scan. Where no serial number could be read at the scan, a medium
+  // that answers none now counts as the same (there is nothing to tell them apart by).
+  bool ScannedVolumeAt(const std::string& root);
+  std::optional<std::uint32_t> VolumeSerialAt(const std::string& root);
+  // DeviceGone or AnotherDevice when `root` no longer holds the scanned medium; no answer
+  // while it does.
+  std::optional<Removal> ScannedMediumGone(const std::string& root);
+  void ReportAnotherDevice(const std::string& root);
   // Rebuild one list from `root` without changing attributes; false when the listing broke off.
   bool FillUnknownList(const std::string& root);
   bool FillVirusList(const std::string& root);
@@ -135,6 +145,7 @@ class frm_rd final : public ui::Form {
   void DisableListRefresh();
 
   std::string scannedRoot_;
+  std::optional<std::uint32_t> scannedSerial_;  // the volume serial number of the scanned medium
   bool deleteSucceeded_ = true;
   int rulesDeferred_ = 0;
   bool applyingRules_ = false;

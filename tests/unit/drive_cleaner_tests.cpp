@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -564,6 +565,176 @@ TEST_F(DriveCleaner, ChoosingTheScannedDeviceAgainAfterADeviceRefreshKeepsTheLis
   Delete(rd);
   EXPECT_FALSE(os.Exists("E:\\a.lnk"));
   EXPECT_EQ(Messages().back(), "Delete complete!");
+}
+
+// ---- The lists belong to the scanned medium, not only to its letter ----
+//
+// A stick pulled out after the scan and another one put in under the same letter: the lists
+// still show the first stick's entries, and no command may act on the second one by them.
+// Shown on the simulated platform, whose media can be swapped under a letter; under Wine the
+// contract suite swaps the medium of a drive letter for real.
+
+constexpr const char* kAnotherDevice =
+    "The device in E:\\ is not the one that was scanned. Nothing has been changed. Scan it first.";
+
+class StickSwapTest : public DriveCleaner {
+ protected:
+  // The scanned stick: a hidden shortcut, autorun.inf and a program for the user to judge.
+  frm_rd& ScanFirstStick() {
+    os.AddFile("E:\\Photos.lnk", Attr::Hidden);
+    os.AddFile("E:\\autorun.inf", Attr::Hidden | Attr::System);
+    os.AddFile("E:\\x.exe");
+    frm_rd& rd = Open();
+    Scan(rd);
+    EXPECT_THAT(rd.lst_dir_2.Lines(), UnorderedElementsAre("Photos.lnk", "autorun.inf"));
+    EXPECT_THAT(rd.lst_dir.Lines(), ElementsAre("x.exe"));
+    return rd;
+  }
+  // The first stick out, kept aside; another one in, with entries of the same kinds and names.
+  void PutInSecondStick() {
+    os.EjectMedium('E', "first");
+    os.InsertNewMedium('E', 0x5EC0ED57u);
+    for (const char* path : {"E:\\Photos.lnk", "E:\\autorun.inf", "E:\\x.exe", "E:\\other.exe", "E:\\new.vbs"}) {
+      os.AddFile(path, Attr::Hidden);
+    }
+  }
+  void PutBackFirstStick() {
+    os.EjectMedium('E', "second");
+    os.InsertMedium('E', "first");
+  }
+  // Nothing on the second stick was deleted or shown.
+  void ExpectSecondStickUntouched() {
+    for (const char* path : {"E:\\Photos.lnk", "E:\\autorun.inf", "E:\\x.exe", "E:\\other.exe", "E:\\new.vbs"}) {
+      EXPECT_EQ(Attributes(path) & 0x07, Attr::Hidden) << path;
+    }
+  }
+};
+
+struct SwapCommand {
+  const char* what;
+  void (*act)(StickSwapTest&, frm_rd&);
+  const char* question;  // the question before the warning, if any
+  // What the command did on the scanned stick once it was back (x.exe hidden again before).
+  void (*didItsWork)(StickSwapTest&, frm_rd&);
+};
+void PrintTo(const SwapCommand& c, std::ostream* out) { *out << c.what; }
+
+class SwapCommandTest : public StickSwapTest, public ::testing::WithParamInterface<SwapCommand> {};
+
+TEST_P(SwapCommandTest, OnAnotherStickUnderTheLetterChangesNothingAndSaysSo) {
+  const SwapCommand& c = GetParam();
+  frm_rd& rd = ScanFirstStick();
+  user.Mark(rd.lst_dir, 0);
+  PutInSecondStick();
+  os.ClearMessageBoxes();
+
+  c.act(*this, rd);
+
+  std::vector<std::string> expected;
+  if (c.question != nullptr) expected.push_back(c.question);
+  expected.push_back(kAnotherDevice);
+  EXPECT_EQ(Messages(), expected);
+  EXPECT_EQ(os.MessageBoxes().back().style, MsgStyle::Warning);
+  ExpectSecondStickUntouched();
+  // The lists still show the scanned stick, whose entries are all still there.
+  EXPECT_THAT(rd.lst_dir_2.Lines(), UnorderedElementsAre("Photos.lnk", "autorun.inf"));
+  EXPECT_THAT(rd.lst_dir.Lines(), ElementsAre("x.exe"));
+  EXPECT_EQ(rd.ScannedRoot(), "E:\\");
+
+  // With the scanned stick back in, the same command does its work there.
+  PutBackFirstStick();
+  os.SetFileAttributesA("E:\\x.exe", Attr::Hidden);
+  os.ClearMessageBoxes();
+  c.act(*this, rd);
+  for (const std::string& text : Messages()) EXPECT_NE(text, kAnotherDevice);
+  c.didItsWork(*this, rd);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, SwapCommandTest,
+    ::testing::Values(
+        SwapCommand{"delete", [](StickSwapTest& t, frm_rd& rd) { t.Delete(rd); }, "Are you sure to delete this file(s)?",
+                    [](StickSwapTest& t, frm_rd& rd) {
+                      EXPECT_EQ(t.Messages().back(), "Delete complete!");
+                      for (const char* path : {"E:\\Photos.lnk", "E:\\autorun.inf", "E:\\x.exe"}) {
+                        EXPECT_FALSE(t.os.Exists(path)) << path;
+                      }
+                      EXPECT_THAT(rd.lst_dir_2.Lines(), IsEmpty());
+                    }},
+        SwapCommand{"virus list refresh", [](StickSwapTest& t, frm_rd& rd) { t.user.Click(rd.btn_r_dir2); }, nullptr,
+                    [](StickSwapTest& t, frm_rd& rd) {
+                      EXPECT_THAT(t.Messages(), IsEmpty());
+                      EXPECT_THAT(rd.lst_dir_2.Lines(), UnorderedElementsAre("Photos.lnk", "autorun.inf"));
+                    }},
+        SwapCommand{"unknown list refresh", [](StickSwapTest& t, frm_rd& rd) { t.user.Click(rd.btn_r); }, nullptr,
+                    [](StickSwapTest& t, frm_rd& rd) {
+                      EXPECT_THAT(t.Messages(), IsEmpty());
+                      EXPECT_THAT(rd.lst_dir.Lines(), ElementsAre("x.exe"));
+                    }},
+        SwapCommand{"show all hidden files",
+                    [](StickSwapTest& t, frm_rd& rd) {
+                      t.os.QueueAnswer(Answer::Yes);
+                      t.user.Choose(rd.e_sa);
+                    },
+                    "Are you sure to show all file this device?",
+                    [](StickSwapTest& t, frm_rd&) {
+                      EXPECT_THAT(t.Messages(), ElementsAre("Are you sure to show all file this device?"));
+                      EXPECT_EQ(t.Attributes("E:\\x.exe") & 0x07, 0u);
+                    }}));
+
+TEST_F(StickSwapTest, TheScannedStickPutBackIsCleanedAndAScanOfTheOtherOneMakesItsLists) {
+  frm_rd& rd = ScanFirstStick();
+  PutInSecondStick();
+  Delete(rd);
+  EXPECT_EQ(Messages().back(), kAnotherDevice);
+
+  // The same stick again: its own serial number, so Delete goes ahead on it.
+  PutBackFirstStick();
+  os.ClearMessageBoxes();
+  Delete(rd);
+  EXPECT_THAT(Messages(), ElementsAre("Are you sure to delete this file(s)?", "Delete complete!"));
+  EXPECT_FALSE(os.Exists("E:\\Photos.lnk"));
+  EXPECT_FALSE(os.Exists("E:\\autorun.inf"));
+  EXPECT_TRUE(os.Exists("E:\\x.exe"));
+
+  // A scan of the other stick makes the lists its own.
+  os.EjectMedium('E', "first again");
+  os.InsertMedium('E', "second");
+  os.ClearMessageBoxes();
+  Scan(rd);
+  EXPECT_THAT(rd.lst_dir_2.Lines(), UnorderedElementsAre("Photos.lnk", "autorun.inf", "new.vbs"));
+  Delete(rd);
+  EXPECT_EQ(Messages().back(), "Delete complete!");
+  EXPECT_FALSE(os.Exists("E:\\new.vbs"));
+}
+
+TEST_F(StickSwapTest, AStickChangedDuringTheDeletionStopsIt) {
+  for (int i = 0; i < 6; ++i) os.AddFile("E:\\v" + std::to_string(i) + ".lnk");
+  frm_rd& rd = Open();
+  Scan(rd);
+  os.ClearMessageBoxes();
+  bool swapped = false;
+  os.OnFileOperation([&](std::size_t) {
+    // Changed once the last shortcut (deleted first) is gone.
+    if (!swapped && os.Exists("E:\\") && !os.Exists("E:\\v5.lnk")) {
+      swapped = true;
+      os.EjectMedium('E', "first");
+      os.InsertNewMedium('E', 0x5EC0ED57u);
+      for (int i = 0; i < 6; ++i) os.AddFile("E:\\v" + std::to_string(i) + ".lnk", Attr::Hidden);
+    }
+  });
+
+  Delete(rd);
+
+  ASSERT_TRUE(swapped);
+  EXPECT_THAT(Messages(), ElementsAre("Are you sure to delete this file(s)?",
+                                      "The device in E:\\ was changed for another one during the deletion. The "
+                                      "deletion has stopped; scan the device to see what is on it.",
+                                      kDeleteFailed));
+  EXPECT_EQ(os.MessageBoxes()[1].style, MsgStyle::Warning);
+  // Not one shortcut of the second stick went, and the lists were not rebuilt from it.
+  for (int i = 0; i < 6; ++i) EXPECT_TRUE(os.Exists("E:\\v" + std::to_string(i) + ".lnk")) << i;
+  EXPECT_THAT(rd.lst_dir_2.Lines(), ElementsAre("v0.lnk", "v1.lnk", "v2.lnk", "v3.lnk", "v4.lnk", "v5.lnk"));
 }
 
 // ---- A device that stops answering is never reported as success ----

@@ -6,7 +6,7 @@
 #   wine_map_drive LETTER FOLDER   maps a drive letter of the prefix to a Linux folder
 #   wine_unmap_drive LETTER        removes that mapping again
 #   pe_check_imports "DLL.." EXE.. fails when a program imports a DLL not in the list
-#                                  (PE_SYSTEM_DLLS below)
+#                                  (PE_SHIPPED_DLLS, PE_TEST_DLLS below)
 #   pe_check_windows7_imports EXE.. fails when a program statically imports a function or DLL
 #                                  that Windows 7 SP1 lacks (PE_AFTER_WINDOWS7_* below)
 #   xvfb_start / xvfb_stop         a virtual display when none is set
@@ -76,14 +76,16 @@ wine_unmap_drive() {
   rm -f "$WINEPREFIX/dosdevices/${1,,}:"
 }
 
-# The DLLs a program may import: Windows' own, present on every Windows from 7 SP1 on without
-# any redistributable, and of those only the ones tidewick.exe needs. Not the compiler's
-# libstdc++, libgcc or winpthread, not vcruntime140 or msvcp140 (Wine's system32 holds them, a
-# bare Windows does not), not the api-ms-win-* sets. The test and benchmark programs need none
-# besides (their process figures come from kernel32's K32* functions, not psapi.dll), so one list
-# serves every program.
-PE_SYSTEM_DLLS="kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll comctl32.dll uxtheme.dll
+# The DLLs a shipped program (tidewick.exe, pskill.exe) may import: Windows' own, present on
+# every Windows from 7 SP1 on without any redistributable, and of those only the ones
+# tidewick.exe needs. Not the compiler's libstdc++, libgcc or winpthread, not vcruntime140 or
+# msvcp140 (Wine's system32 holds them, a bare Windows does not), not the api-ms-win-* sets.
+PE_SHIPPED_DLLS="kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll comctl32.dll uxtheme.dll
   userenv.dll msvcrt.dll"
+# The test and benchmark programs may also import ole32.dll: tests/win32/shortcut_wine_tests.exe
+# writes and loads shortcuts through the shell's COM shortcut object. (Their process figures
+# come from kernel32's K32* functions, so psapi.dll is not needed.)
+PE_TEST_DLLS="$PE_SHIPPED_DLLS ole32.dll"
 
 # Prints "DLL FUNCTION" (the DLL in lower case) for each function EXE imports by name, and
 # "DLL" alone for a DLL none of whose functions is imported by name; fails when the import

@@ -1,7 +1,5 @@
 #include "computer_cleaner/frm_c.h"
 
-#include "app/report_window.h"
-#include "platform/journal.h"
 #include "platform/files.h"
 #include "platform/messages.h"
 #include "platform/product.h"
@@ -102,7 +100,6 @@ frm_c::frm_c(ui::Application& app) : Form(app, kFormName, ui::WayBack::Unload), 
   f2_Back.Click = [this] { f2_Back_Click(); };
   f2_Exit.Click = [this] { f2_Exit_Click(); };
   ex_fReg.Click = [this] { ex_fReg_Click(); };
-  ex_report.Click = [this] { ex_report_Click(); };
   lst_V.Changed = [this] { ApplyEnablingRules(); };
   lst_P.Changed = [this] { ApplyEnablingRules(); };
 }
@@ -161,7 +158,6 @@ void frm_c::InitializeComponent() {
   f2_Exit.SetCaption("Exit");
   ex_0.SetCaption("Extra");
   ex_fReg.SetCaption("Registry Manager");
-  ex_report.SetCaption(frm_report::kMenuCaption);
 
   T2.SetInterval(kRulesTimerInterval);
   T2.SetEnabled(true);
@@ -196,7 +192,6 @@ void frm_c::ApplyEnablingRules() {
   btn_Er.SetEnabled(idle && scanned_);
   f2_Back.SetEnabled(idle);
   ex_fReg.SetEnabled(idle);
-  ex_report.SetEnabled(idle);
 }
 
 void frm_c::btn_c_ma_Click() {
@@ -246,22 +241,14 @@ void frm_c::ex_fReg_Click() {
   App().HandOver(*this, frm_RM::kFormName);
 }
 
-void frm_c::ex_report_Click() {
-  if (deleting_) return;
-  App().HandOver<frm_report>(*this);
-}
-
 // ---- Detection ----
 
 void frm_c::btn_scan_Click() {
   if (deleting_) return;
   lst_V.Clear();
   lst_P.Clear();
-  {
-    CommandScope command(App().Journal(), "Scan of the computer");
-    FillProfileList();
-    FillMalwareList();
-  }
+  FillProfileList();
+  FillMalwareList();
   if (lst_V.ListCount() > 0) {
     Os().MsgBox("Done. Shortcut virus detect!", MsgStyle::Critical);
   } else {
@@ -346,7 +333,6 @@ void frm_c::btn_d_Click() {
   if (Os().MsgBox(msg::kConfirmDelete, MsgStyle::YesNoQuestion) != Answer::Yes) return;
 
   DeletionScope scope(*this);
-  CommandScope command(App().Journal(), "Delete");
   bool succeeded = true;
   if (lst_P.MarkedCount() > 0 && !DeleteProfileEntries(succeeded)) return;
   if (lst_V.MarkedCount() > 0 && !DeleteAutostartEntries()) return;
@@ -359,7 +345,7 @@ bool frm_c::DeleteProfileEntries(bool& succeeded) {
     if (i >= lst_P.ListCount() || !lst_P.Selected(i)) continue;
     if (!KillToolAtHand()) return false;
     const std::string name = lst_P.List(i);
-    EndProfileProgram(name);
+    fn_.KillProcessByName(name);
     fn_.Delay(kKillWaitMs);
     if (!IsCurrentLoad(opening)) return false;
 
@@ -378,41 +364,25 @@ bool frm_c::DeleteProfileEntries(bool& succeeded) {
   return true;
 }
 
-std::string frm_c::ProfileProgram(const std::string& entryName) {
-  const std::string folder = fn_.GetUserProfilePath();
-  return folder.empty() ? std::string() : folder + "\\" + entryName;
-}
-
-void frm_c::EndProfileProgram(const std::string& entryName) {
-  const std::string image = ProfileProgram(entryName);
-  if (!image.empty()) fn_.KillProcessByImage(image);
-}
-
 std::string frm_c::AutostartProgramFile(const std::string& entryName, const std::string& valueData) {
-  // The program the value names: the whole data when that is an existing file, else the
-  // program of the command line. Either is deleted only when it is the line's own profile
-  // entry, directly in the profile folder: the entry's name found inside another path
-  // ("a.exe" in "C:\Program Files\Java\bin\java.exe") makes no file the worm's.
-  const std::string own = ProfileProgram(entryName);
-  if (own.empty()) return {};
-  std::optional<std::string> program;
-  if (IsAbsolutePath(valueData) && Os().PathFileExistsA(valueData)) {
-    program = valueData;
-  } else {
-    program = ProgramOfCommandLine(valueData);
-  }
-  if (!program || ComparablePath(*program) != ComparablePath(own)) return {};
+  if (IsAbsolutePath(valueData) && Os().PathFileExistsA(valueData)) return valueData;
+  // A command line: its program is deleted only when it is the profile entry itself.
+  const std::optional<std::string> program = ProgramOfCommandLine(valueData);
+  if (!program) return {};
+  const std::string folder = fn_.GetUserProfilePath();
+  if (folder.empty()) return {};
+  if (LowerCase(*program) != LowerCase(folder + "\\" + entryName)) return {};
   return *program;
 }
 
 // The program may take a moment to end: while the file stays, the deletion is tried again for
 // a while, ending the program again and serving the window between two attempts.
-bool frm_c::DeleteWithRetry(const std::string& file, std::uint64_t opening) {
+bool frm_c::DeleteWithRetry(const std::string& file, const std::string& entryName, std::uint64_t opening) {
   FileRemoval removal = MakePlainAndDelete(Os(), file);
   const std::uint32_t start = Os().GetTickCount();
   while (removal == FileRemoval::StillThere && Os().GetTickCount() - start < kRetryLimitMs) {
     removal = MakePlainAndDelete(Os(), file);
-    fn_.KillProcessByImage(file);
+    fn_.KillProcessByName(entryName);
     fn_.Delay(kRetryPauseMs);
     if (!IsCurrentLoad(opening)) return false;
   }
@@ -421,11 +391,10 @@ bool frm_c::DeleteWithRetry(const std::string& file, std::uint64_t opening) {
 
 bool frm_c::DeleteAutostartEntries() {
   const std::uint64_t opening = LoadGeneration();
-  // Every listed profile executable is ended first, marked or not: what runs from the profile
-  // folder under that name.
+  // Every listed profile executable is ended first, marked or not.
   for (int i = lst_P.ListCount() - 1; i >= 0; --i) {
     if (!KillToolAtHand()) return false;
-    EndProfileProgram(lst_P.List(i));
+    fn_.KillProcessByName(lst_P.List(i));
   }
 
   for (int j = lst_V.ListCount() - 1; j >= 0; --j) {
@@ -437,18 +406,15 @@ bool frm_c::DeleteAutostartEntries() {
     const std::string& valueData = fields[kValueData];
 
     if (!KillToolAtHand()) return false;
-    EndProfileProgram(entryName);
+    fn_.KillProcessByName(entryName);
     fn_.Delay(kKillWaitMs);
     if (!IsCurrentLoad(opening)) return false;
 
     const std::string file = AutostartProgramFile(entryName, valueData);
-    if (!file.empty() && !DeleteWithRetry(file, opening)) return false;
+    if (!file.empty() && !DeleteWithRetry(file, entryName, opening)) return false;
 
     fn_.DeleteRegValue(Root::CurrentUser, regpath::kRun, valueName);
-    {
-      CommandScope repair(App().Journal(), "Registry repair");
-      fn_.FixRegistry();
-    }
+    fn_.FixRegistry();
     if (!IsCurrentLoad(opening)) return false;
     if (!file.empty() && Os().PathFileExistsA(file)) {
       Os().MsgBox("Error! Please login do safe mode.", MsgStyle::Critical);

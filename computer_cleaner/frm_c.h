@@ -4,10 +4,8 @@
 //
 // Each line of the malware list keeps its three fields (profile entry, value name, value data)
 // beside the text it shows; the deletion works from those fields and never takes the displayed
-// text apart again. A line leads to a file deletion only when the program its value names
-// (the whole data, or the program of a command line) is the very profile entry that the line
-// was found for; any other file stays and only the value goes. Only processes whose image is
-// that profile entry are ended, never a namesake running from elsewhere.
+// text apart again. A command line with quotes or arguments leads to a file deletion only when
+// its program is the very profile entry that the line was found for.
 #pragma once
 
 #include "platform/Function.h"
@@ -74,7 +72,6 @@ class frm_c final : public ui::Form {
   ui::MenuItem f2_Exit{*this, "f2_Exit", &f_2};   // "Exit"
   ui::MenuItem ex_0{*this, "ex_0"};               // menu "Extra"
   ui::MenuItem ex_fReg{*this, "ex_fReg", &ex_0};  // "Registry Manager" (frm_RM)
-  ui::MenuItem ex_report{*this, "ex_report", &ex_0};  // "Report Of Changes..." (frm_report)
 
   // ---- Handlers ----
   void btn_scan_Click();
@@ -90,7 +87,6 @@ class frm_c final : public ui::Form {
   void f2_Back_Click();
   void f2_Exit_Click();
   void ex_fReg_Click();
-  void ex_report_Click();
 
   // Whether a deletion is under way (its waits serve the window meanwhile).
   bool Deleting() const { return deleting_; }
@@ -116,21 +112,15 @@ class frm_c final : public ui::Form {
   // False when the command must end at once (kill tool missing, window left meanwhile).
   bool DeleteProfileEntries(bool& succeeded);
   bool DeleteAutostartEntries();
-  // The profile folder joined with a profile entry's name: the file a line of either list
-  // stands for. Empty when the profile folder cannot be learned.
-  std::string ProfileProgram(const std::string& entryName);
-  // Ends the processes running from that file (none when there is no profile folder).
-  void EndProfileProgram(const std::string& entryName);
-  // The file that the deletion of one malware line removes: the program its value names when
-  // that is the line's own profile entry, else none.
+  // The file that the deletion of one malware line removes.
   std::string AutostartProgramFile(const std::string& entryName, const std::string& valueData);
   // Whether the kill tool lies in the current folder; when it does not, the user is told so.
   bool KillToolAtHand();
   // Deletes the program file of an autostart line, trying again for a while as long as it
-  // stays and ending what runs from it again. False when the window was left meanwhile, that
-  // is when the load numbered `opening` is no longer the current one (the close box and Exit
-  // stay usable while a deletion waits).
-  bool DeleteWithRetry(const std::string& file, std::uint64_t opening);
+  // stays. False when the window was left meanwhile, that is when the load numbered
+  // `opening` is no longer the current one (the close box and Exit stay usable while a
+  // deletion waits).
+  bool DeleteWithRetry(const std::string& file, const std::string& entryName, std::uint64_t opening);
 
   void ApplyEnablingRules();
 

@@ -1,7 +1,5 @@
 #include "drive_cleaner/frm_rd.h"
 
-#include "app/report_window.h"
-#include "platform/journal.h"
 #include "platform/files.h"
 #include "platform/messages.h"
 #include "platform/platform_operations.h"
@@ -82,7 +80,6 @@ frm_rd::frm_rd(ui::Application& app) : Form(app, kFormName, ui::WayBack::Unload)
   btn_r_dir2.Click = [this] { btn_r_dir2_Click(); };
   btn_del.Click = [this] { btn_del_Click(); };
   e_sa.Click = [this] { e_sa_Click(); };
-  e_report.Click = [this] { e_report_Click(); };
   btn_dir_sa.Click = [this] { btn_dir_sa_Click(); };
   btn_dir_usa.Click = [this] { btn_dir_usa_Click(); };
   btn_s2.Click = [this] { btn_s2_Click(); };
@@ -155,7 +152,6 @@ void frm_rd::InitializeComponent() {
   f_Exit.SetCaption("Exit");
   e_1.SetCaption("Extra");
   e_sa.SetCaption("Show all hidden file for this device");
-  e_report.SetCaption(frm_report::kMenuCaption);
 
   // The rules also run on every change they depend on; the timer is only a safety net.
   T1.SetInterval(kRulesTimerInterval);
@@ -474,7 +470,6 @@ void frm_rd::btn_del_Click() {
     }
   };
   {
-    CommandScope command(App().Journal(), "Delete");
     ui::BusyScope busy(App().GetHost());
     RulesDeferred deferred(*this);
     PaintPacer pacer(*this);

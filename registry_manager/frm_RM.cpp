@@ -2,7 +2,6 @@
 
 #include "app/info_windows.h"  // frm_help, the help picture of the application shell: its name only
 #include "platform/Function.h"
-#include "platform/journal.h"
 #include "platform/platform_operations.h"
 #include "platform/product.h"
 #include "platform/registry_paths.h"
@@ -153,10 +152,7 @@ void frm_RM::ReadSettings() {
 void frm_RM::btn_okk_Click() {
   if (Os().MsgBox(kConfirm, MsgStyle::YesNoQuestion) != Answer::Yes) return;
   const std::uint64_t opening = LoadGeneration();
-  {
-    CommandScope command(App().Journal(), "Registry Manager");
-    WriteSettings();
-  }
+  WriteSettings();
   Os().DoEvents();
   // A Cancel or a close that was waiting has been handled by the pump and has returned already;
   // a window opened again meanwhile is a new opening, not this one's to leave.

@@ -203,11 +203,8 @@ FormWindow::~FormWindow() {
 
 HINSTANCE FormWindow::Instance() const { return impl.instance; }
 
-// The one rule of both hosts, and what only the window system knows: the control has a window.
-bool FormWindow::PersonMayAct(const Control& control) const {
-  const ControlView* view = ViewOf(control);
-  return view != nullptr && view->Window() != nullptr && CanUserAct(control);
-}
+// A person cannot use a disabled control; a click or tick sent to one is refused.
+bool FormWindow::PersonMayAct(const Control& control) const { return EffectiveEnabled(control) && form.Enabled(); }
 
 void FormWindow::ReportFailure(std::string_view what, DWORD error) { impl.ReportFailure(what, error); }
 
@@ -731,7 +728,7 @@ LRESULT Win32Host::Impl::HandleFormMessage(FormWindow& window, UINT message, WPA
       return 0;
     case WM_CLOSE: {
       Form* form = &window.form;
-      SkipOnError([form] { form->UserClose(); });
+      Raise([form] { form->UserClose(); });
       return 0;
     }
     default:
@@ -745,19 +742,12 @@ void Win32Host::Impl::OnCommand(FormWindow& window, WPARAM wParam, LPARAM lParam
   const int code = HIWORD(wParam);
   if (lParam == 0) {
     if (code != 0) return;  // accelerators: none
-    // Enter and Esc with the focus on no button: the form's default or cancel button, as a
-    // person would press it.
-    if (id == IDOK || id == IDCANCEL) {
-      CommandButton* button = id == IDOK ? window.form.DefaultButton() : window.form.CancelButton();
-      if (button == nullptr || !EffectiveVisible(*button) || !window.PersonMayAct(*button) || !button->Click) return;
-      SkipOnError([button] { button->Click(); });
-      return;
-    }
+    // IDOK and IDCANCEL from Enter and Escape name no item: nothing to do.
     const auto it = window.menuCommands.find(id);
     if (it == window.menuCommands.end()) return;
     MenuItem* item = it->second;
     if (!item->Children().empty()) return;
-    if (CanUserAct(*item) && item->Click) SkipOnError([item] { item->Click(); });
+    if (item->Enabled() && item->Visible() && !item->IsSeparator() && item->Click) Raise([item] { item->Click(); });
     return;
   }
   ControlView* view = window.ViewAt(reinterpret_cast<HWND>(lParam));
@@ -774,7 +764,7 @@ void Win32Host::Impl::OnTimer(FormWindow& window, UINT_PTR id) {
   for (const auto& [timer, timerId] : window.timerIds) {
     if (timerId != id) continue;
     Timer* ticking = const_cast<Timer*>(timer);
-    if (ticking->Enabled() && ticking->Tick) SkipOnError([ticking] { ticking->Tick(); });
+    if (ticking->Enabled() && ticking->Tick) Raise([ticking] { ticking->Tick(); });
     return;
   }
 }

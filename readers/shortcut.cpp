@@ -671,6 +671,30 @@ Shortcut ReadShortcut(std::span<const std::uint8_t> bytes, const Environment& en
   return out;
 }
 
+std::vector<CommandAnalysis> AnalyzeShortcut(const Shortcut& link, const Environment& environment) {
+  std::vector<Comparable> seen;
+  std::vector<CommandAnalysis> analyses;
+  const auto analyze = [&](const StatedTarget& target) {
+    const std::string path = ExpandEnvironment(target.path, environment);
+    const bool ansi = target.place == TargetPlace::LinkInfo || target.place == TargetPlace::EnvironmentAnsi;
+    const Comparable key{PathKey(path), ansi};
+    for (const Comparable& earlier : seen) {
+      if (Agree(earlier, key)) return;
+    }
+    seen.push_back(key);
+    analyses.push_back(AnalyzeProgram(path, link.arguments.text, environment));
+  };
+  for (const StatedTarget& target : link.targets) {
+    if (target.place != TargetPlace::RelativePath) analyze(target);
+  }
+  if (analyses.empty()) {
+    for (const StatedTarget& target : link.targets) {
+      if (target.place == TargetPlace::RelativePath) analyze(target);
+    }
+  }
+  return analyses;
+}
+
 std::string_view TargetPlaceText(TargetPlace place) {
   switch (place) {
     case TargetPlace::IdList:

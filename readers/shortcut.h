@@ -210,6 +210,14 @@ struct Shortcut {
 // stay filled, so a damaged shortcut can still be shown.
 Shortcut ReadShortcut(std::span<const std::uint8_t> bytes, const Environment& environment = {});
 
+// What the shortcut may run: the analysis of each distinct target it states (ID list, LinkInfo,
+// environment block, expanded with `environment`; an ANSI path that agrees with an earlier
+// place is the same target) with its arguments, in the order of the places. The relative path
+// serves only when no other place states a target. Whichever place Windows takes, its command
+// is among these. Relative names stay relative: the caller resolves them against the working
+// folder, or the shortcut's own folder when it has none.
+std::vector<CommandAnalysis> AnalyzeShortcut(const Shortcut& link, const Environment& environment = {});
+
 std::string_view TargetPlaceText(TargetPlace place);
 // "normal window", "maximized", "minimized, without focus" (for 1, 3, 7), or "value N".
 std::string ShowCommandText(std::uint32_t showCommand);

@@ -111,8 +111,10 @@ void Check(std::span<const std::uint8_t> bytes) {
       Broken();
     }
   }
-  if (!link.targets.empty()) {
-    const CommandAnalysis analysis = AnalyzeProgram(link.targets.front().path, link.arguments.text);
+  const std::vector<CommandAnalysis> analyses = AnalyzeShortcut(link);
+  if (analyses.size() > link.targets.size() || (analyses.empty() && !link.targets.empty())) Broken();
+  for (const CommandAnalysis& analysis : analyses) {
+    CheckUtf8(analysis.program);
     for (const StartedFile& file : analysis.started) CheckUtf8(file.path);
     for (const OpenedTarget& target : analysis.opened) CheckUtf8(target.path);
   }

@@ -57,6 +57,20 @@ std::vector<std::uint8_t> AnsiBytes(std::string_view utf8) {
   return out;
 }
 
+std::vector<std::uint8_t> AnsiZ(std::string_view utf8) {
+  std::vector<std::uint8_t> bytes = AnsiBytes(utf8);
+  bytes.push_back(0);
+  return bytes;
+}
+
+std::vector<std::uint8_t> UnicodeZ(std::string_view utf8);
+
+// Appends `bytes` to a structure and writes where they start into its offset field at `field`.
+void AppendAt(std::vector<std::uint8_t>& structure, std::size_t field, const std::vector<std::uint8_t>& bytes) {
+  SetU32(structure, field, structure.size());
+  Append(structure, bytes);
+}
+
 bool FitsShortName(std::string_view name) {
   const std::size_t dot = name.find('.');
   const std::string_view base = name.substr(0, dot);
@@ -150,6 +164,17 @@ std::vector<std::uint8_t> Utf16Bytes(std::string_view utf8) {
   return out;
 }
 
+namespace {
+
+std::vector<std::uint8_t> UnicodeZ(std::string_view utf8) {
+  std::vector<std::uint8_t> units = Utf16Bytes(utf8);
+  units.push_back(0);
+  units.push_back(0);
+  return units;
+}
+
+}  // namespace
+
 ShortcutWriter& ShortcutWriter::ShowCommand(std::uint32_t value) {
   show_ = value;
   return *this;
@@ -229,28 +254,18 @@ ShortcutWriter& ShortcutWriter::LinkInfoLocal(std::string_view basePath, std::st
   PutU32(volume, driveType);
   PutU32(volume, 0x1234ABCD);
   PutU32(volume, 0x10);
-  Append(volume, AnsiBytes(label));
-  volume.push_back(0);
+  Append(volume, AnsiZ(label));
   SetU32(volume, 0, volume.size());
 
   std::vector<std::uint8_t> info(headerSize, 0);
   SetU32(info, 4, headerSize);
   SetU32(info, 8, 0x1);
-  SetU32(info, 12, info.size());
-  Append(info, volume);
-  SetU32(info, 16, info.size());
-  Append(info, AnsiBytes(basePath));
-  info.push_back(0);
-  SetU32(info, 24, info.size());
-  Append(info, AnsiBytes(suffix));
-  info.push_back(0);
+  AppendAt(info, 12, volume);
+  AppendAt(info, 16, AnsiZ(basePath));
+  AppendAt(info, 24, AnsiZ(suffix));
   if (unicode) {
-    SetU32(info, 28, info.size());
-    Append(info, Utf16Bytes(basePath));
-    PutU16(info, 0);
-    SetU32(info, 32, info.size());
-    Append(info, Utf16Bytes(suffix));
-    PutU16(info, 0);
+    AppendAt(info, 28, UnicodeZ(basePath));
+    AppendAt(info, 32, UnicodeZ(suffix));
   }
   SetU32(info, 0, info.size());
   linkInfo_ = std::move(info);
@@ -258,24 +273,15 @@ ShortcutWriter& ShortcutWriter::LinkInfoLocal(std::string_view basePath, std::st
 }
 
 ShortcutWriter& ShortcutWriter::LinkInfoNetwork(std::string_view netName, std::string_view suffix) {
-  std::vector<std::uint8_t> link;
-  PutU32(link, 0);  // size, below
-  PutU32(link, 0);  // no device name
-  PutU32(link, 0x14);
-  PutU32(link, 0);
-  PutU32(link, 0);
-  Append(link, AnsiBytes(netName));
-  link.push_back(0);
+  std::vector<std::uint8_t> link(0x14, 0);  // no device name, no provider
+  AppendAt(link, 8, AnsiZ(netName));
   SetU32(link, 0, link.size());
 
   std::vector<std::uint8_t> info(0x1C, 0);
   SetU32(info, 4, 0x1C);
   SetU32(info, 8, 0x2);
-  SetU32(info, 20, info.size());
-  Append(info, link);
-  SetU32(info, 24, info.size());
-  Append(info, AnsiBytes(suffix));
-  info.push_back(0);
+  AppendAt(info, 20, link);
+  AppendAt(info, 24, AnsiZ(suffix));
   SetU32(info, 0, info.size());
   linkInfo_ = std::move(info);
   return *this;

@@ -386,6 +386,39 @@ TEST(ShortcutReader, ReadsTheFolderAndIconBlocks) {
                                         block_signature::kPropertyStore}));
 }
 
+TEST(ShortcutReader, AnalysesWhatEachStatedTargetRuns) {
+  // The worm's link: the three places name one cmd.exe, so there is one command.
+  const std::vector<CommandAnalysis> worm = AnalyzeShortcut(ReadShortcut(WormLink().Bytes()));
+  ASSERT_EQ(worm.size(), 1u);
+  EXPECT_EQ(worm[0].host, HostKind::CommandShell);
+  ASSERT_EQ(worm[0].started.size(), 1u);
+  EXPECT_EQ(worm[0].started[0].path, "a.vbs");
+  ASSERT_EQ(worm[0].opened.size(), 1u);
+  EXPECT_EQ(worm[0].opened[0].path, "Docs");
+
+  // Places that disagree: each target's command, the environment block's expanded.
+  ShortcutWriter spoofed;
+  spoofed.IdListPath("E:\\Docs\\report.pdf")
+      .LinkInfoLocal("E:\\DOCS\\REPORT.PDF")
+      .EnvironmentTarget("%windir%\\System32\\wscript.exe", "")
+      .Arguments("//B E:\\RECYCLER\\x.vbs");
+  const std::vector<CommandAnalysis> both = AnalyzeShortcut(ReadShortcut(spoofed.Bytes()), kWindowsEnvironment);
+  ASSERT_EQ(both.size(), 2u);
+  EXPECT_EQ(both[0].program, "E:\\Docs\\report.pdf");
+  EXPECT_EQ(both[1].program, "C:\\Windows\\System32\\wscript.exe");
+  ASSERT_EQ(both[1].started.size(), 1u);
+  EXPECT_EQ(both[1].started[0].path, "E:\\RECYCLER\\x.vbs");
+  EXPECT_EQ(both[1].started[0].why, StartReason::Script);
+
+  // Only a relative path: it is the target, as written.
+  ShortcutWriter relative;
+  relative.RelativePath(".\\RECYCLER\\x.exe");
+  const std::vector<CommandAnalysis> alone = AnalyzeShortcut(ReadShortcut(relative.Bytes()));
+  ASSERT_EQ(alone.size(), 1u);
+  EXPECT_EQ(alone[0].program, ".\\RECYCLER\\x.exe");
+  EXPECT_TRUE(AnalyzeShortcut(ReadShortcut(ShortcutWriter().Bytes())).empty());
+}
+
 // ---- Damage
 
 TEST(ShortcutReader, EveryCutShortFileIsDamaged) {

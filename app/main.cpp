@@ -1,4 +1,5 @@
 // The program's entry point: the composition root of the real Windows program.
+#include "platform/journal.h"
 #include "platform/platform_operations.h"
 #include "platform/win32/win32_platform.h"
 
@@ -22,12 +23,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   InitCommonControlsEx(&controls);
 
   try {
-    tidewick::win32::Win32Platform os;
+    tidewick::win32::Win32Platform system;
     tidewick::ui::Win32Host host;
     // The event pump of long commands handles the keyboard as the main loop does.
-    os.SetMessageFilter([&host](MSG& message) { return host.PreTranslateMessage(message); });
+    system.SetMessageFilter([&host](MSG& message) { return host.PreTranslateMessage(message); });
+    // Every call of the windows goes through the journal, which records what they change.
+    tidewick::JournalingPlatform os(system);
 
     tidewick::ui::Application app(os, host);
+    app.SetJournal(&os.Journal());
     tidewick::RegisterForms(app);
     // The start-up window: its load handler may end the program before it is shown.
     app.Get(tidewick::frm_first::kFormName).Show();

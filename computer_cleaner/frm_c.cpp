@@ -1,5 +1,7 @@
 #include "computer_cleaner/frm_c.h"
 
+#include "app/report_window.h"
+#include "platform/journal.h"
 #include "platform/files.h"
 #include "platform/messages.h"
 #include "platform/product.h"
@@ -100,6 +102,7 @@ frm_c::frm_c(ui::Application& app) : Form(app, kFormName, ui::WayBack::Unload), 
   f2_Back.Click = [this] { f2_Back_Click(); };
   f2_Exit.Click = [this] { f2_Exit_Click(); };
   ex_fReg.Click = [this] { ex_fReg_Click(); };
+  ex_report.Click = [this] { ex_report_Click(); };
   lst_V.Changed = [this] { ApplyEnablingRules(); };
   lst_P.Changed = [this] { ApplyEnablingRules(); };
 }
@@ -158,6 +161,7 @@ void frm_c::InitializeComponent() {
   f2_Exit.SetCaption("Exit");
   ex_0.SetCaption("Extra");
   ex_fReg.SetCaption("Registry Manager");
+  ex_report.SetCaption(frm_report::kMenuCaption);
 
   T2.SetInterval(kRulesTimerInterval);
   T2.SetEnabled(true);
@@ -192,6 +196,7 @@ void frm_c::ApplyEnablingRules() {
   btn_Er.SetEnabled(idle && scanned_);
   f2_Back.SetEnabled(idle);
   ex_fReg.SetEnabled(idle);
+  ex_report.SetEnabled(idle);
 }
 
 void frm_c::btn_c_ma_Click() {
@@ -241,14 +246,22 @@ void frm_c::ex_fReg_Click() {
   App().HandOver(*this, frm_RM::kFormName);
 }
 
+void frm_c::ex_report_Click() {
+  if (deleting_) return;
+  App().HandOver<frm_report>(*this);
+}
+
 // ---- Detection ----
 
 void frm_c::btn_scan_Click() {
   if (deleting_) return;
   lst_V.Clear();
   lst_P.Clear();
-  FillProfileList();
-  FillMalwareList();
+  {
+    CommandScope command(App().Journal(), "Scan of the computer");
+    FillProfileList();
+    FillMalwareList();
+  }
   if (lst_V.ListCount() > 0) {
     Os().MsgBox("Done. Shortcut virus detect!", MsgStyle::Critical);
   } else {
@@ -333,6 +346,7 @@ void frm_c::btn_d_Click() {
   if (Os().MsgBox(msg::kConfirmDelete, MsgStyle::YesNoQuestion) != Answer::Yes) return;
 
   DeletionScope scope(*this);
+  CommandScope command(App().Journal(), "Delete");
   bool succeeded = true;
   if (lst_P.MarkedCount() > 0 && !DeleteProfileEntries(succeeded)) return;
   if (lst_V.MarkedCount() > 0 && !DeleteAutostartEntries()) return;
@@ -414,7 +428,10 @@ bool frm_c::DeleteAutostartEntries() {
     if (!file.empty() && !DeleteWithRetry(file, entryName, opening)) return false;
 
     fn_.DeleteRegValue(Root::CurrentUser, regpath::kRun, valueName);
-    fn_.FixRegistry();
+    {
+      CommandScope repair(App().Journal(), "Registry repair");
+      fn_.FixRegistry();
+    }
     if (!IsCurrentLoad(opening)) return false;
     if (!file.empty() && Os().PathFileExistsA(file)) {
       Os().MsgBox("Error! Please login do safe mode.", MsgStyle::Critical);

@@ -72,6 +72,7 @@ class frm_c final : public ui::Form {
   ui::MenuItem f2_Exit{*this, "f2_Exit", &f_2};   // "Exit"
   ui::MenuItem ex_0{*this, "ex_0"};               // menu "Extra"
   ui::MenuItem ex_fReg{*this, "ex_fReg", &ex_0};  // "Registry Manager" (frm_RM)
+  ui::MenuItem ex_report{*this, "ex_report", &ex_0};  // "Report Of Changes..." (frm_report)
 
   // ---- Handlers ----
   void btn_scan_Click();
@@ -87,6 +88,7 @@ class frm_c final : public ui::Form {
   void f2_Back_Click();
   void f2_Exit_Click();
   void ex_fReg_Click();
+  void ex_report_Click();
 
   // Whether a deletion is under way (its waits serve the window meanwhile).
   bool Deleting() const { return deleting_; }

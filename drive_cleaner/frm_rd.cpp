@@ -1,5 +1,7 @@
 #include "drive_cleaner/frm_rd.h"
 
+#include "app/report_window.h"
+#include "platform/journal.h"
 #include "platform/files.h"
 #include "platform/messages.h"
 #include "platform/platform_operations.h"
@@ -80,6 +82,7 @@ frm_rd::frm_rd(ui::Application& app) : Form(app, kFormName, ui::WayBack::Unload)
   btn_r_dir2.Click = [this] { btn_r_dir2_Click(); };
   btn_del.Click = [this] { btn_del_Click(); };
   e_sa.Click = [this] { e_sa_Click(); };
+  e_report.Click = [this] { e_report_Click(); };
   btn_dir_sa.Click = [this] { btn_dir_sa_Click(); };
   btn_dir_usa.Click = [this] { btn_dir_usa_Click(); };
   btn_s2.Click = [this] { btn_s2_Click(); };
@@ -152,6 +155,7 @@ void frm_rd::InitializeComponent() {
   f_Exit.SetCaption("Exit");
   e_1.SetCaption("Extra");
   e_sa.SetCaption("Show all hidden file for this device");
+  e_report.SetCaption(frm_report::kMenuCaption);
 
   // The rules also run on every change they depend on; the timer is only a safety net.
   T1.SetInterval(kRulesTimerInterval);
@@ -294,7 +298,11 @@ void frm_rd::btn_scan_Click() {
     ReportDeviceNotAnswering(root);
     return;
   }
-  const bool complete = ScanDevice();
+  bool complete = false;
+  {
+    CommandScope command(App().Journal(), "Scan of " + root);
+    complete = ScanDevice();
+  }
   if (!complete) {
     Os().MsgBox("The device " + root +
                     " stopped answering during the scan. The lists show only the entries read before "
@@ -470,6 +478,7 @@ void frm_rd::btn_del_Click() {
     }
   };
   {
+    CommandScope command(App().Journal(), "Delete");
     ui::BusyScope busy(App().GetHost());
     RulesDeferred deferred(*this);
     PaintPacer pacer(*this);
@@ -522,6 +531,7 @@ void frm_rd::e_sa_Click() {
   }
   bool complete = false;
   {
+    CommandScope command(App().Journal(), "Show all hidden files of " + root);
     ui::BusyScope busy(App().GetHost());
     complete = ForEachRootEntry(root, [&](const std::string& name) { Os().SetFileAttributesA(root + name, Attr::Normal); });
   }
@@ -531,6 +541,10 @@ void frm_rd::e_sa_Click() {
                 MsgStyle::Warning);
   }
 }
+
+// ---- The report of changes ----
+
+void frm_rd::e_report_Click() { App().HandOver<frm_report>(*this); }
 
 // ---- List commands ----
 

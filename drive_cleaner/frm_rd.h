@@ -72,6 +72,7 @@ class frm_rd final : public ui::Form {
   ui::MenuItem f_Exit{*this, "f_Exit", &f_1};  // "Exit"
   ui::MenuItem e_1{*this, "e_1"};              // menu "Extra"
   ui::MenuItem e_sa{*this, "e_sa", &e_1};      // "Show all hidden file for this device"
+  ui::MenuItem e_report{*this, "e_report", &e_1};  // "Report Of Changes..." (frm_report)
 
   // ---- Handlers ----
   void btn_rsd_Click();
@@ -86,6 +87,7 @@ class frm_rd final : public ui::Form {
   void btn_r_dir2_Click();
   void btn_del_Click();
   void e_sa_Click();
+  void e_report_Click();
   void btn_dir_sa_Click();
   void btn_dir_usa_Click();
   void btn_s2_Click();

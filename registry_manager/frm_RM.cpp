@@ -2,6 +2,7 @@
 
 #include "app/info_windows.h"  // frm_help, the help picture of the application shell: its name only
 #include "platform/Function.h"
+#include "platform/journal.h"
 #include "platform/platform_operations.h"
 #include "platform/product.h"
 #include "platform/registry_paths.h"
@@ -152,7 +153,10 @@ void frm_RM::ReadSettings() {
 void frm_RM::btn_okk_Click() {
   if (Os().MsgBox(kConfirm, MsgStyle::YesNoQuestion) != Answer::Yes) return;
   const std::uint64_t opening = LoadGeneration();
-  WriteSettings();
+  {
+    CommandScope command(App().Journal(), "Registry Manager");
+    WriteSettings();
+  }
   Os().DoEvents();
   // A Cancel or a close that was waiting has been handled by the pump and has returned already;
   // a window opened again meanwhile is a new opening, not this one's to leave.

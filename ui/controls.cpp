@@ -71,6 +71,20 @@ void CaptionedControl::Reset() {
   caption_.clear();
 }
 
+void CommandButton::SetDefault(bool isDefault) {
+  if (default_ == isDefault) return;
+  default_ = isDefault;
+  Notify(Property::Style);
+}
+
+void CommandButton::SetCancel(bool isCancel) { cancel_ = isCancel; }
+
+void CommandButton::Reset() {
+  CaptionedControl::Reset();
+  default_ = false;
+  cancel_ = false;
+}
+
 void Label::SetAlignment(Align alignment) {
   if (alignment_ == alignment) return;
   alignment_ = alignment;

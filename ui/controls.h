@@ -135,7 +135,18 @@ class CaptionedControl : public Control {
 class CommandButton : public CaptionedControl {
  public:
   CommandButton(Form& form, std::string name) : CaptionedControl(form, std::move(name), ControlKind::Button) {}
+  // The default button is pressed by Enter wherever the focus is (unless on another button,
+  // which Enter presses itself), the cancel button by Esc. One button may be both.
+  bool Default() const { return default_; }
+  void SetDefault(bool isDefault);
+  bool Cancel() const { return cancel_; }
+  void SetCancel(bool isCancel);
   std::function<void()> Click;
+  void Reset() override;
+
+ private:
+  bool default_ = false;
+  bool cancel_ = false;
 };
 
 class Label : public CaptionedControl {

@@ -87,6 +87,24 @@ Control* Form::FindControl(std::string_view name) const {
   return it == controls_.end() ? nullptr : *it;
 }
 
+CommandButton* Form::DefaultButton() const {
+  for (Control* control : controls_) {
+    if (control->Kind() != ControlKind::Button) continue;
+    auto* button = static_cast<CommandButton*>(control);
+    if (button->Default()) return button;
+  }
+  return nullptr;
+}
+
+CommandButton* Form::CancelButton() const {
+  for (Control* control : controls_) {
+    if (control->Kind() != ControlKind::Button) continue;
+    auto* button = static_cast<CommandButton*>(control);
+    if (button->Cancel()) return button;
+  }
+  return nullptr;
+}
+
 MenuItem* Form::FindMenuItem(std::string_view name) const {
   auto it = std::find_if(menuItems_.begin(), menuItems_.end(), [&](MenuItem* m) { return m->Name() == name; });
   return it == menuItems_.end() ? nullptr : *it;

@@ -24,6 +24,7 @@
 
 namespace tidewick {
 class PlatformOperations;
+class ChangeJournal;
 }
 
 namespace tidewick::ui {
@@ -100,6 +101,10 @@ class Form {
   const std::vector<Timer*>& Timers() const { return timers_; }
   Control* FindControl(std::string_view name) const;
   MenuItem* FindMenuItem(std::string_view name) const;
+  // The button that Enter presses (CommandButton::Default) and the one that Esc presses
+  // (CommandButton::Cancel), or null. Borrowed.
+  CommandButton* DefaultButton() const;
+  CommandButton* CancelButton() const;
 
   // Gives the keyboard focus to `control`.
   void SetFocus(Control& control);
@@ -188,6 +193,10 @@ class Application {
 
   PlatformOperations& Os() const { return os_; }
   Host& GetHost() const { return host_; }
+  // The journal of changes that the composition root gave, or null (then nothing is
+  // recorded). The forms begin their commands in it. Borrowed.
+  ChangeJournal* Journal() const { return journal_; }
+  void SetJournal(ChangeJournal* journal) { journal_ = journal; }
 
   void Register(std::string name, Factory factory);
   // The one instance of the form class `name` (made, not loaded, on first use).
@@ -228,6 +237,7 @@ class Application {
  private:
   PlatformOperations& os_;  // borrowed
   Host& host_;              // borrowed
+  ChangeJournal* journal_ = nullptr;  // borrowed
   std::map<std::string, Factory, std::less<>> factories_;
   std::map<std::string, std::unique_ptr<Form>, std::less<>> forms_;  // owned: one instance per class
   std::vector<Form*> loadedOrder_;                                   // borrowed from forms_

@@ -752,10 +752,14 @@ std::string Win32Platform::GetSaveFileNameA(std::string_view suggestedName) {
   // The common dialogs are loaded from the system folder when first needed, so the program
   // does not import comdlg32.dll for this one dialog.
   using SaveDialog = BOOL(WINAPI*)(OPENFILENAMEW*);
-  static const SaveDialog getSaveFileName = [] {
-    const HMODULE dialogs = ::LoadLibraryExW(L"comdlg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    return dialogs ? reinterpret_cast<SaveDialog>(reinterpret_cast<void*>(::GetProcAddress(dialogs, "GetSaveFileNameW")))
-                   : nullptr;
+  static const SaveDialog getSaveFileName = []() -> SaveDialog {
+    // By its full path in the system folder: no other file of that name is loaded instead.
+    wchar_t system[MAX_PATH] = {};
+    const UINT length = ::GetSystemDirectoryW(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return nullptr;
+    const HMODULE dialogs = ::LoadLibraryW((std::wstring(system, length) + L"\\comdlg32.dll").c_str());
+    if (!dialogs) return nullptr;
+    return reinterpret_cast<SaveDialog>(reinterpret_cast<void*>(::GetProcAddress(dialogs, "GetSaveFileNameW")));
   }();
   if (getSaveFileName == nullptr || !getSaveFileName(&dialog)) return {};  // cancelled, or no dialog
   file.resize(::wcsnlen(file.c_str(), file.size()));

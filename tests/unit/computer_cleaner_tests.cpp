@@ -877,7 +877,8 @@ TEST_F(ComputerCleanerTest, LayoutFollowsTheDesign) {
   EXPECT_EQ(form.Frame.Caption(), "Detect extention EXE at Personal Folder:");
   std::vector<std::string> menus;
   for (ui::MenuItem* item : form.MenuItems()) menus.push_back(item->Caption());
-  EXPECT_EQ(menus, (std::vector<std::string>{"File", "Back", "-", "Exit", "Extra", "Registry Manager"}));
+  EXPECT_EQ(menus, (std::vector<std::string>{"File", "Back", "-", "Exit", "Extra", "Registry Manager",
+                                             "Report Of Changes..."}));
 }
 
 // ---- Leaving ------------------------------------------------------------------------------

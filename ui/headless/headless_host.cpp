@@ -63,6 +63,16 @@ void User::Click(CommandButton& button) {
   if (button.Click) button.Click();
 }
 
+void User::PressEnter(Form& form) {
+  CommandButton* button = form.DefaultButton();
+  if (button != nullptr && button->Usable() && button->Click) button->Click();
+}
+
+void User::PressEscape(Form& form) {
+  CommandButton* button = form.CancelButton();
+  if (button != nullptr && button->Usable() && button->Click) button->Click();
+}
+
 void User::Click(Label& label) {
   Require(label);
   if (label.Click) label.Click();

@@ -70,6 +70,10 @@ class User {
   // A click on a column's header: the table sorts by it (again: the other way round).
   void ClickHeader(CheckTable& table, int column);
   void Close(Form& form);  // the close box
+  // Enter and Esc with the focus on no button: they press the form's default or cancel
+  // button when it is usable, else nothing happens.
+  void PressEnter(Form& form);
+  void PressEscape(Form& form);
   // One tick of an enabled timer on a loaded form.
   void Tick(Timer& timer);
 };

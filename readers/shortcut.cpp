@@ -27,15 +27,7 @@ struct OutOfBounds {
   std::string what;
 };
 
-std::string Hex(std::size_t value) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string hex;
-  do {
-    hex.insert(hex.begin(), kDigits[value & 0xF]);
-    value >>= 4;
-  } while (value != 0);
-  return "0x" + hex;
-}
+std::string Hex(std::size_t value) { return "0x" + HexDigits(value); }
 
 class Cursor {
  public:

@@ -12,17 +12,6 @@ bool IsMadeVisible(char32_t code) {
   return IsBlankOrInvisible(code) || IsControl(code) || IsHiddenFormat(code);
 }
 
-void AppendHex(std::string& out, char32_t code) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string hex;
-  do {
-    hex.insert(hex.begin(), kDigits[code & 0xF]);
-    code >>= 4;
-  } while (code != 0);
-  while (hex.size() < 4) hex.insert(hex.begin(), '0');
-  out += hex;
-}
-
 constexpr std::string_view kOpen = "\u27E8";   // ⟨
 constexpr std::string_view kClose = "\u27E9";  // ⟩
 
@@ -39,13 +28,13 @@ std::string RunToken(const std::vector<char32_t>& run) {
     token += " spaces";
   } else if (kinds.size() == 1) {
     token += " \u00D7 U+";
-    AppendHex(token, kinds[0]);
+    token += HexDigits(kinds[0], 4);
   } else {
     token += " blanks: ";
     for (std::size_t i = 0; i < kinds.size() && i < 4; ++i) {
       if (i > 0) token += ", ";
       token += "U+";
-      AppendHex(token, kinds[i]);
+      token += HexDigits(kinds[i], 4);
     }
     if (kinds.size() > 4) token += ", \u2026";
   }
@@ -72,9 +61,20 @@ bool IsHiddenFormat(char32_t code) {
 std::string CodeToken(char32_t code) {
   std::string token(kOpen);
   token += "U+";
-  AppendHex(token, code);
+  token += HexDigits(code, 4);
   token += kClose;
   return token;
+}
+
+std::string HexDigits(std::uint64_t value, std::size_t minDigits) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string hex;
+  do {
+    hex.insert(hex.begin(), kDigits[value & 0xF]);
+    value >>= 4;
+  } while (value != 0);
+  if (hex.size() < minDigits) hex.insert(0, minDigits - hex.size(), '0');
+  return hex;
 }
 
 std::string GroupedNumber(std::size_t number) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -38,6 +39,9 @@ std::string VisibleText(std::string_view text);
 
 // The token for one code point: "⟨U+00A0⟩", with at least four hex digits.
 std::string CodeToken(char32_t code);
+
+// Upper-case hex digits of `value`, at least `minDigits` of them: (0xA0, 4) -> "00A0".
+std::string HexDigits(std::uint64_t value, std::size_t minDigits = 1);
 
 // A count with a comma between thousands: 1500 -> "1,500".
 std::string GroupedNumber(std::size_t number);

@@ -75,6 +75,9 @@ TEST(VisibleText, KnowsEachBlankAndInvisibleCodePoint) {
   }
   EXPECT_EQ(CodeToken(0xA0), "\u27E8U+00A0\u27E9");
   EXPECT_EQ(CodeToken(0x1F600), "\u27E8U+1F600\u27E9");
+  EXPECT_EQ(HexDigits(0), "0");
+  EXPECT_EQ(HexDigits(0x10B), "10B");
+  EXPECT_EQ(HexDigits(0x7, 4), "0007");
   EXPECT_EQ(GroupedNumber(0), "0");
   EXPECT_EQ(GroupedNumber(999), "999");
   EXPECT_EQ(GroupedNumber(1000), "1,000");

@@ -23,7 +23,7 @@ class ButtonView final : public ViewOf<CommandButton> {
   void OnCommand(int code) override {
     if (code != BN_CLICKED || !control_.Click) return;
     CommandButton* button = &control_;
-    Raise([button] { button->Click(); });
+    SkipOnError([button] { button->Click(); });
   }
 };
 

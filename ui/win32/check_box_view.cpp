@@ -30,7 +30,7 @@ class CheckBoxView final : public ViewOf<CheckBox> {
   void OnCommand(int code) override {
     if (code != BN_CLICKED) return;
     CheckBox* box = &control_;
-    Raise([box] { box->SetValue(box->Value() == 1 ? 0 : 1); });
+    SkipOnError([box] { box->SetValue(box->Value() == 1 ? 0 : 1); });
   }
 
  private:

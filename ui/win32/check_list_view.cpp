@@ -42,7 +42,7 @@ class CheckListView final : public ViewOf<CheckList>, private ListRows {
       return 0;
     }
     CheckList* list = &control_;
-    Raise([list, tick] { list->SetSelected(tick->row, tick->marked); });
+    SkipOnError([list, tick] { list->SetSelected(tick->row, tick->marked); });
     return 0;
   }
 

@@ -54,7 +54,7 @@ class CheckTableView final : public ViewOf<CheckTable>, private ListRows {
       if (!Host().PersonMayAct(control_)) return 0;
       CheckTable* table = &control_;
       const int column = change.iSubItem;
-      Raise([table, column] { table->SortByHeader(column); });
+      SkipOnError([table, column] { table->SortByHeader(column); });
       return 0;
     }
     if (header.code != LVN_ITEMCHANGED) return 0;
@@ -65,7 +65,7 @@ class CheckTableView final : public ViewOf<CheckTable>, private ListRows {
       return 0;
     }
     CheckTable* table = &control_;
-    Raise([table, tick] { table->SetSelected(tick->row, tick->marked); });
+    SkipOnError([table, tick] { table->SetSelected(tick->row, tick->marked); });
     return 0;
   }
 

@@ -28,7 +28,7 @@ class ComboBoxView final : public ViewOf<ComboBox> {
     if (code != CBN_SELCHANGE) return;
     ComboBox* combo = &control_;
     const int index = static_cast<int>(SendMessageW(Window(), CB_GETCURSEL, 0, 0));
-    Raise([combo, index] { combo->SetListIndex(index); });
+    SkipOnError([combo, index] { combo->SetListIndex(index); });
   }
 
   // A drop-down list's window includes its list; the closed box takes the font's height.

@@ -11,9 +11,9 @@
 
 #include <windows.h>
 
+#include "platform/skip_on_error.h"
 #include "ui/controls.h"
 
-#include <exception>
 #include <string>
 #include <string_view>
 
@@ -27,8 +27,10 @@ class ViewHost {
   virtual HINSTANCE Instance() const = 0;
   // The DPI the form window is drawn at.
   virtual UINT Dpi() const = 0;
-  // Whether a person may act on the control now; a click or a tick that arrives otherwise (Wine
-  // delivers them to disabled windows, and another program can send them) is refused.
+  // Whether a person may act on the control now (CanUserAct, and the control has its window);
+  // a click or a tick that arrives otherwise (Wine delivers them to disabled windows, and
+  // another program can send them) is refused. A person's action runs the model's event under
+  // SkipOnError: nothing thrown by a handler may unwind through the system's window procedures.
   virtual bool PersonMayAct(const Control& control) const = 0;
   // Tells of a failed Win32 call and the last error it left (taken right after the call).
   virtual void ReportFailure(std::string_view what, DWORD error) = 0;
@@ -123,20 +125,5 @@ void SetText(HWND hwnd, std::string_view text);
 // honours the red of WM_CTLCOLORSTATIC. A class list that names no class turns the style off
 // for one window (Wine refuses the empty list, which Windows would also take).
 void WithoutVisualStyle(HWND hwnd);
-
-// A person's action runs the model's event; nothing thrown by a handler may unwind through the
-// system's window procedures, so it stops here.
-template <class F>
-void Raise(F&& action) {
-  try {
-    action();
-  } catch (const std::exception& error) {
-    OutputDebugStringA("Tidewick: a handler failed: ");
-    OutputDebugStringA(error.what());
-    OutputDebugStringA("\n");
-  } catch (...) {
-    OutputDebugStringA("Tidewick: a handler failed\n");
-  }
-}
 
 }  // namespace tidewick::ui

@@ -41,7 +41,7 @@ class LabelView final : public ViewOf<Label> {
   void OnCommand(int code) override {
     if ((code != STN_CLICKED && code != STN_DBLCLK) || !control_.Click) return;
     Label* label = &control_;
-    Raise([label] { label->Click(); });
+    SkipOnError([label] { label->Click(); });
   }
 
   bool OnSetCursor() override {

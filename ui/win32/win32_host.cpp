@@ -203,8 +203,11 @@ FormWindow::~FormWindow() {
 
 HINSTANCE FormWindow::Instance() const { return impl.instance; }
 
-// A person cannot use a disabled control; a click or tick sent to one is refused.
-bool FormWindow::PersonMayAct(const Control& control) const { return EffectiveEnabled(control) && form.Enabled(); }
+// The one rule of both hosts, and what only the window system knows: the control has a window.
+bool FormWindow::PersonMayAct(const Control& control) const {
+  const ControlView* view = ViewOf(control);
+  return view != nullptr && view->Window() != nullptr && CanUserAct(control);
+}
 
 void FormWindow::ReportFailure(std::string_view what, DWORD error) { impl.ReportFailure(what, error); }
 
@@ -728,7 +731,7 @@ LRESULT Win32Host::Impl::HandleFormMessage(FormWindow& window, UINT message, WPA
       return 0;
     case WM_CLOSE: {
       Form* form = &window.form;
-      Raise([form] { form->UserClose(); });
+      SkipOnError([form] { form->UserClose(); });
       return 0;
     }
     default:
@@ -747,7 +750,7 @@ void Win32Host::Impl::OnCommand(FormWindow& window, WPARAM wParam, LPARAM lParam
     if (it == window.menuCommands.end()) return;
     MenuItem* item = it->second;
     if (!item->Children().empty()) return;
-    if (item->Enabled() && item->Visible() && !item->IsSeparator() && item->Click) Raise([item] { item->Click(); });
+    if (CanUserAct(*item) && item->Click) SkipOnError([item] { item->Click(); });
     return;
   }
   ControlView* view = window.ViewAt(reinterpret_cast<HWND>(lParam));
@@ -764,7 +767,7 @@ void Win32Host::Impl::OnTimer(FormWindow& window, UINT_PTR id) {
   for (const auto& [timer, timerId] : window.timerIds) {
     if (timerId != id) continue;
     Timer* ticking = const_cast<Timer*>(timer);
-    if (ticking->Enabled() && ticking->Tick) Raise([ticking] { ticking->Tick(); });
+    if (ticking->Enabled() && ticking->Tick) SkipOnError([ticking] { ticking->Tick(); });
     return;
   }
 }

@@ -35,14 +35,9 @@ class CheckListView final : public ViewOf<CheckList>, private ListRows {
 
   LRESULT OnNotify(const NMHDR& header) override {
     if (header.code != LVN_ITEMCHANGED) return 0;
-    const auto tick = sync_->TickOf(reinterpret_cast<const NMLISTVIEW&>(header));
-    if (!tick) return 0;
-    if (!Host().PersonMayAct(control_)) {
-      sync_->Refuse(tick->row);
-      return 0;
-    }
     CheckList* list = &control_;
-    SkipOnError([list, tick] { list->SetSelected(tick->row, tick->marked); });
+    sync_->OnItemChanged(reinterpret_cast<const NMLISTVIEW&>(header), Host().PersonMayAct(control_),
+                         [list](int row, bool marked) { SkipOnError([&] { list->SetSelected(row, marked); }); });
     return 0;
   }
 

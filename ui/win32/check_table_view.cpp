@@ -58,14 +58,9 @@ class CheckTableView final : public ViewOf<CheckTable>, private ListRows {
       return 0;
     }
     if (header.code != LVN_ITEMCHANGED) return 0;
-    const auto tick = sync_->TickOf(change);
-    if (!tick) return 0;
-    if (!Host().PersonMayAct(control_)) {
-      sync_->Refuse(tick->row);
-      return 0;
-    }
     CheckTable* table = &control_;
-    SkipOnError([table, tick] { table->SetSelected(tick->row, tick->marked); });
+    sync_->OnItemChanged(change, Host().PersonMayAct(control_),
+                         [table](int row, bool marked) { SkipOnError([&] { table->SetSelected(row, marked); }); });
     return 0;
   }
 

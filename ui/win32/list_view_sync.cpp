@@ -188,6 +188,17 @@ void ListSync::FitColumn() {
   ListCall(hwnd_, LVM_SETCOLUMNWIDTH, 0, width);
 }
 
+void ListSync::OnItemChanged(const NMLISTVIEW& change, bool mayAct,
+                             const std::function<void(int row, bool marked)>& mark) {
+  const std::optional<Tick> tick = TickOf(change);
+  if (!tick) return;
+  if (!mayAct) {
+    Refuse(tick->row);
+    return;
+  }
+  mark(tick->row, tick->marked);
+}
+
 std::optional<ListSync::Tick> ListSync::TickOf(const NMLISTVIEW& change) {
   if (syncing_ || forgotten_) return std::nullopt;
   if ((change.uChanged & LVIF_STATE) == 0) return std::nullopt;

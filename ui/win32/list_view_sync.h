@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,17 +49,20 @@ class ListSync {
   // Sizes the one column (with fitOneColumn).
   void FitColumn();
 
+  // A change of state the ListView reports (LVN_ITEMCHANGED). A tick on a row's box, by a
+  // person or by another program, goes to `mark` when `mayAct`; otherwise it was not the
+  // person's to give, and the box goes back to the model's mark. The list's own changes are
+  // no ticks.
+  void OnItemChanged(const NMLISTVIEW& change, bool mayAct, const std::function<void(int row, bool marked)>& mark);
+
+ private:
   struct Tick {
     int row = 0;
     bool marked = false;
   };
-  // A change of state the ListView reports (LVN_ITEMCHANGED): the tick of a person, or of
-  // another program, on a row's box. Nothing for the list's own changes.
   std::optional<Tick> TickOf(const NMLISTVIEW& change);
-  // A tick that was not the user's to give: the box goes back to the model's mark.
   void Refuse(int row);
 
- private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                DWORD_PTR data);
   bool SameRow(std::size_t shown, int row) const;

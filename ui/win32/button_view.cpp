@@ -12,12 +12,14 @@ class ButtonView final : public ViewOf<CommandButton> {
  public:
   using ViewOf::ViewOf;
 
+  // The default button (pressed by Enter) has the heavier border.
   WindowSpec Spec() const override {
-    return {WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, 0, win32::Widen(control_.Caption())};
+    return {WC_BUTTONW, static_cast<DWORD>(Look()) | WS_TABSTOP, 0, win32::Widen(control_.Caption())};
   }
 
   void Apply(Property property) override {
     if (property == Property::Caption) SetText(Window(), control_.Caption());
+    if (property == Property::Style) SendMessageW(Window(), BM_SETSTYLE, Look(), TRUE);
   }
 
   void OnCommand(int code) override {
@@ -25,6 +27,9 @@ class ButtonView final : public ViewOf<CommandButton> {
     CommandButton* button = &control_;
     SkipOnError([button] { button->Click(); });
   }
+
+ private:
+  WPARAM Look() const { return control_.Default() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON; }
 };
 
 }  // namespace

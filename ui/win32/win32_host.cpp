@@ -745,7 +745,14 @@ void Win32Host::Impl::OnCommand(FormWindow& window, WPARAM wParam, LPARAM lParam
   const int code = HIWORD(wParam);
   if (lParam == 0) {
     if (code != 0) return;  // accelerators: none
-    // IDOK and IDCANCEL from Enter and Escape name no item: nothing to do.
+    // Enter and Esc with the focus on no button: the form's default or cancel button, as a
+    // person would press it.
+    if (id == IDOK || id == IDCANCEL) {
+      CommandButton* button = id == IDOK ? window.form.DefaultButton() : window.form.CancelButton();
+      if (button == nullptr || !EffectiveVisible(*button) || !window.PersonMayAct(*button) || !button->Click) return;
+      SkipOnError([button] { button->Click(); });
+      return;
+    }
     const auto it = window.menuCommands.find(id);
     if (it == window.menuCommands.end()) return;
     MenuItem* item = it->second;

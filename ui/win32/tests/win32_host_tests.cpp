@@ -527,6 +527,36 @@ TEST_F(Win32HostTest, TabMovesTheFocusAlongTheTabOrder) {
   EXPECT_EQ(GetFocus(), Window(form.box));
 }
 
+TEST_F(Win32HostTest, EnterAndEscPressTheDefaultAndTheCancelButton) {
+  TestForm& form = Main();
+  form.Show();
+  form.button.SetDefault(true);
+  form.button.SetCancel(true);
+  EXPECT_EQ(GetWindowLongPtrW(Window(form.button), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+  EXPECT_EQ(GetWindowLongPtrW(Window(form.second), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
+  SetForegroundWindow(Window(form));
+  Pump();
+  SetFocus(Window(form.box));  // the focus on no push button
+  ASSERT_EQ(GetFocus(), Window(form.box));
+  const auto press = [&](WPARAM key) {
+    MSG down{};
+    down.hwnd = Window(form.box);
+    down.message = WM_KEYDOWN;
+    down.wParam = key;
+    EXPECT_TRUE(host.PreTranslateMessage(down));
+  };
+  press(VK_RETURN);
+  EXPECT_TRUE(PumpUntil([&] { return form.clicks == 1; }));
+  press(VK_ESCAPE);
+  EXPECT_TRUE(PumpUntil([&] { return form.clicks == 2; }));
+  // A person cannot press a disabled button, with the keyboard either.
+  form.button.SetEnabled(false);
+  press(VK_RETURN);
+  press(VK_ESCAPE);
+  Pump();
+  EXPECT_EQ(form.clicks, 2);
+}
+
 TEST_F(Win32HostTest, CheckTableShowsColumnsRowsAndMarksAndPassesTicksBack) {
   KindsForm& form = Kinds();
   form.Show();

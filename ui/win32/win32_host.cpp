@@ -97,10 +97,11 @@ struct FormWindow final : ViewHost {
     auto it = viewAt.find(control);
     return it == viewAt.end() ? nullptr : it->second;
   }
-  // Destroys the windows now, with their messages still handled.
+  // Destroys the windows now, with their messages still handled: the form window stays known
+  // until the window procedure lets go of it at WM_NCDESTROY.
   void Close() {
     tooltip.reset();
-    hwnd.reset();
+    if (hwnd) DestroyWindow(hwnd.get());
   }
 
   Win32Host::Impl& impl;
@@ -154,7 +155,7 @@ struct Win32Host::Impl {
 
   // ---- messages ----
   static LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT HandleFormMessage(FormWindow& window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleFormMessage(FormWindow& window, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   void OnCommand(FormWindow& window, WPARAM wParam, LPARAM lParam);
   LRESULT OnNotify(FormWindow& window, const NMHDR& header);
   void OnTimer(FormWindow& window, UINT_PTR id);
@@ -691,16 +692,16 @@ LRESULT CALLBACK Win32Host::Impl::FormProc(HWND hwnd, UINT message, WPARAM wPara
   if (window == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
   if (message == WM_NCDESTROY) {
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    // Destroyed by the system (a failed creation) rather than by its owner: nothing to destroy.
+    // Gone: by Close, or by the system (a failed creation); nothing is left to destroy.
     if (window->hwnd.get() == hwnd) window->hwnd.release();
     return DefWindowProcW(hwnd, message, wParam, lParam);
   }
   DispatchScope scope(window->impl);
-  return window->impl.HandleFormMessage(*window, message, wParam, lParam);
+  return window->impl.HandleFormMessage(*window, hwnd, message, wParam, lParam);
 }
 
-LRESULT Win32Host::Impl::HandleFormMessage(FormWindow& window, UINT message, WPARAM wParam, LPARAM lParam) {
-  HWND hwnd = window.hwnd.get();
+LRESULT Win32Host::Impl::HandleFormMessage(FormWindow& window, HWND hwnd, UINT message, WPARAM wParam,
+                                           LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
       OnCommand(window, wParam, lParam);

@@ -359,7 +359,7 @@ bool frm_c::DeleteProfileEntries(bool& succeeded) {
     if (i >= lst_P.ListCount() || !lst_P.Selected(i)) continue;
     if (!KillToolAtHand()) return false;
     const std::string name = lst_P.List(i);
-    fn_.KillProcessByName(name);
+    EndProfileProgram(name);
     fn_.Delay(kKillWaitMs);
     if (!IsCurrentLoad(opening)) return false;
 
@@ -378,25 +378,41 @@ bool frm_c::DeleteProfileEntries(bool& succeeded) {
   return true;
 }
 
-std::string frm_c::AutostartProgramFile(const std::string& entryName, const std::string& valueData) {
-  if (IsAbsolutePath(valueData) && Os().PathFileExistsA(valueData)) return valueData;
-  // A command line: its program is deleted only when it is the profile entry itself.
-  const std::optional<std::string> program = ProgramOfCommandLine(valueData);
-  if (!program) return {};
+std::string frm_c::ProfileProgram(const std::string& entryName) {
   const std::string folder = fn_.GetUserProfilePath();
-  if (folder.empty()) return {};
-  if (LowerCase(*program) != LowerCase(folder + "\\" + entryName)) return {};
+  return folder.empty() ? std::string() : folder + "\\" + entryName;
+}
+
+void frm_c::EndProfileProgram(const std::string& entryName) {
+  const std::string image = ProfileProgram(entryName);
+  if (!image.empty()) fn_.KillProcessByImage(image);
+}
+
+std::string frm_c::AutostartProgramFile(const std::string& entryName, const std::string& valueData) {
+  // The program the value names: the whole data when that is an existing file, else the
+  // program of the command line. Either is deleted only when it is the line's own profile
+  // entry, directly in the profile folder: the entry's name found inside another path
+  // ("a.exe" in "C:\Program Files\Java\bin\java.exe") makes no file the worm's.
+  const std::string own = ProfileProgram(entryName);
+  if (own.empty()) return {};
+  std::optional<std::string> program;
+  if (IsAbsolutePath(valueData) && Os().PathFileExistsA(valueData)) {
+    program = valueData;
+  } else {
+    program = ProgramOfCommandLine(valueData);
+  }
+  if (!program || ComparablePath(*program) != ComparablePath(own)) return {};
   return *program;
 }
 
 // The program may take a moment to end: while the file stays, the deletion is tried again for
 // a while, ending the program again and serving the window between two attempts.
-bool frm_c::DeleteWithRetry(const std::string& file, const std::string& entryName, std::uint64_t opening) {
+bool frm_c::DeleteWithRetry(const std::string& file, std::uint64_t opening) {
   FileRemoval removal = MakePlainAndDelete(Os(), file);
   const std::uint32_t start = Os().GetTickCount();
   while (removal == FileRemoval::StillThere && Os().GetTickCount() - start < kRetryLimitMs) {
     removal = MakePlainAndDelete(Os(), file);
-    fn_.KillProcessByName(entryName);
+    fn_.KillProcessByImage(file);
     fn_.Delay(kRetryPauseMs);
     if (!IsCurrentLoad(opening)) return false;
   }
@@ -405,10 +421,11 @@ bool frm_c::DeleteWithRetry(const std::string& file, const std::string& entryNam
 
 bool frm_c::DeleteAutostartEntries() {
   const std::uint64_t opening = LoadGeneration();
-  // Every listed profile executable is ended first, marked or not.
+  // Every listed profile executable is ended first, marked or not: what runs from the profile
+  // folder under that name.
   for (int i = lst_P.ListCount() - 1; i >= 0; --i) {
     if (!KillToolAtHand()) return false;
-    fn_.KillProcessByName(lst_P.List(i));
+    EndProfileProgram(lst_P.List(i));
   }
 
   for (int j = lst_V.ListCount() - 1; j >= 0; --j) {
@@ -420,12 +437,12 @@ bool frm_c::DeleteAutostartEntries() {
     const std::string& valueData = fields[kValueData];
 
     if (!KillToolAtHand()) return false;
-    fn_.KillProcessByName(entryName);
+    EndProfileProgram(entryName);
     fn_.Delay(kKillWaitMs);
     if (!IsCurrentLoad(opening)) return false;
 
     const std::string file = AutostartProgramFile(entryName, valueData);
-    if (!file.empty() && !DeleteWithRetry(file, entryName, opening)) return false;
+    if (!file.empty() && !DeleteWithRetry(file, opening)) return false;
 
     fn_.DeleteRegValue(Root::CurrentUser, regpath::kRun, valueName);
     {

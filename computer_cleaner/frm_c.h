@@ -4,8 +4,10 @@
 //
 // Each line of the malware list keeps its three fields (profile entry, value name, value data)
 // beside the text it shows; the deletion works from those fields and never takes the displayed
-// text apart again. A command line with quotes or arguments leads to a file deletion only when
-// its program is the very profile entry that the line was found for.
+// text apart again. A line leads to a file deletion only when the program its value names
+// (the whole data, or the program of a command line) is the very profile entry that the line
+// was found for; any other file stays and only the value goes. Only processes whose image is
+// that profile entry are ended, never a namesake running from elsewhere.
 #pragma once
 
 #include "platform/Function.h"
@@ -114,15 +116,21 @@ class frm_c final : public ui::Form {
   // False when the command must end at once (kill tool missing, window left meanwhile).
   bool DeleteProfileEntries(bool& succeeded);
   bool DeleteAutostartEntries();
-  // The file that the deletion of one malware line removes.
+  // The profile folder joined with a profile entry's name: the file a line of either list
+  // stands for. Empty when the profile folder cannot be learned.
+  std::string ProfileProgram(const std::string& entryName);
+  // Ends the processes running from that file (none when there is no profile folder).
+  void EndProfileProgram(const std::string& entryName);
+  // The file that the deletion of one malware line removes: the program its value names when
+  // that is the line's own profile entry, else none.
   std::string AutostartProgramFile(const std::string& entryName, const std::string& valueData);
   // Whether the kill tool lies in the current folder; when it does not, the user is told so.
   bool KillToolAtHand();
   // Deletes the program file of an autostart line, trying again for a while as long as it
-  // stays. False when the window was left meanwhile, that is when the load numbered
-  // `opening` is no longer the current one (the close box and Exit stay usable while a
-  // deletion waits).
-  bool DeleteWithRetry(const std::string& file, const std::string& entryName, std::uint64_t opening);
+  // stays and ending what runs from it again. False when the window was left meanwhile, that
+  // is when the load numbered `opening` is no longer the current one (the close box and Exit
+  // stay usable while a deletion waits).
+  bool DeleteWithRetry(const std::string& file, std::uint64_t opening);
 
   void ApplyEnablingRules();
 

@@ -2,8 +2,9 @@
 // only, against a stand-in worm. A small idle program is copied into the user's profile folder
 // under a worm-like name and started from there, and an autostart value of the current user
 // names it. Scan must find it in both lists; Delete on its autostart line must end it through
-// pskill.exe, delete its file and its value and write the repair values. The registry is
-// inspected with reg.exe, the tool that `wine reg query` runs.
+// pskill.exe, delete its file and its value and write the repair values. A second copy of the
+// same name runs from another folder, as a system program the worm is named after would: it must
+// keep running. The registry is inspected with reg.exe, the tool that `wine reg query` runs.
 #include "tests/e2e/driver/driver.h"
 #include "tests/e2e/driver/reg_tool.h"
 #include "tests/e2e/tidewick_app.h"
@@ -97,6 +98,7 @@ class ComputerCleanerScenario : public ::testing::TestWithParam<WormStart> {
   }
   void TearDown() override {
     worm_.Terminate();
+    namesake_.Terminate();
     Tidy();
   }
   void Tidy() {
@@ -108,6 +110,7 @@ class ComputerCleanerScenario : public ::testing::TestWithParam<WormStart> {
   std::string profile_;
   std::string wormPath_;
   Process worm_;
+  Process namesake_;  // the same name, running from elsewhere
 };
 
 TEST_P(ComputerCleanerScenario, ScanFindsTheWormAndDeleteEndsAndRemovesIt) {
@@ -115,6 +118,10 @@ TEST_P(ComputerCleanerScenario, ScanFindsTheWormAndDeleteEndsAndRemovesIt) {
   // The worm in the profile folder, running from there, and its autostart value.
   ASSERT_TRUE(CopyFileW(Wide(env::Supply("computer_cleaner_idle.exe")).c_str(), Wide(wormPath_).c_str(), FALSE));
   worm_ = Process::Launch(wormPath_, profile_, withArgument ? "/autorun" : "");
+  const std::string elsewhere = env::MakeWorkFolder(std::string("namesake-") + (withArgument ? "argument" : "plain"));
+  const std::string namesakePath = elsewhere + "\\" + kWormName;
+  ASSERT_TRUE(CopyFileW(Wide(env::Supply("computer_cleaner_idle.exe")).c_str(), Wide(namesakePath).c_str(), FALSE));
+  namesake_ = Process::Launch(namesakePath, elsewhere, "");
   const std::string data = withArgument ? "\"" + wormPath_ + "\" /autorun" : wormPath_;
   SetRunValue(kValueName, data);
 
@@ -157,6 +164,8 @@ TEST_P(ComputerCleanerScenario, ScanFindsTheWormAndDeleteEndsAndRemovesIt) {
   const std::optional<DWORD> ended = worm_.WaitForExit(Ms(5000));
   ASSERT_TRUE(ended.has_value()) << "the worm is still running";
   EXPECT_EQ(*ended, kEndedByKillTool);
+  // Its namesake from the other folder was never handed to the kill tool.
+  EXPECT_FALSE(namesake_.WaitForExit(Ms(2000)).has_value()) << "the namesake was ended";
   EXPECT_FALSE(FileExists(wormPath_));
   EXPECT_EQ(RegQuery({kRunKey, kValueName}), "missing");
   for (const auto& [at, expected] : kRepaired) EXPECT_EQ(RegQuery(at), expected) << at.key << " " << at.value;

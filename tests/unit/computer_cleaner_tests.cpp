@@ -606,6 +606,54 @@ TEST_F(ComputerCleanerTest, AProgramThatWillNotGoEndsTheCommandAfterABoundedRetr
   EXPECT_TRUE(form.btn_scan.Enabled());
 }
 
+// ---- Deletion: only what runs from the profile entry ends ---------------------------------------
+//
+// Worms name themselves like system programs. A line of either list ends only the processes
+// whose image is its profile entry; a namesake running from elsewhere, and a process whose image
+// cannot be read, are never handed to the kill tool.
+
+class NamesakeTest : public ComputerCleanerTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(NamesakeTest, OnlyTheCopyRunningFromTheProfileFolderIsEnded) {
+  const bool autostartPart = GetParam();
+  const std::uint32_t system = os.StartProcess("svchost.exe", "C:\\Windows\\System32\\svchost.exe");
+  const std::uint32_t worm = RunningProfileProgram("svchost.exe");
+  const std::uint32_t elsewhere = os.StartProcess("SvcHost.exe", "C:\\Program Files\\Tool\\svchost.exe");
+  RunValue("Svc", InProfile("svchost.exe"));
+  frm_c& form = Open();
+  Scan();
+  user.Mark(autostartPart ? form.lst_V : form.lst_P, 0);
+  DeleteMarked();
+  EXPECT_EQ(Texts(), (std::vector<std::string>{kAreYouSure, kComplete}));
+  // The profile part ends the entry once; the autostart part in its ending pass over the profile
+  // list and again for the marked line.
+  const std::vector<std::string> expected(autostartPart ? 2 : 1, KillCommand(worm));
+  EXPECT_EQ(CommandLines(), expected);
+  EXPECT_FALSE(os.IsRunning(worm));
+  EXPECT_TRUE(os.IsRunning(system));
+  EXPECT_TRUE(os.IsRunning(elsewhere));
+  EXPECT_FALSE(os.Exists(InProfile("svchost.exe")));
+}
+
+INSTANTIATE_TEST_SUITE_P(ProfileOrAutostartPart, NamesakeTest, ::testing::Bool());
+
+TEST_F(ComputerCleanerTest, AProgramWhoseImageCannotBeReadIsNotEnded) {
+  const std::uint32_t pid = RunningProfileProgram("abc.exe");
+  os.HideImagePath(pid);
+  frm_c& form = Open();
+  Scan();
+  user.Mark(form.lst_P, 0);
+  DeleteMarked();
+  EXPECT_TRUE(os.CommandLines().empty());
+  EXPECT_TRUE(os.IsRunning(pid));
+  // Its file is in use, so it stays and is reported.
+  EXPECT_EQ(Texts(), (std::vector<std::string>{
+                         kAreYouSure,
+                         "Cannot delete file '" + InProfile("abc.exe") + "' because file is being used. Try again.",
+                         kUnsuccessful}));
+  EXPECT_TRUE(os.Exists(InProfile("abc.exe")));
+}
+
 // ---- Deletion: the fields of a line, command lines and the unnamed value -----------------------
 
 TEST_F(ComputerCleanerTest, SeparatorsInsideNameOrDataCannotRedirectTheDeletion) {
@@ -682,19 +730,47 @@ TEST_F(ComputerCleanerTest, ABlankInTheProfileFolderNameIsReadWithTheProgram) {
   EXPECT_FALSE(os.Exists(profile + "\\abc.exe"));
 }
 
-TEST_F(ComputerCleanerTest, AWholePathElsewhereIsDeletedAsTheValueNamesIt) {
-  os.AddFolder("C:\\Tools");
-  os.AddFile("C:\\Tools\\abc.exe");
-  os.AddFile(InProfile("abc.exe"));
-  RunValue("Abc", "C:\\Tools\\abc.exe");
+// A value whose whole data names an existing file: the file goes only when it is the line's own
+// profile entry, directly in the profile folder. Anywhere else it stays and only the value goes,
+// as for a command line of another program.
+struct WholePathCase {
+  const char* title;
+  const char* entry;  // the profile entry the line was found for
+  std::string data;   // the whole value data, an existing file
+  bool fileDeleted;
+};
+void PrintTo(const WholePathCase& c, std::ostream* out) { *out << c.title; }
+
+class WholePathTest : public ComputerCleanerTest, public ::testing::WithParamInterface<WholePathCase> {};
+
+TEST_P(WholePathTest, DeletesOnlyTheLinesOwnProfileEntry) {
+  const WholePathCase& c = GetParam();
+  os.AddFile(InProfile(c.entry));
+  os.AddFile(c.data);
+  RunValue("Value", c.data);
   frm_c& form = Open();
   Scan();
+  ASSERT_EQ(form.lst_V.ListCount(), 1);
+  ASSERT_EQ(form.lst_V.Fields(0)[frm_c::kEntryName], c.entry);
   user.Mark(form.lst_V, 0);
   DeleteMarked();
   EXPECT_EQ(Texts(), (std::vector<std::string>{kAreYouSure, kComplete}));
-  EXPECT_FALSE(os.Exists("C:\\Tools\\abc.exe"));
-  EXPECT_TRUE(os.Exists(InProfile("abc.exe")));
+  EXPECT_EQ(os.Exists(c.data), !c.fileDeleted);
+  EXPECT_FALSE(HasRunValue("Value"));
+  if (!c.fileDeleted) EXPECT_TRUE(os.Exists(InProfile(c.entry)));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WholePathTest,
+    ::testing::Values(
+        WholePathCase{"java.exe under Program Files, found for a.exe by substring, stays", "a.exe",
+                      "C:\\Program Files\\Java\\bin\\java.exe", false},
+        WholePathCase{"a copy named like the entry elsewhere stays", "abc.exe", "C:\\Tools\\abc.exe", false},
+        WholePathCase{"one named like the entry in a sub-folder of the profile stays", "abc.exe",
+                      "C:\\Users\\u\\sub\\abc.exe", false},
+        WholePathCase{"the entry itself goes", "abc.exe", "C:\\Users\\u\\abc.exe", true},
+        WholePathCase{"the entry itself in other letter case goes", "abc.exe", "C:\\USERS\\U\\ABC.EXE", true},
+        WholePathCase{"the entry itself in the long form goes", "abc.exe", "\\\\?\\C:\\Users\\u\\abc.exe", true}));
 
 TEST_F(ComputerCleanerTest, ARelativeValueNeverDeletesAFileOfTheCurrentFolder) {
   os.AddFile(InProfile("pskill.exe"));

@@ -20,7 +20,8 @@ out=$build/bench
 
 wine_prefix_ensure
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then unset DISPLAY; xvfb_start; fi
-trap 'xvfb_stop' EXIT
+# The prefix is this benchmark's own: its server and Wine's services end with the run.
+trap 'wineserver -k 2>/dev/null || true; xvfb_stop' EXIT
 wineserver -p 30 2>/dev/null || true
 # One warm-up start, so that the prefix's own start-up does not fall into the figures.
 wine cmd /c exit >/dev/null 2>&1 || true

@@ -79,6 +79,7 @@ stick=$out/stick
 cleanup() {
   wine_unmap_drive "$letter"
   rm -rf "$stick"
+  wineserver -k 2>/dev/null || true  # the prefix is the report's own: its server and services end
   xvfb_stop
 }
 trap cleanup EXIT

@@ -42,6 +42,7 @@ wineserver -p 60 </dev/null >/dev/null 2>&1 || true
 stick=$out/stick
 cleanup() {
   rm -f "$WINEPREFIX/dosdevices/$letter:"
+  wineserver -k 2>/dev/null || true  # the prefix is the benchmark's own: its server and services end
   xvfb_stop
 }
 trap cleanup EXIT

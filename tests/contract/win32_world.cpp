@@ -15,6 +15,9 @@
 //   the tests ask for; the kill tool is the pskill.exe built beside it.
 // - The current folder is a scratch folder under %TEMP%, apart from the scratch drive and from
 //   the test program's own folder.
+// - Another medium under the scratch letter: under Wine the letter is pointed at another folder
+//   through the mount manager, which reads that folder's ".windows-serial" as its volume serial
+//   number (tests/support/wine_drives.h). On Windows a test cannot swap media.
 #include "tests/contract/contract_world.h"
 
 #include "platform/win32/win32_platform.h"
@@ -132,17 +135,7 @@ std::wstring BuiltFile(const char* path) {
 // ---- The Linux side under Wine -------------------------------------------------------------
 
 // The Linux path of a Windows path, when running under Wine; empty elsewhere.
-std::string LinuxPathOf(const std::wstring& windowsPath) {
-  using UnixFileName = char*(CDECL*)(const wchar_t*);
-  static const auto unixFileName = reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(
-      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-  if (!unixFileName) return {};
-  char* unixPath = unixFileName(windowsPath.c_str());
-  if (!unixPath) return {};
-  std::string path = unixPath;
-  ::HeapFree(::GetProcessHeap(), 0, unixPath);
-  return path;
-}
+using wine::LinuxPathOf;
 
 bool RunsUnderWineOnLinux() {
   using HostVersion = void(CDECL*)(const char**, const char**);
@@ -183,24 +176,6 @@ std::optional<std::uint32_t> WineDosAttributes(const std::string& linuxPath) {
   return static_cast<std::uint32_t>(std::strtoul(text, nullptr, 16));
 }
 
-// readlink(2), made directly as getxattr above: the target of a Linux symbolic link, or empty
-// text when `path` is none.
-std::string LinuxReadLink(const std::string& path) {
-#if defined(__x86_64__)
-  char target[4096];
-  long long result = 0;
-  __asm__ volatile("syscall"
-                   : "=a"(result)
-                   : "a"(89LL), "D"(path.c_str()), "S"(target), "d"(sizeof target - 1ULL)
-                   : "rcx", "r11", "memory");
-  if (result <= 0) return {};
-  return std::string(target, static_cast<std::size_t>(result));
-#else
-  (void)path;
-  return {};
-#endif
-}
-
 // ---- Media under Wine ----------------------------------------------------------------------
 
 // The Linux folder that the scratch letter leads to (the dosdevices link scripts/wine-exec
@@ -210,12 +185,8 @@ std::string LinuxReadLink(const std::string& path) {
 const std::string& WineScratchFolder(wchar_t letter) {
   static const std::string folder = [letter] {
     if (!RunsUnderWineOnLinux()) return std::string();
-    std::string link = LinuxPathOf(std::wstring{letter, L':', L'\\'});
-    while (!link.empty() && link.back() == '/') link.pop_back();
-    std::string target = LinuxReadLink(link);
-    if (target.empty()) return std::string();
-    if (target.front() != '/') target = link.substr(0, link.find_last_of('/') + 1) + target;
-    if (!wine::DefineUnixDrive(letter, target)) return std::string();
+    const std::string target = wine::UnixFolderOfDrive(letter);
+    if (target.empty() || !wine::DefineUnixDrive(letter, target)) return std::string();
     return target;
   }();
   return folder;

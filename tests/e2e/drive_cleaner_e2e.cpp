@@ -24,19 +24,8 @@ std::string StickRoot() {
   return root != nullptr ? root : "";
 }
 
-std::set<std::string> Texts(const std::vector<ListLine>& lines) {
-  std::set<std::string> texts;
-  for (const ListLine& line : lines) texts.insert(line.text);
-  return texts;
-}
-
-// Waits for the next box of the program, checks its text and answers it.
-void Expect(DWORD pid, const std::string& text, const std::string& answer, const std::string& shot = "") {
-  MsgBox box = WaitForMessageBox(pid, app::kBoxTitle);
-  EXPECT_EQ(box.Text(), text);
-  if (!shot.empty()) box.Screenshot(shot);
-  box.Answer(answer);
-}
+using app::ExpectBox;
+using app::LineTexts;
 
 TEST(DriveCleaner, CleansAnInfectedStick) {
   const std::string stick = StickRoot();
@@ -66,15 +55,15 @@ TEST(DriveCleaner, CleansAnInfectedStick) {
   EXPECT_EQ(ask.Text(), "Are you sure to scan this device(" + stick + ")?");
   EXPECT_EQ(ask.Buttons(), (std::vector<std::string>{"Yes", "No"}));
   ask.Answer("Yes");
-  Expect(pid, "Scan complete. Delete file that you don't know.", "OK");
+  ExpectBox(pid, "Scan complete. Delete file that you don't know.", "OK");
 
   Control virus = rd.CheckList(kVirusFrame);
   Control unknown = rd.CheckList(kUnknownFrame);
   const std::set<std::string> expectedVirus = {"Photos.lnk", "Documents.lnk", "Budget 2024.xlsx.lnk",
                                                "autorun.inf", "x7kq.vbs",      "runme.cmd",
                                                "Music.lnk",   "ছবি.lnk"};
-  WaitFor([&] { return Texts(virus.Lines()) == expectedVirus; }, "the virus list of the stick");
-  EXPECT_EQ(Texts(unknown.Lines()), (std::set<std::string>{"Photos.exe"}));
+  WaitFor([&] { return LineTexts(virus.Lines()) == expectedVirus; }, "the virus list of the stick");
+  EXPECT_EQ(LineTexts(unknown.Lines()), (std::set<std::string>{"Photos.exe"}));
   // "Delete All Virus (Recommended)": every line is marked and the list is the program's.
   WaitFor(
       [&] {
@@ -91,12 +80,12 @@ TEST(DriveCleaner, CleansAnInfectedStick) {
   unknown.SetMark("Photos.exe", true);
   WaitFor([&] { return unknown.Lines().size() == 1 && unknown.Lines()[0].marked; }, "Photos.exe to be marked");
   rd.Click("Delete", "Main");
-  Expect(pid, "Are you sure to delete this file(s)?", "Yes");
+  ExpectBox(pid, "Are you sure to delete this file(s)?", "Yes");
   // A folder named like a shortcut cannot be deleted as a file; it is reported and stays.
-  Expect(pid, "Cannot delete file '" + stick + "Music.lnk' because file is being used.", "OK", "drive-cleaner-cannot-delete");
-  Expect(pid, "Delete unsuccessful. Please do in Safe Mode OR try next boot(restart computer).", "OK");
+  ExpectBox(pid, "Cannot delete file '" + stick + "Music.lnk' because file is being used.", "OK", "drive-cleaner-cannot-delete");
+  ExpectBox(pid, "Delete unsuccessful. Please do in Safe Mode OR try next boot(restart computer).", "OK");
 
-  WaitFor([&] { return Texts(virus.Lines()) == std::set<std::string>{"Music.lnk"}; }, "the rebuilt virus list");
+  WaitFor([&] { return LineTexts(virus.Lines()) == std::set<std::string>{"Music.lnk"}; }, "the rebuilt virus list");
   EXPECT_TRUE(unknown.Lines().empty());
   WaitFor([&] { return !rd.Button("Select All", kUnknownFrame).Enabled(); }, "the unknown list's buttons to grey");
   rd.Screenshot("drive-cleaner-after-delete");

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,22 @@ inline Running Start(const std::string& folder) {
   Running running{Launch(folder), {}};
   running.main = WaitForWindow(kMainTitle, running.process.Id());
   return running;
+}
+
+// The texts of a list's lines, without their order and marks.
+inline std::set<std::string> LineTexts(const std::vector<ListLine>& lines) {
+  std::set<std::string> texts;
+  for (const ListLine& line : lines) texts.insert(line.text);
+  return texts;
+}
+
+// Waits for the next box of the program, checks its text, takes a screenshot of it when `shot`
+// names one, and answers it.
+inline void ExpectBox(DWORD pid, const std::string& text, const std::string& answer, const std::string& shot = "") {
+  MsgBox box = WaitForMessageBox(pid, kBoxTitle);
+  EXPECT_EQ(box.Text(), text);
+  if (!shot.empty()) box.Screenshot(shot);
+  box.Answer(answer);
 }
 
 }  // namespace tidewick::e2e::app

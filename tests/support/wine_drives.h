@@ -8,7 +8,7 @@
 // a Wine extension), points the letter at the new folder and reads its serial number again.
 // Swapping the folder under a letter so stands for swapping one stick for another.
 //
-// Test code only, for Windows builds; the call fails (false) outside Wine.
+// Test code only, for Windows builds; the calls fail (false, empty text) outside Wine.
 #pragma once
 
 #include <windows.h>
@@ -56,6 +56,49 @@ inline bool DefineUnixDrive(wchar_t letter, const std::string& unixFolder) {
                                     nullptr, 0, &returned, nullptr);
   ::CloseHandle(manager);
   return ok != FALSE;
+}
+
+// readlink(2), made directly: no Windows function reads a Linux link, and Wine runs Windows
+// code natively, so the system call reaches the Linux kernel. The link's target, or empty text.
+inline std::string LinuxReadLink(const std::string& path) {
+#if defined(__x86_64__)
+  char target[4096];
+  long long result = 0;
+  __asm__ volatile("syscall"
+                   : "=a"(result)
+                   : "a"(89LL), "D"(path.c_str()), "S"(target), "d"(sizeof target - 1ULL)
+                   : "rcx", "r11", "memory");
+  if (result <= 0) return {};
+  return std::string(target, static_cast<std::size_t>(result));
+#else
+  (void)path;
+  return {};
+#endif
+}
+
+// The Linux path of a Windows path under Wine (wine_get_unix_file_name); empty elsewhere. A
+// drive root comes back through the prefix's dosdevices link, not resolved.
+inline std::string LinuxPathOf(const std::wstring& windowsPath) {
+  using UnixFileName = char*(CDECL*)(const wchar_t*);
+  static const auto unixFileName = reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (!unixFileName) return {};
+  char* unixPath = unixFileName(windowsPath.c_str());
+  if (!unixPath) return {};
+  std::string path = unixPath;
+  ::HeapFree(::GetProcessHeap(), 0, unixPath);
+  return path;
+}
+
+// The Linux folder that drive `letter` leads to: the target of its dosdevices link. Empty
+// outside Wine or for a letter that is no link.
+inline std::string UnixFolderOfDrive(wchar_t letter) {
+  std::string link = LinuxPathOf(std::wstring{letter, L':', L'\\'});
+  while (!link.empty() && link.back() == '/') link.pop_back();
+  std::string target = LinuxReadLink(link);
+  if (target.empty()) return {};
+  if (target.front() != '/') target = link.substr(0, link.find_last_of('/') + 1) + target;
+  return target;
 }
 
 }  // namespace tidewick::wine

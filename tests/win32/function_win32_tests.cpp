@@ -1,6 +1,6 @@
 // Module Function on the real Win32 platform, under Wine: the policy repair against the real
-// registry, KillProcessByName ending real processes through the project's pskill.exe, and
-// Delay handling real window messages while it waits.
+// registry, KillProcessByName and KillProcessByImage ending real processes through the
+// project's pskill.exe, and Delay handling real window messages while it waits.
 //
 // Set-up, and the checks that must not lean on the platform under test, go through
 // win32_helpers (raw Win32 calls).

@@ -1008,17 +1008,7 @@ TEST_P(WayBackTest, EmptiesUnloadsAndShowsTheMainWindowOnce) {
   Scan();
   user.Mark(form.lst_V, 0);
   const int shows = host.Shows("frm_first");
-  switch (GetParam()) {
-    case WayBack::Button:
-      user.Click(form.btn_x);
-      break;
-    case WayBack::Menu:
-      user.Choose(form.f2_Back);
-      break;
-    case WayBack::CloseBox:
-      user.Close(form);
-      break;
-  }
+  Leave(form);
   EXPECT_FALSE(form.Loaded());
   EXPECT_FALSE(form.Visible());
   EXPECT_EQ(form.lst_V.ListCount(), 0);

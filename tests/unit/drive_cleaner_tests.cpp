@@ -993,19 +993,21 @@ TEST_F(DriveCleaner, SelectAndDeselectAllWorkOnTheirOwnList) {
   EXPECT_EQ(os.MessageBoxes().size(), 2u);  // the select commands say nothing
 }
 
+// The three ways a person leaves the window.
+struct WayOut {
+  const char* what;
+  void (*leave)(ui::User&, frm_rd&);
+};
+const WayOut kWaysOut[] = {
+    {"Back button", [](ui::User& u, frm_rd& rd) { u.Click(rd.btn_x); }},
+    {"File > Back", [](ui::User& u, frm_rd& rd) { u.Choose(rd.f_Back); }},
+    {"close box", [](ui::User& u, frm_rd& rd) { u.Close(rd); }},
+};
+
 TEST_F(DriveCleaner, EveryWayBackReturnsToTheMainWindowOnceAndTheNextOpeningStartsAfresh) {
-  struct Way {
-    const char* what;
-    void (*leave)(ui::User&, frm_rd&);
-  };
-  const Way ways[] = {
-      {"Back button", [](ui::User& u, frm_rd& rd) { u.Click(rd.btn_x); }},
-      {"File > Back", [](ui::User& u, frm_rd& rd) { u.Choose(rd.f_Back); }},
-      {"close box", [](ui::User& u, frm_rd& rd) { u.Close(rd); }},
-  };
   os.AddFile("E:\\a.lnk");
   os.AddFile("E:\\b.exe");
-  for (const Way& way : ways) {
+  for (const WayOut& way : kWaysOut) {
     SCOPED_TRACE(way.what);
     frm_rd& rd = Open();
     ui::Form& main = app.Get<MainWindow>();
@@ -1038,21 +1040,12 @@ TEST_F(DriveCleaner, EveryWayBackReturnsToTheMainWindowOnceAndTheNextOpeningStar
 // then this window loads and shows; leaving hides this window, enables the main window, shows
 // it, and this window is destroyed last.
 TEST_F(DriveCleaner, HandOverAndEveryWayBackReachTheWindowsInOrder) {
-  struct Way {
-    const char* what;
-    void (*leave)(ui::User&, frm_rd&);
-  };
-  const Way ways[] = {
-      {"Back button", [](ui::User& u, frm_rd& rd) { u.Click(rd.btn_x); }},
-      {"File > Back", [](ui::User& u, frm_rd& rd) { u.Choose(rd.f_Back); }},
-      {"close box", [](ui::User& u, frm_rd& rd) { u.Close(rd); }},
-  };
   const auto since = [this](std::size_t from) {
     return std::vector<std::string>(host.FormLog().begin() + static_cast<long>(from), host.FormLog().end());
   };
   ui::Form& main = app.Get<MainWindow>();
   main.Show();
-  for (const Way& way : ways) {
+  for (const WayOut& way : kWaysOut) {
     SCOPED_TRACE(way.what);
     std::size_t before = host.FormLog().size();
     app.HandOver<frm_rd>(main);

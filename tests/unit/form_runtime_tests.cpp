@@ -375,73 +375,55 @@ TEST_F(FormRuntimeTest, SelectAllMarksFromTheLastLineToTheFirstRaisingChangedFor
 
 // ---- What a person can act on ---------------------------------------------------------------
 
-TEST_F(FormRuntimeTest, APersonCanActOnAControlOnlyWhenItItsFramesAndItsFormAllLetThem) {
+// One table for both: `go` is a button in a frame, `item` an item of a menu.
+TEST_F(FormRuntimeTest, APersonCanActOnlyWhenTheControlOrItemWhatHoldsItAndItsFormAllLetThem) {
   Designed& form = app.Get<Designed>();
   struct Case {
     const char* what;
     void (*set)(Designed&);
-    bool canAct;
+    bool onButton;
+    bool onItem;
   };
   const Case cases[] = {
-      {"everything enabled and shown", [](Designed&) {}, true},
-      {"the control disabled", [](Designed& f) { f.go.SetEnabled(false); }, false},
-      {"the control hidden", [](Designed& f) { f.go.SetVisible(false); }, false},
-      {"its frame disabled", [](Designed& f) { f.frame.SetEnabled(false); }, false},
-      {"its frame hidden", [](Designed& f) { f.frame.SetVisible(false); }, false},
-      {"its form disabled", [](Designed& f) { f.SetEnabled(false); }, false},
-      {"its form hidden", [](Designed& f) { f.Hide(); }, false},
-      {"its form unloaded", [](Designed& f) { f.Unload(); }, false},
+      {"everything enabled and shown", [](Designed&) {}, true, true},
+      {"the button disabled", [](Designed& f) { f.go.SetEnabled(false); }, false, true},
+      {"the button hidden", [](Designed& f) { f.go.SetVisible(false); }, false, true},
+      {"its frame disabled", [](Designed& f) { f.frame.SetEnabled(false); }, false, true},
+      {"its frame hidden", [](Designed& f) { f.frame.SetVisible(false); }, false, true},
+      {"the item disabled", [](Designed& f) { f.item.SetEnabled(false); }, true, false},
+      {"the item hidden", [](Designed& f) { f.item.SetVisible(false); }, true, false},
+      {"the item a separator", [](Designed& f) { f.item.SetCaption("-"); }, true, false},
+      {"its menu disabled", [](Designed& f) { f.menu.SetEnabled(false); }, true, false},
+      {"its menu hidden", [](Designed& f) { f.menu.SetVisible(false); }, true, false},
+      {"the form disabled", [](Designed& f) { f.SetEnabled(false); }, false, false},
+      {"the form hidden", [](Designed& f) { f.Hide(); }, false, false},
+      {"the form unloaded", [](Designed& f) { f.Unload(); }, false, false},
+  };
+  // A person's action: done when it may be, refused otherwise.
+  const auto attempt = [](bool allowed, auto act) {
+    if (allowed) {
+      act();
+    } else {
+      EXPECT_THROW(act(), NotUsable);
+    }
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     form.Unload();
     form.Show();
     c.set(form);
-    EXPECT_EQ(CanUserAct(form.go), c.canAct);
-    EXPECT_EQ(form.go.Usable(), c.canAct);
+    EXPECT_EQ(CanUserAct(form.go), c.onButton);
+    EXPECT_EQ(form.go.Usable(), c.onButton);
+    EXPECT_EQ(CanUserAct(form.item), c.onItem);
+    EXPECT_EQ(form.item.Usable(), c.onItem);
     int clicks = 0;
+    int choices = 0;
     form.go.Click = [&] { ++clicks; };
-    if (c.canAct) {
-      user.Click(form.go);
-    } else {
-      EXPECT_THROW(user.Click(form.go), NotUsable);
-    }
-    EXPECT_EQ(clicks, c.canAct ? 1 : 0);
-  }
-}
-
-TEST_F(FormRuntimeTest, APersonCanChooseAMenuItemOnlyWhenItItsMenusAndItsFormAllLetThem) {
-  Designed& form = app.Get<Designed>();
-  struct Case {
-    const char* what;
-    void (*set)(Designed&);
-    bool canAct;
-  };
-  const Case cases[] = {
-      {"everything enabled and shown", [](Designed&) {}, true},
-      {"the item disabled", [](Designed& f) { f.item.SetEnabled(false); }, false},
-      {"the item hidden", [](Designed& f) { f.item.SetVisible(false); }, false},
-      {"the item a separator", [](Designed& f) { f.item.SetCaption("-"); }, false},
-      {"its menu disabled", [](Designed& f) { f.menu.SetEnabled(false); }, false},
-      {"its menu hidden", [](Designed& f) { f.menu.SetVisible(false); }, false},
-      {"its form disabled", [](Designed& f) { f.SetEnabled(false); }, false},
-      {"its form hidden", [](Designed& f) { f.Hide(); }, false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    form.Unload();
-    form.Show();
-    c.set(form);
-    EXPECT_EQ(CanUserAct(form.item), c.canAct);
-    EXPECT_EQ(form.item.Usable(), c.canAct);
-    int clicks = 0;
-    form.item.Click = [&] { ++clicks; };
-    if (c.canAct) {
-      user.Choose(form.item);
-    } else {
-      EXPECT_THROW(user.Choose(form.item), NotUsable);
-    }
-    EXPECT_EQ(clicks, c.canAct ? 1 : 0);
+    form.item.Click = [&] { ++choices; };
+    attempt(c.onButton, [&] { user.Click(form.go); });
+    attempt(c.onItem, [&] { user.Choose(form.item); });
+    EXPECT_EQ(clicks, c.onButton ? 1 : 0);
+    EXPECT_EQ(choices, c.onItem ? 1 : 0);
   }
 }
 

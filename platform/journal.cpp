@@ -63,6 +63,18 @@ bool SameTarget(const Change& a, const Change& b) {
   return false;
 }
 
+// Whether a later change of the same entry's attributes, or of the same registry value,
+// continues an earlier one.
+bool SamePlace(const Change& earlier, const Change& later) {
+  if (earlier.kind != later.kind) return false;
+  if (later.kind == Change::Kind::Attributes) return LowerCase(earlier.path) == LowerCase(later.path);
+  if (later.kind == Change::Kind::RegistryValue) {
+    return earlier.root == later.root && LowerCase(earlier.keyPath) == LowerCase(later.keyPath) &&
+           LowerCase(earlier.valueName) == LowerCase(later.valueName);
+  }
+  return false;
+}
+
 }  // namespace
 
 // ---- ChangeJournal --------------------------------------------------------------------------
@@ -113,6 +125,22 @@ void ChangeJournal::Record(Change change) {
   } else {
     // The change was made after all: earlier refusals of it within the command are overcome.
     std::erase_if(changes, [&](const Change& earlier) { return earlier.Refused() && SameTarget(earlier, change); });
+    // An entry or a value changed again within the command is one change, from the state
+    // before the first to the state after the last; one that ends as it began is none.
+    for (auto earlier = changes.begin(); earlier != changes.end(); ++earlier) {
+      if (earlier->Refused() || !SamePlace(*earlier, change)) continue;
+      bool asBefore = false;
+      if (change.kind == Change::Kind::Attributes) {
+        earlier->attributes = change.attributes;
+        asBefore = earlier->attributesBefore &&
+                   (*earlier->attributesBefore & kJudgedAttributes) == (earlier->attributes & kJudgedAttributes);
+      } else {
+        earlier->after = std::move(change.after);
+        asBefore = earlier->beforeKnown && earlier->before == earlier->after;
+      }
+      if (asBefore) changes.erase(earlier);
+      return;
+    }
   }
   changes.push_back(std::move(change));
 }

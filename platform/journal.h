@@ -20,6 +20,10 @@
 //   is one refusal with its number of attempts; the same process handed to the kill tool
 //   again is one hand-over with its number. A refusal that a later attempt of the command
 //   overcomes is dropped: the change was made.
+// - An entry's attributes or a registry value changed more than once within a command are one
+//   change, from before the first to after the last, and none when they end as they began (a
+//   scan makes the drive's own entries plain and hides them again): a command's changes are
+//   what a comparison of before and after shows.
 //
 // Changes are grouped by the command that made them. A form's handler begins a command with
 // CommandScope; a command begun inside another one (the registry repair within a deletion)

@@ -113,6 +113,20 @@ const ChangeCase kChangeCases[] = {
      [](auto& p) { p.SetFileAttributesA("E:\\notes.txt", Attr::Normal); },
      {"Attributes of E:\\notes.txt: read-only -> plain"},
      "Attributes of 1 entry changed."},
+    {"EntryHiddenAgainWithinTheCommandIsNoChange", [](auto& s) { s.AddFile("E:\\desktop.ini", Attr::HiddenSystem); },
+     [](auto& p) {
+       p.SetFileAttributesA("E:\\desktop.ini", Attr::Normal);
+       p.SetFileAttributesA("E:\\desktop.ini", Attr::HiddenSystem);
+     },
+     {},
+     "Nothing was changed."},
+    {"AttributesChangedTwiceAreOneChange", [](auto& s) { s.AddFile("E:\\x.txt", Attr::Hidden); },
+     [](auto& p) {
+       p.SetFileAttributesA("E:\\x.txt", Attr::Normal);
+       p.SetFileAttributesA("E:\\x.txt", Attr::System);
+     },
+     {"Attributes of E:\\x.txt: hidden -> system"},
+     "1 hidden entry made visible."},
     {"AttributesAsTheyWereAreNoChange", [](auto& s) { s.AddFile("E:\\a.txt", Attr::Archive); },
      [](auto& p) { p.SetFileAttributesA("E:\\a.txt", Attr::Normal); },  // only the archive mark goes
      {},
@@ -285,6 +299,20 @@ const RegistryCase kRegistryCases[] = {
     {"DeletedValue", RegistryValue::Text("C:\\Users\\User\\evil.exe"), [](auto& t) { return t.DeleteValue("V"); },
      {"Registry value " + kValue + ": REG_SZ \"C:\\Users\\User\\evil.exe\" -> no value"},
      "1 registry value deleted."},
+    {"ChangedTwiceIsOneChange", RegistryValue::Dword(1),
+     [](auto& t) {
+       t.SetDword("V", 2);
+       return t.SetDword("V", 3);
+     },
+     {"Registry value " + kValue + ": REG_DWORD 0x00000001 (1) -> REG_DWORD 0x00000003 (3)"},
+     "1 registry value written."},
+    {"WrittenAndDeletedAgainIsNoChange", std::nullopt,
+     [](auto& t) {
+       t.SetDword("V", 2);
+       return t.DeleteValue("V");
+     },
+     {},
+     "Nothing was changed."},
     {"DeletingAMissingValueIsNothing", std::nullopt, [](auto& t) { return t.DeleteValue("V"); }, {},
      "Nothing was changed."},
     {"BinaryValue", RegistryValue::Bytes(RegType::Binary, {0x01, 0xAB}),

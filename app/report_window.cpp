@@ -3,6 +3,10 @@
 #include "platform/journal.h"
 #include "platform/platform_operations.h"
 #include "platform/product.h"
+#include "platform/text.h"
+
+#include <algorithm>
+#include <vector>
 
 #include <string>
 
@@ -16,6 +20,9 @@ constexpr std::string_view kClipboardBusy = "The clipboard is in use by another 
 constexpr std::string_view kNothingToUndo = "There are no registry changes to undo.";
 constexpr std::string_view kUndone = "The registry changes of this run are undone.";
 
+// The undo question names this many values at most; the report names them all.
+constexpr std::size_t kListedValues = 8;
+
 constexpr int kButtonWidth = 1095;
 constexpr int kButtonHeight = 375;
 constexpr int kButtonTop = 5880;
@@ -28,6 +35,43 @@ std::string UndoLine(const RegistryRestore& restore) {
   const std::string what = restore.before ? "back to " + RegValueText(restore.before)
                                           : "deleted (there was no such value before)";
   return RegistryKeyName(restore.root, restore.keyPath) + " " + name + ": " + what;
+}
+
+bool IsAutostartKey(const std::string& keyPath) {
+  const std::string lower = LowerCase(keyPath);
+  return EndsWith(lower, "\\run") || EndsWith(lower, "\\runonce");
+}
+
+// The question before an undo: what goes back, the autostart values first (those are what an
+// undo may turn back on), at most kListedValues of them so that the box fits on the screen.
+std::string UndoQuestion(const RegistryUndoPlan& plan) {
+  std::vector<const RegistryRestore*> values;
+  for (const RegistryRestore& restore : plan.values) values.push_back(&restore);
+  std::stable_partition(values.begin(), values.end(),
+                        [](const RegistryRestore* restore) { return IsAutostartKey(restore->keyPath); });
+  const std::size_t count = values.size();
+  std::string question = "Undo Registry Changes puts back " +
+                         (count == 1 ? std::string("the registry value") : std::to_string(count) + " registry values") +
+                         " this run changed, as before its first change:";
+  question.append(kNewLine).append(kNewLine);
+  for (std::size_t i = 0; i < count && i < kListedValues; ++i) question.append(UndoLine(*values[i])).append(kNewLine);
+  if (count > kListedValues) {
+    question.append("... and ").append(std::to_string(count - kListedValues)).append(" more (the report lists them).");
+    question.append(kNewLine);
+  }
+  if (!plan.createdKeys.empty()) {
+    const std::size_t keys = plan.createdKeys.size();
+    question.append(kNewLine)
+        .append("It also removes ")
+        .append(keys == 1 ? std::string("the registry key") : "the " + std::to_string(keys) + " registry keys")
+        .append(" this run created, when nothing else is in them.")
+        .append(kNewLine);
+  }
+  return question.append(kNewLine)
+      .append("Undoing may turn a removed autostart entry back on: its program would start again with Windows.")
+      .append(kNewLine)
+      .append(kNewLine)
+      .append("Undo the registry changes?");
 }
 
 }  // namespace
@@ -122,18 +166,7 @@ void frm_report::btn_undo_Click() {
     Os().MsgBox(kNothingToUndo, MsgStyle::Information);
     return;
   }
-  std::string question = "Undo Registry Changes puts back what this run changed in the registry:";
-  question.append(kNewLine).append(kNewLine);
-  for (const RegistryRestore& restore : plan.values) question.append(UndoLine(restore)).append(kNewLine);
-  for (const RegistryUndoPlan::Key& key : plan.createdKeys) {
-    question.append(RegistryKeyName(key.root, key.keyPath)).append(": key removed (this run created it)").append(kNewLine);
-  }
-  question.append(kNewLine)
-      .append("Undoing may turn a removed autostart entry back on: its program would start again with Windows.")
-      .append(kNewLine)
-      .append(kNewLine)
-      .append("Undo the registry changes?");
-  if (Os().MsgBox(question, MsgStyle::YesNoQuestion) != Answer::Yes) return;
+  if (Os().MsgBox(UndoQuestion(plan), MsgStyle::YesNoQuestion) != Answer::Yes) return;
 
   int refused = 0;
   {

@@ -14,6 +14,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -261,12 +262,14 @@ TEST_F(ReportWindow, UndoAsksAndPutsTheRegistryBack) {
   const sim::MessageBoxRecord question = sim.MessageBoxes()[0];
   EXPECT_EQ(question.style, MsgStyle::YesNoQuestion);
   EXPECT_THAT(question.text, HasSubstr(kUndoWarning));
-  EXPECT_THAT(question.text, HasSubstr("HKEY_CURRENT_USER\\" + std::string(kRun) +
-                                       " \"evil\": back to REG_SZ \"C:\\Users\\u\\evil.exe\"\r\n"));
-  EXPECT_THAT(question.text,
-              HasSubstr("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced "
-                        "\"Hidden\": back to REG_DWORD 0x00000002 (2)\r\n"));
-  EXPECT_THAT(question.text, HasSubstr("\"DisableCMD\": deleted (there was no such value before)"));
+  // The autostart value first; the box names eight values and counts the rest, and the keys.
+  EXPECT_THAT(question.text, HasSubstr("Undo Registry Changes puts back 14 registry values this run changed, as before "
+                                       "its first change:\r\n\r\nHKEY_CURRENT_USER\\" +
+                                       std::string(kRun) + " \"evil\": back to REG_SZ \"C:\\Users\\u\\evil.exe\"\r\n"));
+  EXPECT_THAT(question.text, HasSubstr("\"DisableCMD\": deleted (there was no such value before)\r\n"));
+  EXPECT_THAT(question.text, HasSubstr("\r\n... and 6 more (the report lists them).\r\n"));
+  EXPECT_THAT(question.text, HasSubstr("It also removes the 23 registry keys this run created, when nothing else is in them."));
+  EXPECT_EQ(std::count(question.text.begin(), question.text.end(), '\n'), 16) << question.text;
   EXPECT_FALSE(sim.RegistryValueAt(Root::CurrentUser, kRun, "evil").has_value());
 
   // Yes: every value as before the run, the keys it created gone, and the undo in the report.

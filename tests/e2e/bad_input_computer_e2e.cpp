@@ -36,7 +36,7 @@ const std::string kMalwareFrame = "Malware:";
 const std::string kProfileFrame = "Detect extention EXE at Personal Folder:";
 const MenuBar kComputerMenu = {
     {"File", {"Back", "-", "Exit"}},
-    {"Extra", {"Registry Manager"}},
+    {"Extra", {"Registry Manager", "Report Of Changes..."}},
 };
 constexpr DWORD kEndedByKillTool = 1;  // the exit code pskill.exe gives what it ends
 

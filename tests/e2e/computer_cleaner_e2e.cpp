@@ -34,7 +34,7 @@ const std::string kMalwareFrame = "Malware:";
 const std::string kProfileFrame = "Detect extention EXE at Personal Folder:";
 const MenuBar kComputerMenu = {
     {"File", {"Back", "-", "Exit"}},
-    {"Extra", {"Registry Manager"}},
+    {"Extra", {"Registry Manager", "Report Of Changes..."}},
 };
 
 // The exit code pskill.exe gives the processes it ends.

@@ -23,7 +23,7 @@ const std::string kFrame = "Registry Manager";
 
 const MenuBar kComputerMenu = {
     {"File", {"Back", "-", "Exit"}},
-    {"Extra", {"Registry Manager"}},
+    {"Extra", {"Registry Manager", "Report Of Changes..."}},
 };
 const MenuBar kRegistryManagerMenu = {
     {"File", {"Back", "-", "Exit"}},

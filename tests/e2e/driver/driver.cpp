@@ -567,6 +567,18 @@ std::vector<std::string> Control::Cells(int column) const {
   return cells;
 }
 
+void Control::Type(const std::string& text) const {
+  if (Kind() != ControlKind::TextBox && Kind() != ControlKind::ComboBox) {
+    Fail("cannot type into " + Describe(hwnd_) + ": it is a " + std::string(KindName(Kind())) + ", not a text field");
+  }
+  RequireUsable("type into");
+  const std::wstring wide = Wide(text);
+  // Sent, not posted: the text crosses to the other process with the message.
+  if (!Ask(hwnd_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()), "WM_SETTEXT")) {
+    Fail("the field " + Describe(hwnd_) + " refused the text '" + text + "'");
+  }
+}
+
 void Control::ClickHeader(int column) const {
   HWND header = Header();
   auto count = Ask(header, HDM_GETITEMCOUNT, 0, 0, "HDM_GETITEMCOUNT");

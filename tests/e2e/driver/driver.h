@@ -174,6 +174,9 @@ class Control {
   std::string SelectionText() const; // empty when nothing is chosen
   // Chooses the item with this exact text: CB_SETCURSEL, then CBN_SELCHANGE to the parent.
   void Choose(const std::string& item) const;
+  // Text box or drop-down with a text field (the file name of a save dialog): puts `text` in
+  // its field as typing it would (WM_SETTEXT). Refuses when unusable.
+  void Type(const std::string& text) const;
 
   // Check-box list or table (ListView with LVS_EX_CHECKBOXES), read across processes; a
   // line's text is the text of its first column.

@@ -66,7 +66,6 @@ enum class Property {
   Sort,     // the column a table is sorted by, and the direction
 };
 
-
 class Control {
  public:
   Control(Form& form, std::string name, ControlKind kind);

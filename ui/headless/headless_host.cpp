@@ -108,13 +108,13 @@ void User::Mark(CheckList& list, int index, bool marked) {
 }
 
 void User::Mark(CheckTable& table, int index, bool marked) {
-  Require(table.Usable(), table.Name());
+  Require(table);
   if (index < 0 || index >= table.ListCount()) throw NotUsable(table.Name() + " has no such row");
   table.SetSelected(index, marked);
 }
 
 void User::ClickHeader(CheckTable& table, int column) {
-  Require(table.Usable(), table.Name());
+  Require(table);
   if (column < 0 || column >= table.ColumnCount()) throw NotUsable(table.Name() + " has no such column");
   table.SortByHeader(column);
 }

@@ -55,27 +55,10 @@ nbsp=$'\u00a0'
 #   inside a folder changed; the root entries carry the attributes the table gives; nothing new
 #   appeared.
 stick_state() {
-  python3 - "$@" <<'PY'
-import hashlib, json, os, stat, sys
+  PYTHONPATH="$root/tests/e2e" python3 - "$@" <<'PY'
+import json, os, sys
 
-def state(stick):
-    seen = {}
-    for folder, dirs, files in os.walk(stick):
-        for name in dirs + files:
-            path = os.path.join(folder, name)
-            rel = os.path.relpath(path, stick)
-            info = os.lstat(path)
-            digest = "-"
-            if stat.S_ISREG(info.st_mode):
-                with open(path, "rb") as f:
-                    digest = hashlib.sha256(f.read()).hexdigest()[:16]
-            try:
-                bits = int(os.getxattr(path, "user.DOSATTRIB").strip(b'\0"').decode(), 16) & 6
-            except OSError:
-                bits = 0
-            seen[rel] = {"kind": "d" if stat.S_ISDIR(info.st_mode) else "f", "digest": digest,
-                         "bits": bits, "writable": bool(info.st_mode & stat.S_IWUSR)}
-    return seen
+from stick_tree import state
 
 mode, stick = sys.argv[1], sys.argv[2]
 if mode == "snapshot":

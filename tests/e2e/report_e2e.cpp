@@ -34,19 +34,14 @@
 namespace tidewick::e2e {
 namespace {
 
+using app::kPenDriveMenu;
+using app::kComputerMenu;
+using app::kVirusFrame;
+using app::kUnknownFrame;
+using app::kMalwareFrame;
+
 const std::string kReportTitle = "Report | Tidewick v3.1";
 const std::string kSaveDialogTitle = "Save As";
-const std::string kVirusFrame = "Select file to delete: (VIRUS)";
-const std::string kUnknownFrame = "If you don't know that file, just mark and delete:";
-const std::string kMalwareFrame = "Malware:";
-const MenuBar kPenDriveMenu = {
-    {"File", {"Back", "-", "Exit"}},
-    {"Extra", {"Show all hidden file for this device", "Report Of Changes..."}},
-};
-const MenuBar kComputerMenu = {
-    {"File", {"Back", "-", "Exit"}},
-    {"Extra", {"Registry Manager", "Report Of Changes..."}},
-};
 
 const std::string kWormName = "svchost32.exe";
 const std::string kValueName = "TwReportWorm";
@@ -79,18 +74,6 @@ std::vector<std::string> FolderListing(const std::string& folder) {
   FindClose(find);
   std::sort(names.begin(), names.end());
   return names;
-}
-
-void SetRunValue(const std::string& name, const std::string& data) {
-  HKEY key = nullptr;
-  const std::wstring run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, run.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  const std::wstring text = Wide(data);
-  const LONG set = RegSetValueExW(key, Wide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                                  static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(key);
-  ASSERT_EQ(set, ERROR_SUCCESS);
 }
 
 std::string ReadFileBytes(const std::string& path) {
@@ -377,7 +360,9 @@ TEST_F(ReportScenario, TheReportSaysWhatChangedAndUndoPutsTheRegistryBack) {
   // ---- The computer: a running worm in the profile folder with an autostart value ----
   ASSERT_TRUE(CopyFileW(Wide(env::Supply("computer_cleaner_idle.exe")).c_str(), Wide(wormPath_).c_str(), FALSE));
   worm_ = Process::Launch(wormPath_, profile_, "");
-  SetRunValue(kValueName, wormPath_);
+  // reg.exe takes the quotes off: the value holds the bare path.
+  ASSERT_EQ(RegAdd({kRunKey, kValueName}, "REG_SZ", "\"" + wormPath_ + "\"").exitCode, 0u);
+  ASSERT_EQ(RegQuery({kRunKey, kValueName}), "REG_SZ " + wormPath_);
   WIN32_FILE_ATTRIBUTE_DATA worm{};
   ASSERT_TRUE(GetFileAttributesExW(Wide(wormPath_).c_str(), GetFileExInfoStandard, &worm));
   const RegistryState before = ReadRegistry();

@@ -68,28 +68,10 @@ file "Desktop Folder.ini" "not the drive's own"
 #   its content, its hidden/system bits (user.DOSATTRIB) and whether it may be written.
 # stick_state check STICK BEFORE REPORT LETTER: the report's change lines against the stick now.
 stick_state() {
-  python3 - "$@" <<'PY'
-import hashlib, json, os, stat, sys
+  PYTHONPATH="$root/tests/e2e" python3 - "$@" <<'PY'
+import json, sys
 
-def state(stick):
-    seen = {}
-    for folder, dirs, files in os.walk(stick):
-        for name in dirs + files:
-            path = os.path.join(folder, name)
-            info = os.lstat(path)
-            digest, size = "-", 0
-            if stat.S_ISREG(info.st_mode):
-                with open(path, "rb") as f:
-                    digest = hashlib.sha256(f.read()).hexdigest()
-                size = info.st_size
-            try:
-                bits = int(os.getxattr(path, "user.DOSATTRIB").strip(b'\0"').decode(), 16) & 6
-            except OSError:
-                bits = 0
-            seen[os.path.relpath(path, stick)] = {"kind": "d" if stat.S_ISDIR(info.st_mode) else "f", "size": size,
-                                                  "digest": digest, "bits": bits,
-                                                  "writable": bool(info.st_mode & stat.S_IWUSR)}
-    return seen
+from stick_tree import state
 
 def words(entry):
     said = [w for w, on in (("read-only", not entry["writable"]), ("hidden", entry["bits"] & 2),

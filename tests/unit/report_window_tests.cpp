@@ -77,11 +77,16 @@ class ReportWindow : public ::testing::Test {
     return rd;
   }
 
-  // "Computer", Scan and Delete of the autostart line of a running program in the profile.
-  frm_c& CleanTheComputer() {
+  // A running program in the profile folder that an autostart value starts.
+  void PutWorm() {
     sim.AddFile(std::string(kProfile) + "\\evil.exe");
     sim.StartProcess("evil.exe", std::string(kProfile) + "\\evil.exe");
     sim.SetRegistryValue(Root::CurrentUser, kRun, "evil", RegistryValue::Text(std::string(kProfile) + "\\evil.exe"));
+  }
+
+  // "Computer", Scan and Delete of the worm's autostart line.
+  frm_c& CleanTheComputer() {
+    PutWorm();
     Main().Show();
     app.HandOver<frm_c>(Main());
     frm_c& c = app.Get<frm_c>();
@@ -319,9 +324,7 @@ TEST_F(ReportWindow, ShowAllHiddenFilesIsACommandOfItsOwn) {
 }
 
 TEST_F(ReportWindow, TheComputerWindowOffersTheReportOnlyWhenNoDeletionRuns) {
-  sim.AddFile(std::string(kProfile) + "\\evil.exe");
-  sim.StartProcess("evil.exe", std::string(kProfile) + "\\evil.exe");
-  sim.SetRegistryValue(Root::CurrentUser, kRun, "evil", RegistryValue::Text(std::string(kProfile) + "\\evil.exe"));
+  PutWorm();
   Main().Show();
   app.HandOver<frm_c>(Main());
   frm_c& c = app.Get<frm_c>();

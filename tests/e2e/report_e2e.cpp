@@ -34,14 +34,19 @@
 namespace tidewick::e2e {
 namespace {
 
-using app::kPenDriveMenu;
-using app::kComputerMenu;
-using app::kVirusFrame;
-using app::kUnknownFrame;
-using app::kMalwareFrame;
-
 const std::string kReportTitle = "Report | Tidewick v3.1";
 const std::string kSaveDialogTitle = "Save As";
+const std::string kVirusFrame = "Select file to delete: (VIRUS)";
+const std::string kUnknownFrame = "If you don't know that file, just mark and delete:";
+const std::string kMalwareFrame = "Malware:";
+const MenuBar kPenDriveMenu = {
+    {"File", {"Back", "-", "Exit"}},
+    {"Extra", {"Show all hidden file for this device", "Report Of Changes..."}},
+};
+const MenuBar kComputerMenu = {
+    {"File", {"Back", "-", "Exit"}},
+    {"Extra", {"Registry Manager", "Report Of Changes..."}},
+};
 
 const std::string kWormName = "svchost32.exe";
 const std::string kValueName = "TwReportWorm";

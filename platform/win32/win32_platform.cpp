@@ -33,6 +33,12 @@ constexpr Handle kCurrentProcess = 0xFFFFFFFFu;
 // Table handles stay below the roots.
 constexpr Handle kLastTableHandle = 0x7FFFFFFFu;
 
+// Every key is opened and created in the native (64-bit) view of the registry: a 32-bit build
+// on 64-bit Windows would otherwise be led from HKEY_LOCAL_MACHINE\Software to its 32-bit copy
+// (Wow6432Node) and miss the autostart places and policies that Windows itself reads. 32-bit
+// Windows ignores the flag.
+constexpr REGSAM kNativeView = KEY_WOW64_64KEY;
+
 // Access asked for by RegOpenKeyA. The classic RegOpenKeyA opens with MAXIMUM_ALLOWED: the key
 // opens whenever the user may at least read it (a user without administrator rights can read
 // most of HKEY_LOCAL_MACHINE but not write it), and later calls succeed as far as the granted
@@ -137,8 +143,7 @@ WORD ShowCommandFor(int windowStyle) {
 std::wstring OptionalWide(const char* text) { return text ? Widen(text) : std::wstring(); }
 
 // The file `name` of the system folder ("C:\Windows\System32\cmd.exe"); empty when the folder
-// cannot be told. (A 32-bit build on 64-bit Windows is told the SysWOW64 folder, whose cmd.exe
-// serves as well.)
+// cannot be told. The system's own programs are loaded from there by the 32-bit build too.
 std::wstring SystemFile(std::wstring_view name) {
   std::wstring folder(MAX_PATH, L'\0');
   UINT length = ::GetSystemDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
@@ -150,6 +155,27 @@ std::wstring SystemFile(std::wstring_view name) {
   folder.resize(length);
   if (folder.back() != L'\\') folder += L'\\';
   return folder + std::wstring(name);
+}
+
+// The system's own program `name` ("cmd.exe") for this process to start: the native one of
+// System32 in every case. A 32-bit build on 64-bit Windows (under WoW64) would be led from
+// System32 to the 32-bit copies of SysWOW64, so there it names the file through the Sysnative
+// alias, which leads a WoW64 process to the native System32; 32-bit and 64-bit Windows, and
+// a Windows without the alias, take SystemFile. Empty when the folder cannot be told.
+std::wstring NativeSystemProgram(std::wstring_view name) {
+  BOOL wow64 = FALSE;
+  if (::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64) {
+    wchar_t windows[MAX_PATH] = {};
+    const UINT length = ::GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) {
+      std::wstring native(windows, length);
+      if (native.back() != L'\\') native += L'\\';
+      native += L"Sysnative\\";
+      native += name;
+      if (::GetFileAttributesW(native.c_str()) != INVALID_FILE_ATTRIBUTES) return native;
+    }
+  }
+  return SystemFile(name);
 }
 
 // Where the arguments of a command line start when its program, the first word (quoted or
@@ -232,8 +258,8 @@ Status Win32Platform::OpenKey(Handle root, std::string_view subKey, REGSAM acces
   HKEY opened = nullptr;
   const LSTATUS status =
       create ? ::RegCreateKeyExW(parent, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                 access, nullptr, &opened, nullptr)
-             : ::RegOpenKeyExW(parent, path.c_str(), 0, access, &opened);
+                                 access | kNativeView, nullptr, &opened, nullptr)
+             : ::RegOpenKeyExW(parent, path.c_str(), 0, access | kNativeView, &opened);
   if (status != ERROR_SUCCESS) return status;
   UniqueRegKey owner(opened);
   key = NewHandleNumber();
@@ -600,7 +626,7 @@ void Win32Platform::StartCommandLine(std::string_view commandLine, int windowSty
   // Other programs are started as given; the program starts none.
   std::wstring interpreter;
   if (const auto arguments = InterpreterArguments(line)) {
-    interpreter = SystemFile(L"cmd.exe");
+    interpreter = NativeSystemProgram(L"cmd.exe");
     if (interpreter.empty()) return;  // never a cmd.exe found by the search instead
     const auto pid = KillToolTarget(commandLine);
     line = pid ? KillToolCommandLine(interpreter, *pid)
@@ -698,7 +724,7 @@ std::uint32_t Win32Platform::GetLastError() { return ::GetLastError(); }
 Status Win32Platform::RegDeleteKeyA(Handle key, std::string_view subKey) {
   const HKEY hkey = KeyOf(key);
   if (!hkey) return ERROR_INVALID_HANDLE;
-  return ::RegDeleteKeyW(hkey, Widen(subKey).c_str());
+  return ::RegDeleteKeyExW(hkey, Widen(subKey).c_str(), kNativeView, 0);
 }
 
 void Win32Platform::GetLocalTime(SystemTime& time) {

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -307,6 +308,93 @@ TEST_F(Win32Registry, AFailedCreateLeavesTheHandleZero) {
   key = 0x55;
   EXPECT_NE(os.RegCreateKeyA(0x12345, "x", key), ERROR_SUCCESS);  // no such root
   EXPECT_EQ(key, 0u);
+}
+
+// The registry as Windows itself reads it. A 32-bit build runs on 64-bit Windows under WoW64,
+// where HKEY_LOCAL_MACHINE\Software has a 32-bit copy of its own (Wow6432Node) that would take
+// its place: what the platform creates, writes, reads and deletes is in the native view all
+// the same, as the autostart places and policies must be. Checked through each view with the
+// plain calls. The same holds for the 64-bit build; the 32-bit suite runs under WoW64 (a
+// 64-bit Wine prefix), which the first check makes sure of.
+class Win32RegistryView : public ::testing::Test {
+ protected:
+  static constexpr Handle kLocalMachine = 0x80000002u;
+  static constexpr const wchar_t* kKey = L"Software\\TidewickNativeViewTest";
+
+  void SetUp() override { Clean(); }
+  void TearDown() override { Clean(); }
+  static void Clean() {
+    for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+      ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kKey, view, 0);
+    }
+  }
+
+  // The DWORD `name` of the test key in `view`; nullopt when the key or the value is missing.
+  static std::optional<DWORD> ValueIn(REGSAM view, const wchar_t* name) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) {
+      return std::nullopt;
+    }
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    const LSTATUS status = ::RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+    ::RegCloseKey(key);
+    if (status != ERROR_SUCCESS) return std::nullopt;
+    return value;
+  }
+
+  static void WriteIn(REGSAM view, const wchar_t* name, DWORD value) {
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &key,
+                                nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(::RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value),
+              ERROR_SUCCESS);
+    ::RegCloseKey(key);
+  }
+
+  Win32Platform os;
+};
+
+TEST_F(Win32RegistryView, CreatedWrittenReadAndDeletedInTheNativeView) {
+#if !defined(_WIN64)
+  BOOL wow64 = FALSE;
+  ASSERT_TRUE(::IsWow64Process(::GetCurrentProcess(), &wow64));
+  ASSERT_TRUE(wow64) << "the 32-bit suite runs on 64-bit Windows (WoW64), where the two views differ";
+#endif
+  // Created and written through the platform: in the native view, not in the 32-bit one.
+  Handle key = 0;
+  ASSERT_EQ(os.RegCreateKeyA(kLocalMachine, Narrow(kKey), key), ERROR_SUCCESS);
+  const DWORD written = 64;
+  EXPECT_EQ(os.RegSetValueExA(key, "written", 0, REG_DWORD, &written, sizeof written), ERROR_SUCCESS);
+  EXPECT_EQ(os.RegCloseKey(key), ERROR_SUCCESS);
+  EXPECT_EQ(ValueIn(KEY_WOW64_64KEY, L"written"), std::optional<DWORD>(64));
+  EXPECT_EQ(ValueIn(KEY_WOW64_32KEY, L"written"), std::nullopt);
+
+  // Read through the platform, by each way of opening: the native view's value, where the
+  // 32-bit view holds another under the same name.
+  WriteIn(KEY_WOW64_64KEY, L"seen", 64);
+  WriteIn(KEY_WOW64_32KEY, L"seen", 32);
+  Handle opened = 0;
+  Handle openedEx = 0;
+  ASSERT_EQ(os.RegOpenKeyA(kLocalMachine, Narrow(kKey), opened), ERROR_SUCCESS);
+  ASSERT_EQ(os.RegOpenKeyExA(kLocalMachine, Narrow(kKey), 0, KEY_QUERY_VALUE, openedEx), ERROR_SUCCESS);
+  for (const Handle through : {opened, openedEx}) {
+    DWORD read = 0;
+    std::uint32_t size = sizeof read;
+    EXPECT_EQ(os.RegQueryValueExA(through, "seen", nullptr, &read, &size), ERROR_SUCCESS);
+    EXPECT_EQ(read, 64u);
+    os.RegCloseKey(through);
+  }
+
+  // Deleted through the platform: the native key goes, the 32-bit copy stays.
+  Handle software = 0;
+  ASSERT_EQ(os.RegOpenKeyA(kLocalMachine, "Software", software), ERROR_SUCCESS);
+  // The key has values but no sub-keys, so it may go.
+  EXPECT_EQ(os.RegDeleteKeyA(software, "TidewickNativeViewTest"), ERROR_SUCCESS);
+  os.RegCloseKey(software);
+  EXPECT_EQ(ValueIn(KEY_WOW64_64KEY, L"seen"), std::nullopt);
+  EXPECT_EQ(ValueIn(KEY_WOW64_32KEY, L"seen"), std::optional<DWORD>(32));
 }
 
 // ---- Files ----
@@ -611,6 +699,68 @@ TEST(Win32Program, StartCommandLineRunsTheCommandWithoutWaiting) {
   }
   EXPECT_TRUE(appeared);
   ::RemoveDirectoryW(made.c_str());
+}
+
+// The interpreter the platform starts is the system's native cmd.exe, from the 32-bit build
+// under WoW64 too (where System32 would lead to the 32-bit copy in SysWOW64): the cmd.exe that
+// "cmd /c <sleeper>" starts is found among this program's children; its image is the cmd.exe of
+// the system folder as a 64-bit program sees it, and it does not run under WoW64.
+TEST(Win32Program, TheInterpreterIsTheNativeCmdOfTheSystemFolder) {
+  const std::wstring sleeper =
+      TempFolder() + L"tidewick-interpreter-" + std::to_wstring(::GetCurrentProcessId()) + L".exe";
+  ASSERT_TRUE(::CopyFileW(BuiltFile(TW_SLEEPER_EXE).c_str(), sleeper.c_str(), FALSE)) << ::GetLastError();
+  Win32Platform os;
+  os.StartCommandLine("cmd /c \"" + Narrow(sleeper) + "\" 30000", ShowCommand::MinimizedNoFocus);
+
+  // The child cmd.exe of this program, and the sleeper it started.
+  DWORD interpreterId = 0;
+  DWORD sleeperId = 0;
+  for (int attempt = 0; attempt < 200 && sleeperId == 0; ++attempt) {
+    const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    ASSERT_NE(snapshot, INVALID_HANDLE_VALUE);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    std::vector<PROCESSENTRY32W> processes;
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
+      processes.push_back(entry);
+    }
+    ::CloseHandle(snapshot);
+    for (const PROCESSENTRY32W& process : processes) {
+      if (process.th32ParentProcessID == ::GetCurrentProcessId() && ::_wcsicmp(process.szExeFile, L"cmd.exe") == 0) {
+        interpreterId = process.th32ProcessID;
+      }
+    }
+    for (const PROCESSENTRY32W& process : processes) {
+      if (interpreterId != 0 && process.th32ParentProcessID == interpreterId) sleeperId = process.th32ProcessID;
+    }
+    if (sleeperId == 0) ::Sleep(50);
+  }
+  ASSERT_NE(interpreterId, 0u) << "no cmd.exe started by this program";
+
+  const HANDLE interpreter = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, interpreterId);
+  ASSERT_NE(interpreter, nullptr) << ::GetLastError();
+  wchar_t image[MAX_PATH] = {};
+  DWORD chars = MAX_PATH;
+  EXPECT_TRUE(::QueryFullProcessImageNameW(interpreter, 0, image, &chars)) << ::GetLastError();
+  wchar_t system[MAX_PATH] = {};
+  const UINT length = ::GetSystemDirectoryW(system, MAX_PATH);
+  ASSERT_GT(length, 0u);
+  EXPECT_EQ(::_wcsicmp(image, (std::wstring(system, length) + L"\\cmd.exe").c_str()), 0) << Narrow(image);
+  BOOL interpreterUnderWow64 = TRUE;
+  EXPECT_TRUE(::IsWow64Process(interpreter, &interpreterUnderWow64));
+  EXPECT_FALSE(interpreterUnderWow64) << "the 32-bit cmd.exe of SysWOW64 ran";
+
+  if (sleeperId != 0) {
+    if (const HANDLE started = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, sleeperId)) {
+      ::TerminateProcess(started, 1);
+      ::WaitForSingleObject(started, 5000);
+      ::CloseHandle(started);
+    }
+  }
+  ::TerminateProcess(interpreter, 1);
+  ::WaitForSingleObject(interpreter, 5000);
+  ::CloseHandle(interpreter);
+  for (int attempt = 0; attempt < 50 && !::DeleteFileW(sleeper.c_str()); ++attempt) ::Sleep(100);
 }
 
 // ---- The kill tool ----

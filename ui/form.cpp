@@ -87,23 +87,18 @@ Control* Form::FindControl(std::string_view name) const {
   return it == controls_.end() ? nullptr : *it;
 }
 
-CommandButton* Form::DefaultButton() const {
+CommandButton* Form::ButtonWhere(bool (CommandButton::*property)() const) const {
   for (Control* control : controls_) {
     if (control->Kind() != ControlKind::Button) continue;
     auto* button = static_cast<CommandButton*>(control);
-    if (button->Default()) return button;
+    if ((button->*property)()) return button;
   }
   return nullptr;
 }
 
-CommandButton* Form::CancelButton() const {
-  for (Control* control : controls_) {
-    if (control->Kind() != ControlKind::Button) continue;
-    auto* button = static_cast<CommandButton*>(control);
-    if (button->Cancel()) return button;
-  }
-  return nullptr;
-}
+CommandButton* Form::DefaultButton() const { return ButtonWhere(&CommandButton::Default); }
+
+CommandButton* Form::CancelButton() const { return ButtonWhere(&CommandButton::Cancel); }
 
 MenuItem* Form::FindMenuItem(std::string_view name) const {
   auto it = std::find_if(menuItems_.begin(), menuItems_.end(), [&](MenuItem* m) { return m->Name() == name; });

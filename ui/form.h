@@ -133,6 +133,8 @@ class Form {
   PlatformOperations& Os() const;
 
  private:
+  // The first button of the form for which `property` holds.
+  CommandButton* ButtonWhere(bool (CommandButton::*property)() const) const;
   Application& app_;  // borrowed: the application owns this form
   std::string name_;
   WayBack wayBack_;

@@ -59,6 +59,10 @@ bool SameTarget(const Change& a, const Change& b) {
       return a.processId == b.processId;
     case Change::Kind::CommandLine:
       return a.commandLine == b.commandLine;
+    case Change::Kind::Moved:
+      return LowerCase(a.path) == LowerCase(b.path) && LowerCase(a.newPath) == LowerCase(b.newPath);
+    case Change::Kind::FolderRemoved:
+      return LowerCase(a.path) == LowerCase(b.path);
   }
   return false;
 }
@@ -395,6 +399,39 @@ bool JournalingPlatform::WriteTextFile(std::string_view path, std::string_view t
   change.replaced = existed;
   if (!done) {
     change.error = os_.GetLastError();
+    if (change.error == 0) change.error = StatusCode::AccessDenied;
+  }
+  journal_.Record(std::move(change));
+  return done;
+}
+
+bool JournalingPlatform::ReadFileBytes(std::string_view path, std::size_t maxBytes, std::vector<std::uint8_t>& bytes) {
+  return os_.ReadFileBytes(path, maxBytes, bytes);
+}
+
+bool JournalingPlatform::MoveFileExA(std::string_view existing, std::string_view newName) {
+  const bool done = os_.MoveFileExA(existing, newName);
+  Change change;
+  change.kind = Change::Kind::Moved;
+  change.path = ShownPath(existing);
+  change.newPath = ShownPath(newName);
+  if (!done) {
+    change.error = os_.GetLastError();
+    if (change.error == StatusCode::FileNotFound) return done;
+    if (change.error == 0) change.error = StatusCode::AccessDenied;
+  }
+  journal_.Record(std::move(change));
+  return done;
+}
+
+bool JournalingPlatform::RemoveDirectoryA(std::string_view path) {
+  const bool done = os_.RemoveDirectoryA(path);
+  Change change;
+  change.kind = Change::Kind::FolderRemoved;
+  change.path = ShownPath(path);
+  if (!done) {
+    change.error = os_.GetLastError();
+    if (change.error == StatusCode::FileNotFound) return done;
     if (change.error == 0) change.error = StatusCode::AccessDenied;
   }
   journal_.Record(std::move(change));

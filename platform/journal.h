@@ -4,10 +4,10 @@
 // JournalingPlatform wraps the platform (the real one or the simulated one) and passes every
 // call on. Each call that changes something is recorded on its way through, so no command can
 // forget to report what it did: attributes (before and after, read back), files deleted (with
-// their size) and written, registry values written or deleted (the value before, read through
-// the same key, and after), registry keys created and deleted, processes handed to the kill
-// tool (id and program file), other command lines started, and every refusal with the Windows
-// error. Reading calls are passed on unrecorded. Not recorded either, as they change nothing
+// their size) and written, entries renamed or moved and empty folders removed, registry values
+// written or deleted (the value before, read through the same key, and after), registry keys
+// created and deleted, processes handed to the kill tool (id and program file), other command
+// lines started, and every refusal with the Windows error. Reading calls are passed on unrecorded. Not recorded either, as they change nothing
 // of the computer: message boxes, opened web pages and the text put on the clipboard.
 //
 // What counts as a change:
@@ -62,6 +62,8 @@ struct Change {
     RegistryKeyDeleted,  // root, keyPath
     KillTool,            // processId, image: a process handed to the kill tool
     CommandLine,         // commandLine: any other command line started
+    Moved,               // path -> newPath: an entry renamed or moved on its volume
+    FolderRemoved,       // path: an empty folder removed
   };
   Kind kind = Kind::Attributes;
   // The Windows error code of a refusal; 0 for a change that was made.
@@ -76,6 +78,7 @@ struct Change {
   std::uint32_t attributes = 0;  // after the change; for a refusal, the ones asked for
   std::optional<std::uint64_t> size;  // of a deleted or written file, when known
   bool replaced = false;              // a written file replaced one of that name
+  std::string newPath;                // where a moved entry went (or was to go)
 
   // ---- Registry: the key below its root without trailing backslash, and the value ----
   Handle root = 0;
@@ -197,6 +200,9 @@ class JournalingPlatform final : public PlatformOperations {
   bool SetClipboardText(std::string_view text) override;
   std::string GetSaveFileNameA(std::string_view suggestedName) override;
   bool WriteTextFile(std::string_view path, std::string_view text, bool replaceExisting) override;
+  bool ReadFileBytes(std::string_view path, std::size_t maxBytes, std::vector<std::uint8_t>& bytes) override;
+  bool MoveFileExA(std::string_view existing, std::string_view newName) override;
+  bool RemoveDirectoryA(std::string_view path) override;
 
  private:
   // Where an open key (or a root) lies: its root and its path below it.

@@ -245,6 +245,12 @@ std::string DescribeChange(const Change& change) {
     }
     case Change::Kind::CommandLine:
       return "Started: " + change.commandLine;
+    case Change::Kind::Moved:
+      if (refused) return "Refused: move " + change.path + std::string(kArrow) + change.newPath + why;
+      return "Moved: " + change.path + std::string(kArrow) + change.newPath;
+    case Change::Kind::FolderRemoved:
+      if (refused) return "Refused: remove the empty folder " + change.path + why;
+      return "Empty folder removed: " + change.path;
   }
   return {};
 }
@@ -266,6 +272,10 @@ std::string SummarySentence(const Command& command) {
   std::size_t registryRefused = 0;
   std::size_t keysNotDeleted = 0;
   std::size_t filesNotWritten = 0;
+  std::size_t moved = 0;
+  std::size_t notMoved = 0;
+  std::size_t foldersRemoved = 0;
+  std::size_t foldersNotRemoved = 0;
 
   for (const Change& change : command.changes) {
     const bool refused = change.Refused();
@@ -316,6 +326,12 @@ std::string SummarySentence(const Command& command) {
       case Change::Kind::CommandLine:
         ++commandLines;
         break;
+      case Change::Kind::Moved:
+        ++(refused ? notMoved : moved);
+        break;
+      case Change::Kind::FolderRemoved:
+        ++(refused ? foldersNotRemoved : foldersRemoved);
+        break;
     }
   }
 
@@ -348,11 +364,15 @@ std::string SummarySentence(const Command& command) {
   if (keysDeleted > 0) parts.push_back(Plural(keysDeleted, "registry key", "registry keys") + " deleted");
   if (filesWritten > 0) parts.push_back(Plural(filesWritten, "file", "files") + " written");
   if (commandLines > 0) parts.push_back(Plural(commandLines, "command line", "command lines") + " started");
+  if (moved > 0) parts.push_back(Plural(moved, "entry", "entries") + " moved or renamed");
+  if (foldersRemoved > 0) parts.push_back(Plural(foldersRemoved, "empty folder", "empty folders") + " removed");
   if (!notDeleted.empty()) parts.push_back(Plural(notDeleted.size(), "entry", "entries") + " could not be deleted");
   if (attributesRefused > 0) parts.push_back("attributes of " + Plural(attributesRefused, "entry", "entries") + " could not be changed");
   if (registryRefused > 0) parts.push_back(Plural(registryRefused, "registry value", "registry values") + " could not be changed");
   if (keysNotDeleted > 0) parts.push_back(Plural(keysNotDeleted, "registry key", "registry keys") + " could not be deleted");
   if (filesNotWritten > 0) parts.push_back(Plural(filesNotWritten, "file", "files") + " could not be written");
+  if (notMoved > 0) parts.push_back(Plural(notMoved, "entry", "entries") + " could not be moved");
+  if (foldersNotRemoved > 0) parts.push_back(Plural(foldersNotRemoved, "folder", "folders") + " could not be removed");
   if (parts.empty()) parts.emplace_back("nothing was changed");
 
   std::string sentence;

@@ -15,9 +15,11 @@
 // header and <windows.h> may be included in either order.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tidewick {
 
@@ -61,6 +63,9 @@ inline constexpr Status NoMoreItems = 259;
 // ERROR_PATH_NOT_FOUND, _WRITE_PROTECT, _NOT_READY, _SHARING_VIOLATION, _LOCK_VIOLATION,
 // _FILE_EXISTS, _INVALID_PARAMETER, _INVALID_NAME, _DIR_NOT_EMPTY, _ALREADY_EXISTS.
 inline constexpr Status PathNotFound = 3;
+// ERROR_NOT_SAME_DEVICE: a rename onto another volume; ERROR_DIRECTORY: a folder was expected.
+inline constexpr Status NotSameDevice = 17;
+inline constexpr Status NotADirectory = 267;
 inline constexpr Status WriteProtect = 19;
 inline constexpr Status NotReady = 21;
 inline constexpr Status SharingViolation = 32;
@@ -267,7 +272,8 @@ class PlatformOperations {
   // reason is then GetLastError's and `data` is left as it was.
   virtual bool GetFileAttributesExA(std::string_view path, FileAttributeData& data) = 0;
   // The error code of the last file call that failed (PathFileExistsA, SetFileAttributesA,
-  // DeleteFileA, GetFileAttributesExA, WriteTextFile), asked right after it: the calling
+  // DeleteFileA, GetFileAttributesExA, WriteTextFile, ReadFileBytes, MoveFileExA,
+  // RemoveDirectoryA), asked right after it: the calling
   // thread's last-error value. Registry calls answer their code as their status instead.
   virtual std::uint32_t GetLastError() = 0;
   // Deletes the sub-key `subKey` of `key` (a root or an open key) with its values. A key that
@@ -287,6 +293,27 @@ class PlatformOperations {
   // file is refused (StatusCode::FileExists) unless `replaceExisting`; then its content is
   // replaced. False when the file cannot be written; the reason is then GetLastError's.
   virtual bool WriteTextFile(std::string_view path, std::string_view text, bool replaceExisting) = 0;
+
+  // ---- What the stick windows need: reading a file, renaming, removing an empty folder ----
+  // The first `maxBytes` bytes of the file at `path` (CreateFileW for reading, sharing reading,
+  // writing and deleting with every other program, then ReadFile), in `bytes`; a shorter file
+  // gives all of its bytes. Nothing of the file is run or interpreted. False when the file
+  // cannot be opened or read (missing, a folder, held open without sharing, drive not ready);
+  // the reason is then GetLastError's and `bytes` is left as it was.
+  virtual bool ReadFileBytes(std::string_view path, std::size_t maxBytes, std::vector<std::uint8_t>& bytes) = 0;
+  // Renames the file or folder `existing` to `newName` (MoveFileExW with no flags, the only form
+  // the contract offers): a rename on one volume, never a copy, never replacing. An entry that
+  // `newName` already names is refused (ERROR_ALREADY_EXISTS, whatever the letter case; renaming
+  // an entry to its own name in another letter case is no clash); so is a move onto another
+  // volume (ERROR_NOT_SAME_DEVICE; Wine, which keeps its drives on one Unix file system, may
+  // let that one through) and a folder into itself (ERROR_SHARING_VIOLATION). The entry keeps
+  // its attributes. False on refusal, with GetLastError's reason.
+  virtual bool MoveFileExA(std::string_view existing, std::string_view newName) = 0;
+  // Removes the folder `path` when it holds nothing (RemoveDirectoryW). A folder that holds an
+  // entry is refused (ERROR_DIR_NOT_EMPTY), as are a file (ERROR_DIRECTORY) and a drive root.
+  // It is the only call that removes a folder, and it never removes one that holds anything.
+  // False on refusal, with GetLastError's reason.
+  virtual bool RemoveDirectoryA(std::string_view path) = 0;
 };
 
 // The answer of a wildcard match.

@@ -80,10 +80,19 @@ SimFiles::Entry& SimFiles::Entry::Add(std::string_view childName, std::uint32_t 
   return added;
 }
 
-void SimFiles::Entry::Remove(const Entry* child) {
+void SimFiles::Entry::Remove(const Entry* child) { Detach(child); }
+
+std::unique_ptr<SimFiles::Entry> SimFiles::Entry::Detach(const Entry* child) {
   index.erase(child->folded);
-  children.erase(std::find_if(children.begin(), children.end(),
-                              [&](const auto& owned) { return owned.get() == child; }));
+  const auto it = std::find_if(children.begin(), children.end(), [&](const auto& owned) { return owned.get() == child; });
+  std::unique_ptr<Entry> owned = std::move(*it);
+  children.erase(it);
+  return owned;
+}
+
+void SimFiles::Entry::Attach(std::unique_ptr<Entry> child) {
+  index[child->folded] = child.get();
+  children.push_back(std::move(child));
 }
 
 std::uint32_t SimFiles::Reported(const Entry& entry) {
@@ -425,6 +434,71 @@ bool SimFiles::WriteText(std::string_view path, std::string_view text, bool repl
   if (parent == nullptr || !parent->IsFolder()) return Fail(MissingReason(path));
   if (parent->refuseAttributes) return Fail(StatusCode::WriteProtect);
   parent->Add(location->names.back(), Attr::Archive).content = std::string(text);
+  return true;
+}
+
+bool SimFiles::ReadBytes(std::string_view path, std::size_t maxBytes, std::vector<std::uint8_t>& bytes) const {
+  if (RefusedInPath(path)) return Fail(StatusCode::InvalidName);
+  const Entry* entry = FindPath(path, true);
+  if (entry == nullptr) return Fail(MissingReason(path));
+  // A folder cannot be opened as a file. A file another program holds open still shares reading.
+  if (entry->IsFolder()) return Fail(StatusCode::AccessDenied);
+  const std::size_t count = std::min(maxBytes, entry->content.size());
+  bytes.assign(entry->content.begin(), entry->content.begin() + static_cast<std::ptrdiff_t>(count));
+  return true;
+}
+
+bool SimFiles::Move(std::string_view existing, std::string_view newName) {
+  if (RefusedInPath(existing) || RefusedInPath(newName)) return Fail(StatusCode::InvalidName);
+  const auto from = Parse(existing);
+  const auto to = Parse(newName);
+  if (!from || !to) return Fail(StatusCode::InvalidName);
+  if (from->names.empty()) return Fail(StatusCode::AccessDenied);  // a drive root
+  Entry* entry = Find(*from, true);
+  if (entry == nullptr) return Fail(MissingReason(existing));
+  if (to->drive != from->drive) return Fail(StatusCode::NotSameDevice);
+  if (to->names.empty()) return Fail(StatusCode::AccessDenied);
+  Location fromParent = *from;
+  fromParent.names.pop_back();
+  Location toParent = *to;
+  toParent.names.pop_back();
+  Entry* source = Find(fromParent, true);
+  Entry* target = Find(toParent, true);
+  if (target == nullptr || !target->IsFolder()) return Fail(StatusCode::PathNotFound);
+  // A folder cannot go into itself or below it.
+  bool inside = entry->IsFolder() && to->names.size() > from->names.size();
+  for (std::size_t k = 0; inside && k < from->names.size(); ++k) {
+    inside = LowerCase(from->names[k]) == LowerCase(to->names[k]);
+  }
+  if (inside) return Fail(StatusCode::SharingViolation);
+  const std::string folded = LowerCase(to->names.back());
+  const Entry* clash = target->Child(folded);
+  if (clash != nullptr && clash != entry) return Fail(StatusCode::AlreadyExists);
+  if (entry->locked) return Fail(StatusCode::SharingViolation);
+  if (entry->refuseAttributes || source->refuseAttributes || target->refuseAttributes) {
+    return Fail(StatusCode::WriteProtect);
+  }
+  std::unique_ptr<Entry> moved = source->Detach(entry);
+  moved->name = to->names.back();
+  moved->folded = folded;
+  target->Attach(std::move(moved));
+  return true;
+}
+
+bool SimFiles::RemoveFolder(std::string_view path) {
+  if (RefusedInPath(path)) return Fail(StatusCode::InvalidName);
+  auto location = Parse(path);
+  if (!location) return Fail(StatusCode::InvalidName);
+  if (location->names.empty()) return Fail(StatusCode::AccessDenied);
+  const Entry* entry = Find(*location, true);
+  if (entry == nullptr) return Fail(MissingReason(path));
+  if (!entry->IsFolder()) return Fail(StatusCode::NotADirectory);
+  if (!entry->children.empty()) return Fail(StatusCode::DirNotEmpty);
+  if ((entry->attributes & Attr::ReadOnly) != 0) return Fail(StatusCode::AccessDenied);
+  if (entry->locked) return Fail(StatusCode::SharingViolation);
+  if (entry->refuseAttributes) return Fail(StatusCode::WriteProtect);
+  location->names.pop_back();
+  Find(*location, true)->Remove(entry);
   return true;
 }
 

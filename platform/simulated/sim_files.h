@@ -58,6 +58,9 @@ class SimFiles {
   }
   bool AttributeData(std::string_view path, FileAttributeData& data) const;
   bool WriteText(std::string_view path, std::string_view text, bool replaceExisting);
+  bool ReadBytes(std::string_view path, std::size_t maxBytes, std::vector<std::uint8_t>& bytes) const;
+  bool Move(std::string_view existing, std::string_view newName);
+  bool RemoveFolder(std::string_view path);
   // The error code of the last call above that failed, as GetLastError answers it.
   std::uint32_t LastError() const { return lastError_; }
 
@@ -81,6 +84,9 @@ class SimFiles {
     Entry* Child(std::string_view foldedName) const;
     Entry& Add(std::string_view name, std::uint32_t attributes);
     void Remove(const Entry* child);
+    // Takes a child out (with everything below it) and hands over its ownership.
+    std::unique_ptr<Entry> Detach(const Entry* child);
+    void Attach(std::unique_ptr<Entry> child);
   };
   struct Medium {
     Entry root;

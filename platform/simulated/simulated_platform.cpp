@@ -667,4 +667,22 @@ bool SimulatedPlatform::WriteTextFile(std::string_view path, std::string_view te
   return written;
 }
 
+bool SimulatedPlatform::ReadFileBytes(std::string_view path, std::size_t maxBytes, std::vector<std::uint8_t>& bytes) {
+  const bool read = state_->files.ReadBytes(path, maxBytes, bytes);
+  state_->AfterFileOperation();
+  return read;
+}
+
+bool SimulatedPlatform::MoveFileExA(std::string_view existing, std::string_view newName) {
+  const bool moved = state_->files.Move(existing, newName);
+  state_->AfterFileOperation();
+  return moved;
+}
+
+bool SimulatedPlatform::RemoveDirectoryA(std::string_view path) {
+  const bool removed = state_->files.RemoveFolder(path);
+  state_->AfterFileOperation();
+  return removed;
+}
+
 }  // namespace tidewick::sim

@@ -138,8 +138,9 @@ class SimulatedPlatform final : public PlatformOperations {
   std::vector<std::string> EntriesOf(std::string_view folderPath) const;
   // The entry refuses deletion, as a file held open by another program.
   void LockEntry(std::string_view path, bool locked = true);
-  // SetFileAttributesA on the entry fails (write-protected medium); for a folder, so does
-  // WriteTextFile of a new file in it.
+  // SetFileAttributesA on the entry fails (write-protected medium), and so do MoveFileExA and
+  // RemoveDirectoryA of it; for a folder, so do WriteTextFile of a new file in it and
+  // MoveFileExA of an entry into it or out of it.
   void RefuseAttributeChanges(std::string_view path, bool refuse = true);
   // The listing of `folderPath` fails after `entries` names: the device vanishes mid-way.
   void FailListingAfter(std::string_view folderPath, std::size_t entries);
@@ -153,7 +154,8 @@ class SimulatedPlatform final : public PlatformOperations {
   std::optional<std::string> FileContent(std::string_view path) const;
   // Called after every file operation of the program (PathFileExistsA, SetFileAttributesA,
   // DeleteFileA, GetDiskFreeSpaceA, GetVolumeInformationA, DirFirst, DirNext,
-  // GetFileAttributesExA, WriteTextFile) with the running count of them; lets a test pull a drive out mid-command. Operations the hook
+  // GetFileAttributesExA, WriteTextFile, ReadFileBytes, MoveFileExA, RemoveDirectoryA) with the
+  // running count of them; lets a test pull a drive out mid-command. Operations the hook
   // makes itself are not counted.
   void OnFileOperation(std::function<void(std::size_t operationCount)> hook);
 
@@ -276,6 +278,9 @@ class SimulatedPlatform final : public PlatformOperations {
   bool SetClipboardText(std::string_view text) override;
   std::string GetSaveFileNameA(std::string_view suggestedName) override;
   bool WriteTextFile(std::string_view path, std::string_view text, bool replaceExisting) override;
+  bool ReadFileBytes(std::string_view path, std::size_t maxBytes, std::vector<std::uint8_t>& bytes) override;
+  bool MoveFileExA(std::string_view existing, std::string_view newName) override;
+  bool RemoveDirectoryA(std::string_view path) override;
 
  private:
   struct State;

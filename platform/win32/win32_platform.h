@@ -89,6 +89,11 @@ class Win32Platform final : public PlatformOperations {
   std::string GetSaveFileNameA(std::string_view suggestedName) override;
   bool WriteTextFile(std::string_view path, std::string_view text, bool replaceExisting) override;
 
+  // ---- Reading a file, renaming, removing an empty folder ----
+  bool ReadFileBytes(std::string_view path, std::size_t maxBytes, std::vector<std::uint8_t>& bytes) override;
+  bool MoveFileExA(std::string_view existing, std::string_view newName) override;
+  bool RemoveDirectoryA(std::string_view path) override;
+
  private:
   Handle NewHandleNumber();
   // The Win32 key behind a contract handle: an open key of the table or one of the two roots;

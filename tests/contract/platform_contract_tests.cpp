@@ -939,5 +939,144 @@ TEST_F(PlatformContract, TextPutOnTheClipboardIsThereAsText) {
   EXPECT_EQ(world->ClipboardText(), "again");
 }
 
+// ---- What the stick windows need: reading a file, renaming, removing an empty folder ----------
+
+std::string Text(const std::vector<std::uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
+
+TEST_F(PlatformContract, ReadFileBytesGivesAFilesFirstBytesAlsoWhileAnotherProgramHoldsIt) {
+  world->MakeFile("link.lnk", Attr::Hidden | Attr::ReadOnly, "0123456789");
+  world->MakeFile("empty.inf", 0, "");
+  world->MakeFolder("folder.lnk");
+  std::vector<std::uint8_t> bytes;
+  ASSERT_TRUE(os.ReadFileBytes(At("link.lnk"), 4, bytes));
+  EXPECT_EQ(Text(bytes), "0123");
+  ASSERT_TRUE(os.ReadFileBytes(At("link.lnk"), 1000, bytes));
+  EXPECT_EQ(Text(bytes), "0123456789");
+  ASSERT_TRUE(os.ReadFileBytes(At("empty.inf"), 10, bytes));
+  EXPECT_THAT(bytes, IsEmpty());
+  {
+    auto held = world->HoldOpen("link.lnk");
+    ASSERT_TRUE(os.ReadFileBytes(At("link.lnk"), 3, bytes));
+    EXPECT_EQ(Text(bytes), "012");
+  }
+
+  std::vector<std::uint8_t> untouched = Bytes("kept");
+  EXPECT_FALSE(os.ReadFileBytes(At("folder.lnk"), 10, untouched));
+  EXPECT_EQ(static_cast<Status>(os.GetLastError()), StatusCode::AccessDenied);
+  EXPECT_FALSE(os.ReadFileBytes(At("missing.lnk"), 10, untouched));
+  EXPECT_EQ(static_cast<Status>(os.GetLastError()), StatusCode::FileNotFound);
+  EXPECT_FALSE(os.ReadFileBytes(At("no folder\\x.lnk"), 10, untouched));
+  EXPECT_EQ(static_cast<Status>(os.GetLastError()), StatusCode::PathNotFound);
+  EXPECT_EQ(Text(untouched), "kept");
+  // Reading changed nothing.
+  EXPECT_EQ(world->FileContent("link.lnk"), "0123456789");
+  EXPECT_EQ(AttributesOf("link.lnk"), Attr::Hidden | Attr::ReadOnly);
+}
+
+TEST_F(PlatformContract, MoveFileExRenamesFilesAndFoldersAndNeverReplaces) {
+  world->MakeFolder("data", Attr::Hidden);
+  world->MakeFile("data\\doc.txt", Attr::ReadOnly, "doc");
+  world->MakeFile("data\\DUP.TXT", 0, "inside");
+  world->MakeFolder("data\\Photos");
+  world->MakeFile("data\\Photos\\a.jpg", 0, "jpg");
+  world->MakeFile("dup.txt", 0, "root");
+
+  // A file and a folder with all it holds go to the root, keeping their attributes.
+  EXPECT_TRUE(os.MoveFileExA(At("data\\doc.txt"), At("doc.txt")));
+  EXPECT_EQ(world->FileContent("doc.txt"), "doc");
+  EXPECT_FALSE(world->Attributes("data\\doc.txt").has_value());
+  EXPECT_EQ(AttributesOf("doc.txt"), Attr::ReadOnly);
+  EXPECT_TRUE(os.MoveFileExA(At("data\\Photos"), At("Photos")));
+  EXPECT_EQ(world->FileContent("Photos\\a.jpg"), "jpg");
+  EXPECT_FALSE(world->Attributes("data\\Photos").has_value());
+
+  // A name that is taken, whatever its letter case, refuses the move; both stay as they were.
+  EXPECT_FALSE(os.MoveFileExA(At("data\\DUP.TXT"), At("dup.txt")));
+  EXPECT_EQ(static_cast<Status>(os.GetLastError()), StatusCode::AlreadyExists);
+  EXPECT_EQ(world->FileContent("dup.txt"), "root");
+  EXPECT_EQ(world->FileContent("data\\DUP.TXT"), "inside");
+  EXPECT_FALSE(os.MoveFileExA(At("doc.txt"), At("Photos")));
+  EXPECT_EQ(static_cast<Status>(os.GetLastError()), StatusCode::AlreadyExists);
+  EXPECT_EQ(world->FileContent("Photos\\a.jpg"), "jpg");
+
+  // A folder renamed in place keeps what it holds.
+  EXPECT_TRUE(os.MoveFileExA(At("data"), At("Recovered files")));
+  EXPECT_EQ(world->FileContent("Recovered files\\DUP.TXT"), "inside");
+  EXPECT_EQ(AttributesOf("Recovered files") & Attr::Directory, Attr::Directory);
+  EXPECT_THAT(List(root + "*"), UnorderedElementsAre("Recovered files", "doc.txt", "dup.txt", "Photos"));
+
+  // Another letter case of its own name is no clash. (Windows then lists the new letter case;
+  // Wine 8 answers success and keeps the old one.)
+  EXPECT_TRUE(os.MoveFileExA(At("doc.txt"), At("DOC.txt")));
+  EXPECT_EQ(world->FileContent("doc.txt"), "doc");
+  EXPECT_EQ(List(root + "*").size(), 4u);
+
+  // Nothing to move, nowhere to go, or a folder into itself: refused, nothing changes.
+  EXPECT_FALSE(os.MoveFileExA(At("missing.txt"), At("there.txt")));
+  EXPECT_EQ(static_cast<Status>(os.GetLastError()), StatusCode::FileNotFound);
+  EXPECT_FALSE(os.MoveFileExA(At("dup.txt"), At("no folder\\dup.txt")));
+  EXPECT_EQ(static_cast<Status>(os.GetLastError()), StatusCode::PathNotFound);
+  EXPECT_FALSE(os.MoveFileExA(At("Photos"), At("Photos\\inner")));
+  EXPECT_EQ(world->FileContent("Photos\\a.jpg"), "jpg");
+  EXPECT_EQ(world->FileContent("dup.txt"), "root");
+}
+
+TEST_F(PlatformContract, MoveFileExRefusesAFileAnotherProgramHolds) {
+  world->MakeFolder("data");
+  world->MakeFile("data\\held.doc", 0, "held");
+  auto held = world->HoldOpen("data\\held.doc");
+  EXPECT_FALSE(os.MoveFileExA(At("data\\held.doc"), At("held.doc")));
+  EXPECT_EQ(static_cast<Status>(os.GetLastError()), StatusCode::SharingViolation);
+  EXPECT_EQ(world->FileContent("data\\held.doc"), "held");
+  EXPECT_FALSE(world->Attributes("held.doc").has_value());
+}
+
+// "T:\ " is the root itself once Windows has taken the trailing blank off; the platform reaches
+// the folder named one blank.
+TEST_F(PlatformContract, AFolderNamedOneBlankIsReachedAndNotTheRoot) {
+  world->MakeFolder(" ", Attr::Hidden | Attr::System);
+  world->MakeFile(" \\a.txt", 0, "a");
+  world->MakeFile("root.txt", 0, "root");
+  EXPECT_TRUE(os.PathFileExistsA(At(" \\a.txt")));
+  EXPECT_THAT(List(At(" ") + "\\*"), UnorderedElementsAre(".", "..", "a.txt"));
+  EXPECT_TRUE(os.SetFileAttributesA(At(" "), Attr::Normal));
+  EXPECT_FALSE(os.RemoveDirectoryA(At(" ")));
+  EXPECT_EQ(static_cast<Status>(os.GetLastError()), StatusCode::DirNotEmpty);
+  EXPECT_TRUE(os.MoveFileExA(At(" \\a.txt"), At("a.txt")));
+  EXPECT_EQ(world->FileContent("a.txt"), "a");
+  EXPECT_TRUE(os.RemoveDirectoryA(At(" ")));
+  EXPECT_FALSE(world->Attributes(" ").has_value());
+  EXPECT_EQ(world->FileContent("root.txt"), "root");
+  EXPECT_THAT(List(root + "*"), UnorderedElementsAre("a.txt", "root.txt"));
+}
+
+TEST_F(PlatformContract, RemoveDirectoryTakesOnlyAFolderThatHoldsNothing) {
+  world->MakeFolder("full");
+  world->MakeFile("full\\x.txt", 0, "x");
+  world->MakeFolder("nested");
+  world->MakeFolder("nested\\inner");
+  world->MakeFile("file.txt", 0, "file");
+  world->MakeFolder("empty", Attr::Hidden | Attr::System);
+
+  EXPECT_FALSE(os.RemoveDirectoryA(At("full")));
+  EXPECT_EQ(static_cast<Status>(os.GetLastError()), StatusCode::DirNotEmpty);
+  EXPECT_EQ(world->FileContent("full\\x.txt"), "x");
+  EXPECT_FALSE(os.RemoveDirectoryA(At("nested")));
+  EXPECT_EQ(static_cast<Status>(os.GetLastError()), StatusCode::DirNotEmpty);
+  EXPECT_TRUE(world->Attributes("nested\\inner").has_value());
+  EXPECT_FALSE(os.RemoveDirectoryA(At("file.txt")));
+  EXPECT_EQ(static_cast<Status>(os.GetLastError()), StatusCode::NotADirectory);
+  EXPECT_EQ(world->FileContent("file.txt"), "file");
+  EXPECT_FALSE(os.RemoveDirectoryA(At("missing")));
+  EXPECT_EQ(static_cast<Status>(os.GetLastError()), StatusCode::FileNotFound);
+  EXPECT_FALSE(os.RemoveDirectoryA(root));
+
+  EXPECT_TRUE(os.RemoveDirectoryA(At("empty")));
+  EXPECT_FALSE(world->Attributes("empty").has_value());
+  EXPECT_TRUE(os.RemoveDirectoryA(At("nested\\inner")));
+  EXPECT_TRUE(os.RemoveDirectoryA(At("nested")));
+  EXPECT_THAT(List(root + "*"), UnorderedElementsAre("full", "file.txt"));
+}
+
 }  // namespace
 }  // namespace tidewick::contract

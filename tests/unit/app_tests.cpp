@@ -82,6 +82,11 @@ class FailingPlatform final : public PlatformOperations {
   bool SetClipboardText(std::string_view t) override { return s_.SetClipboardText(t); }
   std::string GetSaveFileNameA(std::string_view n) override { return s_.GetSaveFileNameA(n); }
   bool WriteTextFile(std::string_view p, std::string_view t, bool r) override { return s_.WriteTextFile(p, t, r); }
+  bool ReadFileBytes(std::string_view p, std::size_t m, std::vector<std::uint8_t>& b) override {
+    return s_.ReadFileBytes(p, m, b);
+  }
+  bool MoveFileExA(std::string_view e, std::string_view n) override { return s_.MoveFileExA(e, n); }
+  bool RemoveDirectoryA(std::string_view p) override { return s_.RemoveDirectoryA(p); }
 
  private:
   sim::SimulatedPlatform& s_;

@@ -163,6 +163,11 @@ class SpyPlatform final : public PlatformOperations {
   bool SetClipboardText(std::string_view t) override { return sim_.SetClipboardText(t); }
   std::string GetSaveFileNameA(std::string_view n) override { return sim_.GetSaveFileNameA(n); }
   bool WriteTextFile(std::string_view p, std::string_view t, bool r) override { return sim_.WriteTextFile(p, t, r); }
+  bool ReadFileBytes(std::string_view p, std::size_t m, std::vector<std::uint8_t>& b) override {
+    return sim_.ReadFileBytes(p, m, b);
+  }
+  bool MoveFileExA(std::string_view e, std::string_view n) override { return sim_.MoveFileExA(e, n); }
+  bool RemoveDirectoryA(std::string_view p) override { return sim_.RemoveDirectoryA(p); }
 
   std::vector<Handle> snapshots;
   std::uint32_t firstRecordSize = 0;

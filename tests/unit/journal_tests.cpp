@@ -252,9 +252,45 @@ const ChangeCase kChangeCases[] = {
        p.MsgBox("Scan complete. No virus detect.", MsgStyle::Information);
        p.SetClipboardText("text");
        p.ShellExecuteA(0, nullptr, "https://example.org/", nullptr, nullptr, ShowCommand::Maximized);
+       std::vector<std::uint8_t> bytes;
+       p.ReadFileBytes("E:\\a.lnk", 16, bytes);
      },
      {},
      "Nothing was changed."},
+    // ---- renames and empty folders ----
+    {"FolderRenamedAndEntryMoved",
+     [](auto& s) {
+       s.AddFolder("E:\\\xC2\xA0", Attr::HiddenSystem);
+       s.AddFile("E:\\\xC2\xA0\\a.doc");
+     },
+     [](auto& p) {
+       p.MoveFileExA("\\\\?\\E:\\\xC2\xA0\\a.doc", "\\\\?\\E:\\a.doc");
+       p.MoveFileExA("\\\\?\\E:\\\xC2\xA0", "\\\\?\\E:\\Recovered files");
+     },
+     {"Moved: E:\\\xC2\xA0\\a.doc -> E:\\a.doc", "Moved: E:\\\xC2\xA0 -> E:\\Recovered files"},
+     "2 entries moved or renamed."},
+    {"MoveOntoATakenNameRefused",
+     [](auto& s) {
+       s.AddFolder("E:\\_");
+       s.AddFile("E:\\_\\a.doc");
+       s.AddFile("E:\\A.DOC");
+     },
+     [](auto& p) { p.MoveFileExA("E:\\_\\a.doc", "E:\\a.doc"); },
+     {"Refused: move E:\\_\\a.doc -> E:\\a.doc: Cannot create a file when that file already exists. (error 183)"},
+     "1 entry could not be moved."},
+    {"EmptyFolderRemovedAndAFullOneRefused",
+     [](auto& s) {
+       s.AddFolder("E:\\_");
+       s.AddFolder("E:\\full");
+       s.AddFile("E:\\full\\x.txt");
+     },
+     [](auto& p) {
+       p.RemoveDirectoryA("E:\\_");
+       p.RemoveDirectoryA("E:\\full");
+       p.RemoveDirectoryA("E:\\missing");
+     },
+     {"Empty folder removed: E:\\_", "Refused: remove the empty folder E:\\full: The directory is not empty. (error 145)"},
+     "1 empty folder removed, 1 folder could not be removed."},
 };
 
 INSTANTIATE_TEST_SUITE_P(Kinds, JournalCase, ::testing::ValuesIn(kChangeCases),

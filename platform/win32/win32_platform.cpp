@@ -820,4 +820,59 @@ bool Win32Platform::WriteTextFile(std::string_view path, std::string_view text, 
   return error == ERROR_SUCCESS;
 }
 
+bool Win32Platform::ReadFileBytes(std::string_view path, std::size_t maxBytes, std::vector<std::uint8_t>& bytes) {
+  if (path.empty()) {
+    ::SetLastError(ERROR_INVALID_NAME);
+    return false;
+  }
+  QuietCriticalErrors quiet;
+  // Every kind of sharing: a file another program has open is read all the same, and nothing
+  // is held back from it meanwhile. A folder does not open without backup semantics.
+  const HANDLE file = ::CreateFileW(FilePath(path).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  std::vector<std::uint8_t> read;
+  DWORD error = ERROR_SUCCESS;
+  while (read.size() < maxBytes) {
+    const std::size_t want = std::min<std::size_t>(maxBytes - read.size(), std::size_t{1} << 16);
+    const std::size_t at = read.size();
+    read.resize(at + want);
+    DWORD got = 0;
+    if (!::ReadFile(file, read.data() + at, static_cast<DWORD>(want), &got, nullptr)) {
+      error = ::GetLastError() != ERROR_SUCCESS ? ::GetLastError() : ERROR_READ_FAULT;
+      read.resize(at);
+      break;
+    }
+    read.resize(at + got);
+    if (got == 0) break;  // the end of the file
+  }
+  ::CloseHandle(file);
+  if (error != ERROR_SUCCESS) {
+    ::SetLastError(error);
+    return false;
+  }
+  bytes = std::move(read);
+  return true;
+}
+
+bool Win32Platform::MoveFileExA(std::string_view existing, std::string_view newName) {
+  if (existing.empty() || newName.empty()) {
+    ::SetLastError(ERROR_INVALID_NAME);
+    return false;
+  }
+  QuietCriticalErrors quiet;
+  // No MOVEFILE_REPLACE_EXISTING and no MOVEFILE_COPY_ALLOWED: a rename, or nothing.
+  return ::MoveFileExW(FilePath(existing).c_str(), FilePath(newName).c_str(), 0) != FALSE;
+}
+
+bool Win32Platform::RemoveDirectoryA(std::string_view path) {
+  if (path.empty()) {
+    ::SetLastError(ERROR_INVALID_NAME);
+    return false;
+  }
+  QuietCriticalErrors quiet;
+  return ::RemoveDirectoryW(FilePath(path).c_str()) != FALSE;
+}
+
 }  // namespace tidewick::win32

@@ -2,6 +2,7 @@
 #include "platform/journal.h"
 
 #include "platform/kill_tool.h"
+#include "platform/registry.h"
 #include "platform/text.h"
 
 #include <algorithm>
@@ -199,6 +200,17 @@ Status JournalingPlatform::RegOpenKeyA(Handle root, std::string_view subKey, Han
 Status JournalingPlatform::RegOpenKeyExA(Handle root, std::string_view subKey, std::uint32_t options,
                                          std::uint32_t access, Handle& key) {
   const Status status = os_.RegOpenKeyExA(root, subKey, options, access, key);
+  if (status == StatusCode::Success && (access & KeyAccess::View32) != 0 && IsRoot(root)) {
+    // A key of the 32-bit view is recorded where it lies in the registry's tree, so that the
+    // report names it and the undo reaches it without the view. Where Windows has one view
+    // (no Software\WOW6432Node) the key is the one its path names.
+    const std::string viewPath = PathIn32BitView(root, subKey);
+    Handle probe = 0;
+    const bool twoViews = viewPath != subKey && os_.RegOpenKeyA(root, "Software\\WOW6432Node", probe) == StatusCode::Success;
+    if (probe != 0) os_.RegCloseKey(probe);
+    Remember(status, key, root, twoViews ? std::string_view(viewPath) : subKey);
+    return status;
+  }
   Remember(status, key, root, subKey);
   return status;
 }
@@ -545,6 +557,20 @@ bool JournalingPlatform::SetClipboardText(std::string_view text) { return os_.Se
 
 std::string JournalingPlatform::GetSaveFileNameA(std::string_view suggestedName) {
   return os_.GetSaveFileNameA(suggestedName);
+}
+
+// ---- JournalingPlatform: reading for the search of every autostart place ------------------
+
+std::vector<std::string> JournalingPlatform::GetEnvironmentStringsA() { return os_.GetEnvironmentStringsA(); }
+
+bool JournalingPlatform::SHGetFolderPathA(int folder, std::string& path) { return os_.SHGetFolderPathA(folder, path); }
+
+bool JournalingPlatform::GetTempPathA(std::string& path) { return os_.GetTempPathA(path); }
+
+std::uint32_t JournalingPlatform::GetDriveTypeA(std::string_view root) { return os_.GetDriveTypeA(root); }
+
+bool JournalingPlatform::NtQueryInformationProcess(std::uint32_t processId, std::string& commandLine) {
+  return os_.NtQueryInformationProcess(processId, commandLine);
 }
 
 }  // namespace tidewick

@@ -203,6 +203,11 @@ class JournalingPlatform final : public PlatformOperations {
   bool ReadFileBytes(std::string_view path, std::size_t maxBytes, std::vector<std::uint8_t>& bytes) override;
   bool MoveFileExA(std::string_view existing, std::string_view newName) override;
   bool RemoveDirectoryA(std::string_view path) override;
+  std::vector<std::string> GetEnvironmentStringsA() override;
+  bool SHGetFolderPathA(int folder, std::string& path) override;
+  bool GetTempPathA(std::string& path) override;
+  std::uint32_t GetDriveTypeA(std::string_view root) override;
+  bool NtQueryInformationProcess(std::uint32_t processId, std::string& commandLine) override;
 
  private:
   // Where an open key (or a root) lies: its root and its path below it.

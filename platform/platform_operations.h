@@ -48,6 +48,14 @@ inline constexpr std::uint32_t MultiSz = 7;
 namespace KeyAccess {
 // Access asked for by RegOpenKeyExA: query, set, create sub-key, enumerate, notify, create link.
 inline constexpr std::uint32_t Open = 0x3F;
+// Reading only (KEY_READ: query, enumerate, notify, read control): what a user without
+// administrator rights is granted on most of HKEY_LOCAL_MACHINE.
+inline constexpr std::uint32_t Read = 0x20019;
+// Added to an access mask (KEY_WOW64_32KEY): the key is opened in the 32-bit registry view.
+// On 64-bit Windows the 32-bit programs' part of HKEY_LOCAL_MACHINE\Software lies there
+// (Software\WOW6432Node); HKEY_CURRENT_USER\Software is one for both views. 32-bit Windows has
+// one view and ignores it.
+inline constexpr std::uint32_t View32 = 0x0200;
 }  // namespace KeyAccess
 
 // Status codes: ERROR_SUCCESS, ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_INVALID_HANDLE,
@@ -91,6 +99,28 @@ inline constexpr std::uint32_t ReparsePoint = 0x400;
 // Hidden plus system: how a drive's own system entries are hidden again.
 inline constexpr std::uint32_t HiddenSystem = Hidden | System;
 }  // namespace Attr
+
+// Special folders asked for with SHGetFolderPathA (CSIDL_STARTUP, _COMMON_STARTUP, _WINDOWS,
+// _PROGRAM_FILES, _PROGRAM_FILESX86).
+namespace SpecialFolder {
+inline constexpr int Startup = 0x0007;        // the user's Startup folder
+inline constexpr int CommonStartup = 0x0018;  // the Startup folder of all users
+inline constexpr int Windows = 0x0024;        // the Windows folder
+inline constexpr int ProgramFiles = 0x0026;   // Program Files of the program's own build
+inline constexpr int ProgramFilesX86 = 0x002A;  // Program Files of 32-bit programs
+}  // namespace SpecialFolder
+
+// What GetDriveTypeA answers: DRIVE_UNKNOWN, _NO_ROOT_DIR, _REMOVABLE, _FIXED, _REMOTE, _CDROM,
+// _RAMDISK.
+namespace DriveType {
+inline constexpr std::uint32_t Unknown = 0;
+inline constexpr std::uint32_t NoRootDir = 1;
+inline constexpr std::uint32_t Removable = 2;
+inline constexpr std::uint32_t Fixed = 3;
+inline constexpr std::uint32_t Remote = 4;
+inline constexpr std::uint32_t CdRom = 5;
+inline constexpr std::uint32_t RamDisk = 6;
+}  // namespace DriveType
 
 // Folder-listing masks (the classic vbNormal..vbDirectory|vbArchive set). All returns every entry.
 namespace ListMask {
@@ -314,6 +344,30 @@ class PlatformOperations {
   // It is the only call that removes a folder, and it never removes one that holds anything.
   // False on refusal, with GetLastError's reason.
   virtual bool RemoveDirectoryA(std::string_view path) = 0;
+
+  // ---- What the search of every autostart place needs: the environment, the system's
+  // folders, drive types and other processes' command lines (reading only) ----
+  // This process's environment (GetEnvironmentStringsA): each entry of the block as
+  // "NAME=value", in the block's order, the hidden per-drive entries ("=C:=C:\...") included.
+  virtual std::vector<std::string> GetEnvironmentStringsA() = 0;
+  // The path of a special folder (SHGetFolderPathA, SHGFP_TYPE_CURRENT; `folder` is one of the
+  // SpecialFolder values), without trailing backslash. False when Windows knows no such
+  // folder; `path` is then left as it was.
+  virtual bool SHGetFolderPathA(int folder, std::string& path) = 0;
+  // The folder for temporary files (GetTempPathA: TMP, else TEMP, else USERPROFILE, else the
+  // Windows folder), with its trailing backslash. False when it cannot be told; `path` is then
+  // left as it was.
+  virtual bool GetTempPathA(std::string& path) = 0;
+  // The kind of the drive whose root is `root` ("E:\"): one of the DriveType values.
+  // DriveType::NoRootDir for a letter that leads nowhere.
+  virtual std::uint32_t GetDriveTypeA(std::string_view root) = 0;
+  // The command line process `processId` was started with, as NtQueryInformationProcess
+  // answers it: the ProcessCommandLineInformation class where Windows answers it (8.1 and
+  // later), else the process's own parameters read through ProcessBasicInformation and
+  // ReadProcessMemory (what older Windows and Wine answer). False when the process cannot be
+  // opened or read (ended, a more privileged user's, a 64-bit process seen by a 32-bit build
+  // on Windows 7); `commandLine` is then left as it was.
+  virtual bool NtQueryInformationProcess(std::uint32_t processId, std::string& commandLine) = 0;
 };
 
 // The answer of a wildcard match.

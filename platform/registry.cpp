@@ -1,5 +1,7 @@
 #include "platform/registry.h"
 
+#include "platform/text.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -139,6 +141,21 @@ Status ForEachValue(const ScopedKey& key, const std::function<Visit(const RegVal
     }
     if (visitor(value) == Visit::Stop) return StatusCode::Success;
   }
+}
+
+std::string PathIn32BitView(Handle root, std::string_view subKey) {
+  std::string path(subKey);
+  if (root != Root::LocalMachine) return path;
+  // The first level, then what follows it (without the separator).
+  std::size_t start = 0;
+  while (start < path.size() && path[start] == '\\') ++start;
+  const std::size_t end = std::min(path.find('\\', start), path.size());
+  if (LowerCase(path.substr(start, end - start)) != "software") return path;
+  std::size_t next = end;
+  while (next < path.size() && path[next] == '\\') ++next;
+  const std::size_t nextEnd = std::min(path.find('\\', next), path.size());
+  if (LowerCase(path.substr(next, nextEnd - next)) == "wow6432node") return path;
+  return path.substr(0, end) + "\\WOW6432Node" + path.substr(end);
 }
 
 }  // namespace tidewick

@@ -102,4 +102,11 @@ struct ValueLimits {
 Status ForEachValue(const ScopedKey& key, const std::function<Visit(const RegValue&)>& visitor,
                     ValueLimits limits = {});
 
+// Where a key opened with KeyAccess::View32 lies in the registry's own tree on 64-bit Windows:
+// below Root::LocalMachine, "Software\..." is "Software\WOW6432Node\..." (a path naming
+// WOW6432Node already stays as it is); other paths, and every path below Root::CurrentUser,
+// are one key in both views. Windows shares a few keys of HKEY_LOCAL_MACHINE\Software between
+// the views; none that the program opens in the 32-bit view is among them.
+std::string PathIn32BitView(Handle root, std::string_view subKey);
+
 }  // namespace tidewick

@@ -246,6 +246,8 @@ void SimFiles::AddDrive(char letter) {
   InsertNewMedium(letter, NewSerial());
 }
 
+bool SimFiles::HasDrive(char letter) const { return FindDrive(UpperLetter(letter)) != nullptr; }
+
 void SimFiles::SetVolumeSerial(char letter, std::uint32_t serial) {
   Drive* drive = FindDrive(UpperLetter(letter));
   if (drive == nullptr || !drive->medium) throw std::invalid_argument("no medium in that drive");

@@ -22,6 +22,8 @@ class SimFiles {
   void AddDrive(char letter);
   void RemoveDrive(char letter);
   void SetDriveReady(char letter, bool ready);
+  // Whether the drive letter is there, with or without a medium.
+  bool HasDrive(char letter) const;
   // Media: what a drive holds (its entries and its volume serial number). A medium taken out
   // of its drive is kept aside under a name until it is put into a drive again.
   void SetVolumeSerial(char letter, std::uint32_t serial);

@@ -4,11 +4,13 @@
 #include "platform/simulated/simulated_platform.h"
 
 #include "platform/kill_tool.h"
+#include "platform/registry.h"
 #include "platform/simulated/sim_files.h"
 #include "platform/simulated/sim_registry.h"
 #include "platform/text.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <map>
 #include <set>
@@ -164,6 +166,70 @@ struct SimulatedPlatform::State {
   std::string appExeName = "tidewick";
   bool ended = false;
 
+  // The environment as set by the test, over the defaults (see Environment()): by lower-cased
+  // name, the name as written and the value (none: removed), in the order first set.
+  struct Variable {
+    std::string name;
+    std::optional<std::string> value;
+  };
+  std::vector<std::pair<std::string, Variable>> environmentSet;
+  std::map<int, std::string> specialFolders;  // as set by the test
+  std::map<char, std::uint32_t> driveTypes;   // as set by the test, by upper-case letter
+  bool windows32Bit = false;
+
+  // The environment block: the defaults of 64-bit (or 32-bit) Windows with the profile folder
+  // of the moment, then what the test set, in that order.
+  std::vector<std::pair<std::string, std::string>> Environment() const {
+    std::vector<std::pair<std::string, std::string>> block;
+    const auto put = [&](std::string_view name, std::string value) {
+      const std::string folded = LowerCase(name);
+      for (auto& [existing, old] : block) {
+        if (LowerCase(existing) == folded) {
+          old = std::move(value);
+          return;
+        }
+      }
+      block.emplace_back(std::string(name), std::move(value));
+    };
+    put("ALLUSERSPROFILE", "C:\\ProgramData");
+    if (!profileFolder.empty()) {
+      put("APPDATA", profileFolder + "\\AppData\\Roaming");
+      put("LOCALAPPDATA", profileFolder + "\\AppData\\Local");
+    }
+    put("Path", "C:\\Windows\\system32;C:\\Windows");
+    put("ProgramData", "C:\\ProgramData");
+    put("ProgramFiles", "C:\\Program Files");
+    if (!windows32Bit) {
+      put("ProgramFiles(x86)", "C:\\Program Files (x86)");
+      put("ProgramW6432", "C:\\Program Files");
+    }
+    put("PUBLIC", "C:\\Users\\Public");
+    put("SystemDrive", "C:");
+    put("SystemRoot", "C:\\Windows");
+    if (!profileFolder.empty()) {
+      put("TEMP", profileFolder + "\\AppData\\Local\\Temp");
+      put("TMP", profileFolder + "\\AppData\\Local\\Temp");
+      put("USERPROFILE", profileFolder);
+    }
+    put("windir", "C:\\Windows");
+    for (const auto& [folded, variable] : environmentSet) {
+      if (variable.value) {
+        put(variable.name, *variable.value);
+      } else {
+        std::erase_if(block, [&](const auto& entry) { return LowerCase(entry.first) == folded; });
+      }
+    }
+    return block;
+  }
+
+  std::optional<std::string> VariableValue(std::string_view name) const {
+    const std::string folded = LowerCase(name);
+    for (auto& [existing, value] : Environment()) {
+      if (LowerCase(existing) == folded) return value;
+    }
+    return std::nullopt;
+  }
+
   // Counts a file operation and lets the test act after it.
   void AfterFileOperation() {
     if (inFileHook) return;  // operations made by the hook itself are not counted
@@ -314,12 +380,15 @@ const std::string& SimulatedPlatform::ProfileFolder() const { return state_->pro
 // ---- Processes ----
 
 std::uint32_t SimulatedPlatform::StartProcess(std::string_view exeName,
-                                              std::string_view imagePath) {
+                                              std::string_view imagePath,
+                                              std::string_view commandLine) {
   const std::uint32_t pid = state_->nextPid;
   state_->nextPid += 4;
   std::string image(imagePath);
   if (image.empty()) image = std::string(kDefaultImageFolder) + std::string(exeName);
-  state_->processes.push_back(ProcessInfo{pid, std::string(exeName), std::move(image)});
+  std::string line(commandLine);
+  if (line.empty()) line = "\"" + image + "\"";
+  state_->processes.push_back(ProcessInfo{pid, std::string(exeName), std::move(image), false, std::move(line)});
   return pid;
 }
 
@@ -348,6 +417,25 @@ void SimulatedPlatform::MakeUnkillable(std::uint32_t pid, bool unkillable) {
     state_->unkillable.erase(pid);
   }
 }
+
+// ---- Environment, special folders, drive types, the registry's views ----
+
+void SimulatedPlatform::SetVariable(std::string_view name, std::optional<std::string> value) {
+  const std::string folded = LowerCase(name);
+  auto& set = state_->environmentSet;
+  std::erase_if(set, [&](const auto& entry) { return entry.first == folded; });
+  set.emplace_back(folded, State::Variable{std::string(name), std::move(value)});
+}
+
+void SimulatedPlatform::SetSpecialFolder(int folder, std::string_view path) {
+  state_->specialFolders[folder] = std::string(path);
+}
+
+void SimulatedPlatform::SetDriveType(char letter, std::uint32_t type) {
+  state_->driveTypes[static_cast<char>(std::toupper(static_cast<unsigned char>(letter)))] = type;
+}
+
+void SimulatedPlatform::SetWindows32Bit(bool is32Bit) { state_->windows32Bit = is32Bit; }
 
 // ---- Time ----
 
@@ -407,8 +495,11 @@ Status SimulatedPlatform::RegOpenKeyA(Handle root, std::string_view subKey, Hand
 }
 
 Status SimulatedPlatform::RegOpenKeyExA(Handle root, std::string_view subKey,
-                                        std::uint32_t /*options*/, std::uint32_t /*access*/,
+                                        std::uint32_t /*options*/, std::uint32_t access,
                                         Handle& key) {
+  if ((access & KeyAccess::View32) != 0 && !state_->windows32Bit) {
+    return state_->registry.Open(root, PathIn32BitView(root, subKey), key);
+  }
   return state_->registry.Open(root, subKey, key);
 }
 
@@ -683,6 +774,82 @@ bool SimulatedPlatform::RemoveDirectoryA(std::string_view path) {
   const bool removed = state_->files.RemoveFolder(path);
   state_->AfterFileOperation();
   return removed;
+}
+
+// ---- PlatformOperations: what the search of every autostart place needs ----
+
+std::vector<std::string> SimulatedPlatform::GetEnvironmentStringsA() {
+  std::vector<std::string> block;
+  for (const auto& [name, value] : state_->Environment()) block.push_back(name + "=" + value);
+  return block;
+}
+
+bool SimulatedPlatform::SHGetFolderPathA(int folder, std::string& path) {
+  std::string answer;
+  if (const auto set = state_->specialFolders.find(folder); set != state_->specialFolders.end()) {
+    answer = set->second;
+  } else {
+    switch (folder) {
+      case SpecialFolder::Startup:
+        if (const std::optional<std::string> appData = state_->VariableValue("APPDATA")) {
+          answer = *appData + "\\Microsoft\\Windows\\Start Menu\\Programs\\Startup";
+        }
+        break;
+      case SpecialFolder::CommonStartup:
+        answer = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Startup";
+        break;
+      case SpecialFolder::Windows:
+        answer = "C:\\Windows";
+        break;
+      case SpecialFolder::ProgramFiles:
+        answer = "C:\\Program Files";
+        break;
+      case SpecialFolder::ProgramFilesX86:
+        answer = state_->windows32Bit ? "C:\\Program Files" : "C:\\Program Files (x86)";
+        break;
+      default:
+        break;
+    }
+  }
+  if (answer.empty()) return false;
+  path = std::move(answer);
+  return true;
+}
+
+bool SimulatedPlatform::GetTempPathA(std::string& path) {
+  // The order GetTempPath follows.
+  std::string folder;
+  for (const char* name : {"TMP", "TEMP", "USERPROFILE"}) {
+    if (const std::optional<std::string> value = state_->VariableValue(name); value && !value->empty()) {
+      folder = *value;
+      break;
+    }
+  }
+  if (folder.empty() && !SHGetFolderPathA(SpecialFolder::Windows, folder)) return false;
+  if (folder.back() != '\\') folder += '\\';
+  path = std::move(folder);
+  return true;
+}
+
+std::uint32_t SimulatedPlatform::GetDriveTypeA(std::string_view root) {
+  if (root.size() != 3 || root[1] != ':' || root[2] != '\\' || !std::isalpha(static_cast<unsigned char>(root[0]))) {
+    return DriveType::NoRootDir;
+  }
+  const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(root[0])));
+  // Set-up sees the drive whether or not it holds a medium; a drive without one keeps its type.
+  if (!state_->files.HasDrive(letter)) return DriveType::NoRootDir;
+  const auto set = state_->driveTypes.find(letter);
+  return set != state_->driveTypes.end() ? set->second : DriveType::Fixed;
+}
+
+bool SimulatedPlatform::NtQueryInformationProcess(std::uint32_t processId, std::string& commandLine) {
+  for (const ProcessInfo& process : state_->processes) {
+    if (process.pid != processId) continue;
+    if (process.imageHidden) return false;
+    commandLine = process.commandLine;
+    return true;
+  }
+  return false;  // no such process (any more)
 }
 
 }  // namespace tidewick::sim

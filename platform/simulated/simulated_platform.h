@@ -69,7 +69,8 @@ struct ProcessInfo {
   std::uint32_t pid = 0;
   std::string exeName;    // "abc.exe"
   std::string imagePath;  // full path of the program file; deleting it fails while it runs
-  bool imageHidden = false;  // QueryFullProcessImageNameA cannot read it
+  bool imageHidden = false;  // neither its image path nor its command line can be read
+  std::string commandLine;   // what NtQueryInformationProcess answers
 };
 
 // One registry call as made, for tests that check the exact sequence of writes.
@@ -168,14 +169,41 @@ class SimulatedPlatform final : public PlatformOperations {
   const std::string& ProfileFolder() const;
 
   // ---- Processes ----
-  // Without `imagePath` the process runs from "C:\Windows\System32\" + exeName.
-  std::uint32_t StartProcess(std::string_view exeName, std::string_view imagePath = {});
+  // Without `imagePath` the process runs from "C:\Windows\System32\" + exeName. Without
+  // `commandLine` it was started with its image path in quotes and no arguments.
+  std::uint32_t StartProcess(std::string_view exeName, std::string_view imagePath = {},
+                             std::string_view commandLine = {});
   bool IsRunning(std::uint32_t pid) const;
   std::vector<ProcessInfo> Processes() const;
-  // QueryFullProcessImageNameA fails for the process, as for one of a more privileged user.
+  // QueryFullProcessImageNameA and NtQueryInformationProcess fail for the process, as for one
+  // of a more privileged user.
   void HideImagePath(std::uint32_t pid, bool hidden = true);
   // A process that ignores the kill tool (protected, or the tool fails for it).
   void MakeUnkillable(std::uint32_t pid, bool unkillable = true);
+
+  // ---- Environment, special folders, drive types, the registry's views ----
+  // The environment GetEnvironmentStringsA answers. Unless set otherwise it is that of 64-bit
+  // Windows with the profile folder of the moment: USERPROFILE, APPDATA (...\AppData\Roaming),
+  // LOCALAPPDATA (...\AppData\Local), TEMP and TMP (...\AppData\Local\Temp) below the
+  // profile folder (left out without one), SystemRoot and windir "C:\Windows", SystemDrive
+  // "C:", ProgramFiles and ProgramW6432 "C:\Program Files", ProgramFiles(x86)
+  // "C:\Program Files (x86)", ProgramData and ALLUSERSPROFILE "C:\ProgramData", PUBLIC
+  // "C:\Users\Public", Path "C:\Windows\system32;C:\Windows". No answer (nullopt) removes a
+  // variable. Names compare without letter case; a new variable goes to the end of the block.
+  void SetVariable(std::string_view name, std::optional<std::string> value);
+  // What SHGetFolderPathA answers for `folder` (a SpecialFolder value); empty text makes it
+  // fail. Unless set: Startup "<APPDATA>\Microsoft\Windows\Start Menu\Programs\Startup"
+  // (fails without APPDATA), CommonStartup "C:\ProgramData\Microsoft\Windows\Start
+  // Menu\Programs\Startup", Windows "C:\Windows", ProgramFiles "C:\Program Files",
+  // ProgramFilesX86 "C:\Program Files (x86)" ("C:\Program Files" on 32-bit Windows). The
+  // folders need not exist.
+  void SetSpecialFolder(int folder, std::string_view path);
+  // What GetDriveTypeA answers for a drive that is there; DriveType::Fixed unless set.
+  void SetDriveType(char letter, std::uint32_t type);
+  // 32-bit Windows: one registry view, so KeyAccess::View32 changes nothing, and no
+  // ProgramFiles(x86) or ProgramW6432 in the environment. 64-bit Windows unless set, where a key
+  // opened with KeyAccess::View32 below Root::LocalMachine lies where PathIn32BitView says.
+  void SetWindows32Bit(bool is32Bit = true);
 
   // ---- Time ----
   void SetTickCount(std::uint32_t ticks);
@@ -281,6 +309,12 @@ class SimulatedPlatform final : public PlatformOperations {
   bool ReadFileBytes(std::string_view path, std::size_t maxBytes, std::vector<std::uint8_t>& bytes) override;
   bool MoveFileExA(std::string_view existing, std::string_view newName) override;
   bool RemoveDirectoryA(std::string_view path) override;
+
+  std::vector<std::string> GetEnvironmentStringsA() override;
+  bool SHGetFolderPathA(int folder, std::string& path) override;
+  bool GetTempPathA(std::string& path) override;
+  std::uint32_t GetDriveTypeA(std::string_view root) override;
+  bool NtQueryInformationProcess(std::uint32_t processId, std::string& commandLine) override;
 
  private:
   struct State;

@@ -17,6 +17,7 @@
 #include "platform/win32/win32_text.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <cwchar>
 #include <optional>
@@ -38,6 +39,10 @@ constexpr Handle kLastTableHandle = 0x7FFFFFFFu;
 // (Wow6432Node) and miss the autostart places and policies that Windows itself reads. 32-bit
 // Windows ignores the flag.
 constexpr REGSAM kNativeView = KEY_WOW64_64KEY;
+
+// The access a key is opened with: in the native view, unless the caller asks for the 32-bit
+// one (KeyAccess::View32, KEY_WOW64_32KEY); Windows takes only one of the two flags.
+REGSAM InView(REGSAM access) { return (access & KEY_WOW64_32KEY) != 0 ? access : access | kNativeView; }
 
 // Access asked for by RegOpenKeyA. The classic RegOpenKeyA opens with MAXIMUM_ALLOWED: the key
 // opens whenever the user may at least read it (a user without administrator rights can read
@@ -258,8 +263,8 @@ Status Win32Platform::OpenKey(Handle root, std::string_view subKey, REGSAM acces
   HKEY opened = nullptr;
   const LSTATUS status =
       create ? ::RegCreateKeyExW(parent, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                 access | kNativeView, nullptr, &opened, nullptr)
-             : ::RegOpenKeyExW(parent, path.c_str(), 0, access | kNativeView, &opened);
+                                 InView(access), nullptr, &opened, nullptr)
+             : ::RegOpenKeyExW(parent, path.c_str(), 0, InView(access), &opened);
   if (status != ERROR_SUCCESS) return status;
   UniqueRegKey owner(opened);
   key = NewHandleNumber();
@@ -873,6 +878,160 @@ bool Win32Platform::RemoveDirectoryA(std::string_view path) {
   }
   QuietCriticalErrors quiet;
   return ::RemoveDirectoryW(FilePath(path).c_str()) != FALSE;
+}
+
+// ---- The environment, the system's folders, drive types, other processes' command lines -----
+
+std::vector<std::string> Win32Platform::GetEnvironmentStringsA() {
+  std::vector<std::string> entries;
+  wchar_t* block = ::GetEnvironmentStringsW();
+  if (block == nullptr) return entries;
+  for (const wchar_t* entry = block; *entry != L'\0'; entry += std::wcslen(entry) + 1) {
+    entries.push_back(Narrow(entry));
+  }
+  ::FreeEnvironmentStringsW(block);
+  return entries;
+}
+
+bool Win32Platform::SHGetFolderPathA(int folder, std::string& path) {
+  wchar_t found[MAX_PATH + 1] = {};
+  // S_FALSE (the folder does not exist) still gives its path.
+  if (FAILED(::SHGetFolderPathW(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, found))) return false;
+  std::wstring text(found, ::wcsnlen(found, MAX_PATH));
+  if (text.size() > 3 && text.back() == L'\\') text.pop_back();
+  if (text.empty()) return false;
+  path = Narrow(text);
+  return true;
+}
+
+bool Win32Platform::GetTempPathA(std::string& path) {
+  std::wstring folder(MAX_PATH + 1, L'\0');
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    const DWORD length = ::GetTempPathW(static_cast<DWORD>(folder.size()), folder.data());
+    if (length == 0) return false;
+    if (length < folder.size()) {
+      folder.resize(length);
+      path = Narrow(folder);
+      return true;
+    }
+    folder.assign(static_cast<std::size_t>(length) + 1, L'\0');  // it asked for more room
+  }
+  return false;
+}
+
+std::uint32_t Win32Platform::GetDriveTypeA(std::string_view root) {
+  QuietCriticalErrors quiet;
+  return ::GetDriveTypeW(Widen(root).c_str());
+}
+
+namespace {
+
+using NtQueryInformationProcessFunction = LONG(NTAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+// The information classes asked for, and the status of an answer that needs more room.
+constexpr ULONG kProcessBasicInformation = 0;
+constexpr ULONG kProcessWow64Information = 26;
+constexpr ULONG kProcessCommandLineInformation = 60;
+constexpr LONG kStatusInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+
+// ntdll's NtQueryInformationProcess, looked up rather than imported (the program imports no
+// ntdll.dll); null where it cannot be found.
+NtQueryInformationProcessFunction NtQuery() {
+  static const auto function = reinterpret_cast<NtQueryInformationProcessFunction>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+  return function;
+}
+
+// A counted UTF-16 string as the system keeps it (UNICODE_STRING).
+struct CountedText {
+  USHORT length;  // in bytes
+  USHORT maximumLength;
+  PWSTR buffer;
+};
+
+// Reads `size` bytes at `address` in `process`; false unless every one of them was read.
+bool ReadRemote(HANDLE process, std::uint64_t address, void* into, std::size_t size) {
+  if (address == 0 || address > static_cast<std::uint64_t>(UINTPTR_MAX)) return false;
+  SIZE_T got = 0;
+  return ::ReadProcessMemory(process, reinterpret_cast<LPCVOID>(static_cast<std::uintptr_t>(address)), into, size,
+                             &got) != FALSE &&
+         got == size;
+}
+
+// The command line in the process parameters of the process environment block at `peb`, laid
+// out with pointers of `pointerSize` bytes (8: a 64-bit process, 4: a 32-bit one): the PEB's
+// ProcessParameters at 0x20 (0x10), their CommandLine at 0x70 (0x40), its buffer one pointer
+// after its counts.
+std::optional<std::wstring> CommandLineInPeb(HANDLE process, std::uint64_t peb, std::size_t pointerSize) {
+  const std::uint64_t parametersAt = pointerSize == 8 ? 0x20 : 0x10;
+  const std::uint64_t commandLineAt = pointerSize == 8 ? 0x70 : 0x40;
+  std::uint64_t parameters = 0;  // little-endian: a 4-byte pointer fills the low half
+  if (!ReadRemote(process, peb + parametersAt, &parameters, pointerSize)) return std::nullopt;
+  USHORT length = 0;
+  std::uint64_t buffer = 0;
+  if (!ReadRemote(process, parameters + commandLineAt, &length, sizeof length) ||
+      !ReadRemote(process, parameters + commandLineAt + pointerSize, &buffer, pointerSize)) {
+    return std::nullopt;
+  }
+  std::wstring text(length / sizeof(wchar_t), L'\0');
+  if (!text.empty() && !ReadRemote(process, buffer, text.data(), text.size() * sizeof(wchar_t))) return std::nullopt;
+  return text;
+}
+
+}  // namespace
+
+bool Win32Platform::NtQueryInformationProcess(std::uint32_t processId, std::string& commandLine) {
+  const NtQueryInformationProcessFunction query = NtQuery();
+  if (query == nullptr) return false;
+  UniqueKernelHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+  if (!process) process.reset(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+  if (!process) return false;
+
+  // Windows 8.1 and later answer the command line itself: its counts and buffer, followed by
+  // the text the buffer points to.
+  std::vector<ULONG_PTR> answer(4096 / sizeof(ULONG_PTR));
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    ULONG needed = 0;
+    const auto bytes = static_cast<ULONG>(answer.size() * sizeof(ULONG_PTR));
+    const LONG status = query(process.get(), kProcessCommandLineInformation, answer.data(), bytes, &needed);
+    if (status >= 0) {
+      const auto* text = reinterpret_cast<const CountedText*>(answer.data());
+      commandLine = Narrow(std::wstring_view(text->buffer, text->length / sizeof(wchar_t)));
+      return true;
+    }
+    if (status != kStatusInfoLengthMismatch || needed <= bytes) break;
+    answer.assign(needed / sizeof(ULONG_PTR) + 1, 0);
+  }
+
+  // Older Windows and Wine (STATUS_INVALID_INFO_CLASS): the process's own parameters, through
+  // its process environment block. A 64-bit build reads a 32-bit process through its 32-bit
+  // block; a 32-bit build cannot read a 64-bit process this way.
+  BOOL selfWow64 = FALSE;
+  BOOL targetWow64 = FALSE;
+  if (!::IsWow64Process(::GetCurrentProcess(), &selfWow64) || !::IsWow64Process(process.get(), &targetWow64)) {
+    return false;
+  }
+  std::optional<std::wstring> line;
+  if (selfWow64 == targetWow64) {
+    struct BasicInformation {  // PROCESS_BASIC_INFORMATION
+      LONG exitStatus;
+      PVOID pebBaseAddress;
+      ULONG_PTR affinityMask;
+      LONG basePriority;
+      ULONG_PTR uniqueProcessId;
+      ULONG_PTR inheritedFromUniqueProcessId;
+    } basic{};
+    if (query(process.get(), kProcessBasicInformation, &basic, sizeof basic, nullptr) >= 0) {
+      line = CommandLineInPeb(process.get(), reinterpret_cast<std::uintptr_t>(basic.pebBaseAddress), sizeof(void*));
+    }
+  } else if (sizeof(void*) == 8 && targetWow64) {
+    ULONG_PTR peb32 = 0;
+    if (query(process.get(), kProcessWow64Information, &peb32, sizeof peb32, nullptr) >= 0 && peb32 != 0) {
+      line = CommandLineInPeb(process.get(), peb32, 4);
+    }
+  }
+  if (!line) return false;
+  commandLine = Narrow(*line);
+  return true;
 }
 
 }  // namespace tidewick::win32

@@ -94,6 +94,13 @@ class Win32Platform final : public PlatformOperations {
   bool MoveFileExA(std::string_view existing, std::string_view newName) override;
   bool RemoveDirectoryA(std::string_view path) override;
 
+  // ---- The environment, the system's folders, drive types, other processes' command lines ----
+  std::vector<std::string> GetEnvironmentStringsA() override;
+  bool SHGetFolderPathA(int folder, std::string& path) override;
+  bool GetTempPathA(std::string& path) override;
+  std::uint32_t GetDriveTypeA(std::string_view root) override;
+  bool NtQueryInformationProcess(std::uint32_t processId, std::string& commandLine) override;
+
  private:
   Handle NewHandleNumber();
   // The Win32 key behind a contract handle: an open key of the table or one of the two roots;

@@ -141,6 +141,26 @@ class ContractWorld {
   // it independently; empty when the world cannot tell (the suite then checks only that the
   // answer names an existing folder).
   virtual std::string ExpectedProfileFolder() { return {}; }
+
+  // ---- The environment, drive types, the registry's 32-bit view, command lines ----
+  // Sets a variable of the environment that the platform under test reads; the world puts
+  // back what was there before when it goes.
+  virtual void SetVariable(std::string_view name, std::string_view value) = 0;
+  // The type the scratch drive has, as the world mapped it (DriveType::Fixed unless it says
+  // otherwise).
+  virtual std::uint32_t ScratchDriveType() { return DriveType::Fixed; }
+  // Whether the registry has a 32-bit view apart from the native one (64-bit Windows).
+  virtual bool Has32BitView() = 0;
+  // Writes and reads a value of the machine's scratch key, Root::LocalMachine
+  // "Software\TidewickContractTest", in the native view or in the 32-bit one, without the
+  // platform under test. The key does not exist in either view when a test starts, and the
+  // world deletes both when it goes.
+  virtual void WriteMachineValue(bool view32, std::string_view valueName, const RawValue& value) = 0;
+  virtual std::optional<RawValue> ReadMachineValue(bool view32, std::string_view valueName) = 0;
+  // As StartProcess, with `arguments` after the program's quoted path on its command line.
+  virtual std::uint32_t StartProcessWithArguments(std::string_view exeName, std::string_view arguments) = 0;
+  // The whole command line the world started process `pid` with.
+  virtual std::string CommandLineOf(std::uint32_t pid) = 0;
 };
 
 // Defined once per platform: sim_world.cpp, and the Win32 world.

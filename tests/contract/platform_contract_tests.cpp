@@ -1078,5 +1078,155 @@ TEST_F(PlatformContract, RemoveDirectoryTakesOnlyAFolderThatHoldsNothing) {
   EXPECT_THAT(List(root + "*"), UnorderedElementsAre("full", "file.txt"));
 }
 
+// ---- What the search of every autostart place reads ------------------------------------------
+
+// The variables of the environment by lower-cased name, the per-drive entries ("=C:=C:\...")
+// left out; a name given twice fails the test.
+std::map<std::string, std::string> Variables(PlatformOperations& os) {
+  std::map<std::string, std::string> variables;
+  for (const std::string& entry : os.GetEnvironmentStringsA()) {
+    const std::size_t equals = entry.find('=', 1);
+    EXPECT_NE(equals, std::string::npos) << entry;
+    if (equals == std::string::npos || entry.front() == '=') continue;
+    EXPECT_TRUE(variables.emplace(LowerCase(entry.substr(0, equals)), entry.substr(equals + 1)).second)
+        << "twice: " << entry;
+  }
+  return variables;
+}
+
+bool IsBelow(std::string_view path, std::string_view folder) {
+  const std::string lowerPath = LowerCase(path);
+  const std::string lowerFolder = LowerCase(folder) + "\\";
+  return lowerPath.size() > lowerFolder.size() && lowerPath.compare(0, lowerFolder.size(), lowerFolder) == 0;
+}
+
+TEST_F(PlatformContract, TheEnvironmentGivesEveryVariableAsItIsSet) {
+  // The value keeps its own "=" and its "%...%" unexpanded, and text outside ASCII.
+  const std::string value = "a=b \xE0\xA6\xAC %TEMP%\\x";
+  world->SetVariable("TIDEWICK_CONTRACT", value);
+  const std::map<std::string, std::string> variables = Variables(os);
+  ASSERT_EQ(variables.count("tidewick_contract"), 1u);
+  EXPECT_EQ(variables.at("tidewick_contract"), value);
+  ASSERT_EQ(variables.count("systemroot"), 1u);
+  ASSERT_EQ(variables.count("userprofile"), 1u);
+  const std::string profile = world->ExpectedProfileFolder();
+  if (!profile.empty()) EXPECT_EQ(LowerCase(variables.at("userprofile")), LowerCase(profile));
+}
+
+TEST_F(PlatformContract, SpecialFoldersAreTheFoldersTheEnvironmentNames) {
+  std::map<std::string, std::string> variables = Variables(os);
+  std::string windows;
+  ASSERT_TRUE(os.SHGetFolderPathA(SpecialFolder::Windows, windows));
+  EXPECT_EQ(LowerCase(windows), LowerCase(variables["systemroot"]));
+  EXPECT_TRUE(os.PathFileExistsA(windows + "\\System32")) << windows;
+  std::string programFiles;
+  ASSERT_TRUE(os.SHGetFolderPathA(SpecialFolder::ProgramFiles, programFiles));
+  EXPECT_EQ(LowerCase(programFiles), LowerCase(variables["programfiles"]));
+  std::string programFilesX86;
+  ASSERT_TRUE(os.SHGetFolderPathA(SpecialFolder::ProgramFilesX86, programFilesX86));
+  if (variables.count("programfiles(x86)") != 0) {
+    EXPECT_EQ(LowerCase(programFilesX86), LowerCase(variables["programfiles(x86)"]));
+  }
+  std::string startup;
+  ASSERT_TRUE(os.SHGetFolderPathA(SpecialFolder::Startup, startup));
+  EXPECT_TRUE(IsBelow(startup, variables["appdata"])) << startup;
+  EXPECT_TRUE(EndsWith(LowerCase(startup), "\\startup")) << startup;
+  std::string commonStartup;
+  ASSERT_TRUE(os.SHGetFolderPathA(SpecialFolder::CommonStartup, commonStartup));
+  EXPECT_TRUE(IsBelow(commonStartup, variables["allusersprofile"])) << commonStartup;
+  EXPECT_TRUE(EndsWith(LowerCase(commonStartup), "\\startup")) << commonStartup;
+  EXPECT_NE(LowerCase(startup), LowerCase(commonStartup));
+  for (const std::string* folder : {&windows, &programFiles, &programFilesX86, &startup, &commonStartup}) {
+    EXPECT_NE(folder->back(), '\\') << *folder;
+  }
+
+  // A folder Windows does not know leaves the answer as it was.
+  std::string untouched = "untouched";
+  EXPECT_FALSE(os.SHGetFolderPathA(0x7FFF, untouched));
+  EXPECT_EQ(untouched, "untouched");
+}
+
+TEST_F(PlatformContract, TheTemporaryFolderIsTmpWithItsBackslash) {
+  const std::map<std::string, std::string> variables = Variables(os);
+  ASSERT_EQ(variables.count("tmp"), 1u);
+  std::string temp;
+  ASSERT_TRUE(os.GetTempPathA(temp));
+  EXPECT_EQ(LowerCase(temp), LowerCase(variables.at("tmp") + "\\"));
+  // It follows the environment of the moment.
+  world->SetVariable("TMP", At("temp \xE0\xA6\xAC"));
+  ASSERT_TRUE(os.GetTempPathA(temp));
+  EXPECT_EQ(LowerCase(temp), LowerCase(At("temp \xE0\xA6\xAC\\")));
+}
+
+TEST_F(PlatformContract, DriveTypeIsThatOfTheScratchDriveAndNoneForALetterThatLeadsNowhere) {
+  EXPECT_EQ(os.GetDriveTypeA(root), world->ScratchDriveType());
+  EXPECT_EQ(os.GetDriveTypeA(world->UnmappedRoot()), DriveType::NoRootDir);
+}
+
+TEST_F(PlatformContract, TheCommandLineOfAnotherProcessIsTheOneItWasStartedWith) {
+  const std::uint32_t plain = world->StartProcess("tw-contract-e.exe");
+  const std::uint32_t script =
+      world->StartProcessWithArguments("tw-contract-f.exe", "//B \"" + At("x y.vbs") + "\" \xE0\xA6\xAC %TEMP% \"\"");
+  ASSERT_TRUE(world->IsRunning(plain));
+  ASSERT_TRUE(world->IsRunning(script));
+  std::string line;
+  ASSERT_TRUE(os.NtQueryInformationProcess(script, line));
+  EXPECT_EQ(line, world->CommandLineOf(script));
+  ASSERT_TRUE(os.NtQueryInformationProcess(plain, line));
+  EXPECT_EQ(line, world->CommandLineOf(plain));
+
+  // An id above every running one: nothing to read, the answer stays as it was.
+  std::uint32_t highest = 0;
+  const Handle snapshot = os.CreateToolhelp32Snapshot(Snapshot::All, 0);
+  ProcessEntry32 entry;
+  entry.dwSize = ProcessEntry32::kAnsiSize;
+  for (bool more = os.Process32First(snapshot, entry); more; more = os.Process32Next(snapshot, entry)) {
+    highest = std::max(highest, entry.th32ProcessID);
+  }
+  os.CloseHandle(snapshot);
+  std::string untouched = "untouched";
+  EXPECT_FALSE(os.NtQueryInformationProcess((highest / 4 + 1000) * 4, untouched));
+  EXPECT_EQ(untouched, "untouched");
+}
+
+// The registry read from the text of a value of an open key.
+std::optional<std::string> TextOf(PlatformOperations& os, Handle root, std::string_view path, std::uint32_t access,
+                                  std::string_view valueName) {
+  Handle key = 0;
+  if (os.RegOpenKeyExA(root, path, 0, access, key) != StatusCode::Success) return std::nullopt;
+  char data[64] = {};
+  std::uint32_t size = sizeof data;
+  std::uint32_t type = RegType::None;
+  const Status status = os.RegQueryValueExA(key, valueName, &type, data, &size);
+  os.RegCloseKey(key);
+  if (status != StatusCode::Success || type != RegType::Sz) return std::nullopt;
+  return std::string(data);
+}
+
+TEST_F(PlatformContract, TheThirtyTwoBitViewOfTheMachinesSoftwareIsItsWow6432NodeKey) {
+  if (!world->Has32BitView()) GTEST_SKIP() << "Windows here has one registry view";
+  world->WriteMachineValue(false, "v", RawValue{RegType::Sz, Terminated("native")});
+  world->WriteMachineValue(true, "v", RawValue{RegType::Sz, Terminated("32-bit")});
+  const std::string key = "Software\\TidewickContractTest";
+  EXPECT_EQ(TextOf(os, Root::LocalMachine, key, KeyAccess::Read, "v"), "native");
+  EXPECT_EQ(TextOf(os, Root::LocalMachine, key, KeyAccess::Read | KeyAccess::View32, "v"), "32-bit");
+  EXPECT_EQ(TextOf(os, Root::LocalMachine, "SOFTWARE\\Wow6432Node\\TidewickContractTest", KeyAccess::Read, "v"),
+            "32-bit");
+
+  // A value deleted through the 32-bit view goes from there alone.
+  Handle view32 = 0;
+  ASSERT_EQ(os.RegOpenKeyExA(Root::LocalMachine, key, 0, KeyAccess::Open | KeyAccess::View32, view32),
+            StatusCode::Success);
+  EXPECT_EQ(os.RegDeleteValueA(view32, "v"), StatusCode::Success);
+  os.RegCloseKey(view32);
+  EXPECT_FALSE(world->ReadMachineValue(true, "v").has_value());
+  ASSERT_TRUE(world->ReadMachineValue(false, "v").has_value());
+  EXPECT_EQ(world->ReadMachineValue(false, "v")->bytes, Terminated("native"));
+
+  // The current user's Software is one key in both views.
+  world->WriteRawValue("", "u", RawValue{RegType::Sz, Terminated("user")});
+  EXPECT_EQ(TextOf(os, Root::CurrentUser, Key(), KeyAccess::Read | KeyAccess::View32, "u"), "user");
+}
+
 }  // namespace
 }  // namespace tidewick::contract

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -40,6 +41,7 @@ class SimWorld final : public ContractWorld {
     os_.AddFolder(kProfileFolder);
     os_.SetProfileFolder(kProfileFolder);
     os_.AddFolder(kProgramFolder);
+    os_.AddFolder("C:\\Windows\\System32");
     os_.AddDrive('T');
   }
 
@@ -89,7 +91,9 @@ class SimWorld final : public ContractWorld {
     const std::string image =
         std::string(kProgramFolder) + "\\" + std::to_string(++imageCount_) + "\\" + std::string(exeName);
     os_.AddFile(image);
-    return os_.StartProcess(exeName, image);
+    const std::uint32_t pid = os_.StartProcess(exeName, image);
+    commandLines_[pid] = "\"" + image + "\"";  // started without arguments
+    return pid;
   }
   bool IsRunning(std::uint32_t pid) override { return os_.IsRunning(pid); }
   std::string ImageOf(std::uint32_t pid) override {
@@ -118,6 +122,31 @@ class SimWorld final : public ContractWorld {
 
   std::string ExpectedProfileFolder() override { return kProfileFolder; }
 
+  void SetVariable(std::string_view name, std::string_view value) override {
+    os_.SetVariable(name, std::string(value));
+  }
+  bool Has32BitView() override { return true; }
+  // The simulated registry keeps the 32-bit view where 64-bit Windows keeps it.
+  void WriteMachineValue(bool view32, std::string_view valueName, const RawValue& value) override {
+    os_.SetRegistryValue(Root::LocalMachine, MachineKey(view32), valueName,
+                         sim::RegistryValue::Bytes(value.type, value.bytes));
+  }
+  std::optional<RawValue> ReadMachineValue(bool view32, std::string_view valueName) override {
+    const auto value = os_.RegistryValueAt(Root::LocalMachine, MachineKey(view32), valueName);
+    if (!value) return std::nullopt;
+    return RawValue{value->type, value->data};
+  }
+  std::uint32_t StartProcessWithArguments(std::string_view exeName, std::string_view arguments) override {
+    const std::string image =
+        std::string(kProgramFolder) + "\\" + std::to_string(++imageCount_) + "\\" + std::string(exeName);
+    os_.AddFile(image);
+    const std::string line = "\"" + image + "\" " + std::string(arguments);
+    const std::uint32_t pid = os_.StartProcess(exeName, image, line);
+    commandLines_[pid] = line;
+    return pid;
+  }
+  std::string CommandLineOf(std::uint32_t pid) override { return commandLines_.at(pid); }
+
  private:
   std::string Scratch(std::string_view relativePath) const {
     return "T:\\" + std::string(relativePath);
@@ -128,8 +157,13 @@ class SimWorld final : public ContractWorld {
     return key;
   }
 
+  static std::string MachineKey(bool view32) {
+    return view32 ? "Software\\WOW6432Node\\TidewickContractTest" : "Software\\TidewickContractTest";
+  }
+
   sim::SimulatedPlatform os_;
   unsigned imageCount_ = 0;
+  std::map<std::uint32_t, std::string> commandLines_;
 };
 
 }  // namespace

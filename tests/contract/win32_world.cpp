@@ -39,6 +39,8 @@ namespace tidewick::contract {
 namespace {
 
 constexpr const wchar_t* kScratchKey = L"Software\\TidewickContractTest";
+// The machine's scratch key, under HKEY_LOCAL_MACHINE, in either view.
+constexpr const wchar_t* kMachineScratchKey = L"Software\\TidewickContractTest";
 
 // ---- Text, kept apart from the platform's own conversion so the world checks it ------------
 //
@@ -390,6 +392,7 @@ class Win32World final : public ContractWorld {
     WineScratchFolder(session_.Letter());
     EmptyFolder(Scratch(""));
     ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey);
+    DeleteMachineKeys();
     if (!::SetCurrentDirectoryW(session_.CurrentFolder().c_str())) Fail("cannot enter the current folder");
     EmptyFolder(session_.CurrentFolder());
   }
@@ -406,6 +409,10 @@ class Win32World final : public ContractWorld {
       ::CloseHandle(process);
     }
     ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey);
+    DeleteMachineKeys();
+    for (const auto& [name, value] : savedEnvironment_) {
+      ::SetEnvironmentVariableW(name.c_str(), value ? value->c_str() : nullptr);
+    }
     try {
       EmptyFolder(session_.WorkFolder() + L"\\images");
       EmptyFolder(session_.CurrentFolder());
@@ -508,58 +515,12 @@ class Win32World final : public ContractWorld {
 
   void WriteRawValue(std::string_view relativeKey, std::string_view valueName,
                      const RawValue& value) override {
-    HKEY key = nullptr;
-    LSTATUS status = ::RegCreateKeyExW(HKEY_CURRENT_USER, Key(relativeKey).c_str(), 0, nullptr, 0,
-                                       KEY_SET_VALUE, nullptr, &key, nullptr);
-    if (status != ERROR_SUCCESS) Fail("cannot create the scratch key", static_cast<DWORD>(status));
-    std::vector<BYTE> stored;
-    if (IsText(value.type)) {
-      const std::wstring wide =
-          ToWide(std::string_view(reinterpret_cast<const char*>(value.bytes.data()), value.bytes.size()));
-      stored.resize(wide.size() * sizeof(wchar_t));
-      if (!stored.empty()) std::memcpy(stored.data(), wide.data(), stored.size());
-    } else {
-      stored.assign(value.bytes.begin(), value.bytes.end());
-    }
-    const auto size = static_cast<DWORD>(stored.size());
-    // RegSetValueExW counts a text's terminator itself when the caller left it out but the
-    // character after the data is NUL. The data is followed by a non-NUL character so that a
-    // value meant to lack its terminator is stored exactly as given.
-    stored.push_back('?');
-    stored.push_back('?');
-    status = ::RegSetValueExW(key, ToWide(valueName).c_str(), 0, value.type, stored.data(), size);
-    ::RegCloseKey(key);
-    if (status != ERROR_SUCCESS) Fail("cannot write a scratch value", static_cast<DWORD>(status));
+    WriteValueAt(HKEY_CURRENT_USER, Key(relativeKey), 0, valueName, value);
   }
 
   std::optional<RawValue> ReadRawValue(std::string_view relativeKey,
                                        std::string_view valueName) override {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, Key(relativeKey).c_str(), 0, KEY_QUERY_VALUE, &key) !=
-        ERROR_SUCCESS) {
-      return std::nullopt;
-    }
-    const std::wstring name = ToWide(valueName);
-    DWORD type = 0;
-    DWORD size = 0;
-    LSTATUS status = ::RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
-    std::vector<BYTE> stored(size + 2);
-    if (status == ERROR_SUCCESS) {
-      status = ::RegQueryValueExW(key, name.c_str(), nullptr, &type, stored.data(), &size);
-      stored.resize(size);
-    }
-    ::RegCloseKey(key);
-    if (status != ERROR_SUCCESS) return std::nullopt;
-    RawValue value{type, {}};
-    if (IsText(type)) {
-      std::wstring wide(stored.size() / sizeof(wchar_t), L'\0');
-      if (!wide.empty()) std::memcpy(wide.data(), stored.data(), wide.size() * sizeof(wchar_t));
-      const std::string utf8 = ToUtf8(wide);
-      value.bytes.assign(utf8.begin(), utf8.end());
-    } else {
-      value.bytes.assign(stored.begin(), stored.end());
-    }
-    return value;
+    return ReadValueAt(HKEY_CURRENT_USER, Key(relativeKey), 0, valueName);
   }
 
   bool KeyExists(std::string_view relativeKey) override {
@@ -573,7 +534,11 @@ class Win32World final : public ContractWorld {
   }
 
   // ---- Processes ----
-  std::uint32_t StartProcess(std::string_view exeName) override {
+  std::uint32_t StartProcess(std::string_view exeName) override { return Start(exeName, {}); }
+
+  // Copies the waiting program under `exeName` and starts it, with `arguments` (if any) after
+  // its quoted path on the command line.
+  std::uint32_t Start(std::string_view exeName, std::string_view arguments) {
     // Each process gets a folder of its own, so that names may repeat.
     const std::wstring folder =
         session_.WorkFolder() + L"\\images\\" + std::to_wstring(++imageCount_);
@@ -586,6 +551,8 @@ class Win32World final : public ContractWorld {
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
     std::wstring commandLine = L"\"" + image + L"\"";
+    if (!arguments.empty()) commandLine += L" " + ToWide(arguments);
+    const std::string startedWith = ToUtf8(commandLine);
     if (!::CreateProcessW(image.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
                           CREATE_NO_WINDOW, nullptr, folder.c_str(), &startup, &started)) {
       Fail("cannot start " + ToUtf8(image));
@@ -593,6 +560,7 @@ class Win32World final : public ContractWorld {
     ::CloseHandle(started.hThread);
     processes_.emplace(started.dwProcessId, started.hProcess);
     images_[started.dwProcessId] = ToUtf8(image);
+    commandLines_[started.dwProcessId] = startedWith;
     return started.dwProcessId;
   }
 
@@ -664,6 +632,47 @@ class Win32World final : public ContractWorld {
   // ---- Profile ----
   std::string ExpectedProfileFolder() override { return ToUtf8(Environment(L"USERPROFILE")); }
 
+  // ---- The environment, the registry's 32-bit view, command lines ----
+  void SetVariable(std::string_view name, std::string_view value) override {
+    const std::wstring wideName = ToWide(name);
+    if (!savedEnvironment_.contains(wideName)) {
+      std::wstring before(32768, L'\0');
+      const DWORD length = ::GetEnvironmentVariableW(wideName.c_str(), before.data(), static_cast<DWORD>(before.size()));
+      savedEnvironment_[wideName] =
+          length > 0 && length < before.size() ? std::optional<std::wstring>(before.substr(0, length)) : std::nullopt;
+    }
+    if (!::SetEnvironmentVariableW(wideName.c_str(), ToWide(value).c_str())) Fail("cannot set " + std::string(name));
+  }
+
+  // Under Wine the scratch letter is mapped as a removable drive (scripts/wine-exec and
+  // wine::DefineUnixDrive), as a stick is; on Windows DefineDosDeviceW makes it a second name
+  // of a folder on a fixed drive.
+  std::uint32_t ScratchDriveType() override { return RunsUnderWineOnLinux() ? DRIVE_REMOVABLE : DRIVE_FIXED; }
+
+  bool Has32BitView() override {
+    SYSTEM_INFO system{};
+    ::GetNativeSystemInfo(&system);
+    return system.wProcessorArchitecture != PROCESSOR_ARCHITECTURE_INTEL;
+  }
+
+  void WriteMachineValue(bool view32, std::string_view valueName, const RawValue& value) override {
+    WriteValueAt(HKEY_LOCAL_MACHINE, kMachineScratchKey, ViewFlag(view32), valueName, value);
+  }
+
+  std::optional<RawValue> ReadMachineValue(bool view32, std::string_view valueName) override {
+    return ReadValueAt(HKEY_LOCAL_MACHINE, kMachineScratchKey, ViewFlag(view32), valueName);
+  }
+
+  std::uint32_t StartProcessWithArguments(std::string_view exeName, std::string_view arguments) override {
+    return Start(exeName, arguments);
+  }
+
+  std::string CommandLineOf(std::uint32_t pid) override {
+    const auto found = commandLines_.find(pid);
+    if (found == commandLines_.end()) Fail("no process " + std::to_string(pid) + " was started", 0);
+    return found->second;
+  }
+
  private:
   static bool IsText(std::uint32_t type) {
     return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
@@ -676,6 +685,75 @@ class Win32World final : public ContractWorld {
     path += L":";
     if (!relativePath.empty()) path += L"\\" + ToWide(relativePath);
     return path;
+  }
+
+  static REGSAM ViewFlag(bool view32) { return view32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY; }
+
+  // The machine's scratch key goes from both views (it has no sub-keys).
+  static void DeleteMachineKeys() {
+    for (const bool view32 : {false, true}) ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kMachineScratchKey, ViewFlag(view32), 0);
+  }
+
+  // A value's data as stored (text in UTF-16), followed by two non-NUL bytes that are not
+  // counted: RegSetValueExW counts a text's terminator itself when the caller left it out but
+  // the character after the data is NUL, so a value meant to lack its terminator is stored
+  // exactly as given.
+  static std::vector<BYTE> Stored(const RawValue& value) {
+    std::vector<BYTE> stored;
+    if (IsText(value.type)) {
+      const std::wstring wide =
+          ToWide(std::string_view(reinterpret_cast<const char*>(value.bytes.data()), value.bytes.size()));
+      stored.resize(wide.size() * sizeof(wchar_t));
+      if (!stored.empty()) std::memcpy(stored.data(), wide.data(), stored.size());
+    } else {
+      stored.assign(value.bytes.begin(), value.bytes.end());
+    }
+    stored.push_back('?');
+    stored.push_back('?');
+    return stored;
+  }
+
+  // Writes a value exactly as given, creating the key `path` of `root` (in the view `view`,
+  // 0 for the default one) and its missing parents.
+  static void WriteValueAt(HKEY root, const std::wstring& path, REGSAM view, std::string_view valueName,
+                           const RawValue& value) {
+    HKEY key = nullptr;
+    LSTATUS status =
+        ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &key, nullptr);
+    if (status != ERROR_SUCCESS) Fail("cannot create " + ToUtf8(path), static_cast<DWORD>(status));
+    const std::vector<BYTE> stored = Stored(value);
+    status = ::RegSetValueExW(key, ToWide(valueName).c_str(), 0, value.type, stored.data(),
+                              static_cast<DWORD>(stored.size() - 2));
+    ::RegCloseKey(key);
+    if (status != ERROR_SUCCESS) Fail("cannot write a value of " + ToUtf8(path), static_cast<DWORD>(status));
+  }
+
+  // A value as the world reads it; nullopt when the key or the value is missing.
+  static std::optional<RawValue> ReadValueAt(HKEY root, const std::wstring& path, REGSAM view,
+                                             std::string_view valueName) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) return std::nullopt;
+    const std::wstring name = ToWide(valueName);
+    DWORD type = 0;
+    DWORD size = 0;
+    LSTATUS status = ::RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
+    std::vector<BYTE> stored(size + 2);
+    if (status == ERROR_SUCCESS) {
+      status = ::RegQueryValueExW(key, name.c_str(), nullptr, &type, stored.data(), &size);
+      stored.resize(size);
+    }
+    ::RegCloseKey(key);
+    if (status != ERROR_SUCCESS) return std::nullopt;
+    RawValue value{type, {}};
+    if (IsText(type)) {
+      std::wstring wide(stored.size() / sizeof(wchar_t), L'\0');
+      if (!wide.empty()) std::memcpy(wide.data(), stored.data(), wide.size() * sizeof(wchar_t));
+      const std::string utf8 = ToUtf8(wide);
+      value.bytes.assign(utf8.begin(), utf8.end());
+    } else {
+      value.bytes.assign(stored.begin(), stored.end());
+    }
+    return value;
   }
 
   static std::wstring Key(std::string_view relativeKey) {
@@ -698,6 +776,9 @@ class Win32World final : public ContractWorld {
   win32::Win32Platform os_;
   std::map<std::uint32_t, HANDLE> processes_;  // owned process handles
   std::map<std::uint32_t, std::string> images_;  // the program file of each
+  std::map<std::uint32_t, std::string> commandLines_;  // the command line each was started with
+  // The variables SetVariable changed, with their values before (none: unset).
+  std::map<std::wstring, std::optional<std::wstring>> savedEnvironment_;
   bool swapped_ = false;  // another medium is under the scratch letter
   unsigned imageCount_ = 0;
 };

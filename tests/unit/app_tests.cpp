@@ -87,6 +87,13 @@ class FailingPlatform final : public PlatformOperations {
   }
   bool MoveFileExA(std::string_view e, std::string_view n) override { return s_.MoveFileExA(e, n); }
   bool RemoveDirectoryA(std::string_view p) override { return s_.RemoveDirectoryA(p); }
+  std::vector<std::string> GetEnvironmentStringsA() override { return s_.GetEnvironmentStringsA(); }
+  bool SHGetFolderPathA(int f, std::string& p) override { return s_.SHGetFolderPathA(f, p); }
+  bool GetTempPathA(std::string& p) override { return s_.GetTempPathA(p); }
+  std::uint32_t GetDriveTypeA(std::string_view r) override { return s_.GetDriveTypeA(r); }
+  bool NtQueryInformationProcess(std::uint32_t id, std::string& c) override {
+    return s_.NtQueryInformationProcess(id, c);
+  }
 
  private:
   sim::SimulatedPlatform& s_;

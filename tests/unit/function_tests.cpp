@@ -168,6 +168,13 @@ class SpyPlatform final : public PlatformOperations {
   }
   bool MoveFileExA(std::string_view e, std::string_view n) override { return sim_.MoveFileExA(e, n); }
   bool RemoveDirectoryA(std::string_view p) override { return sim_.RemoveDirectoryA(p); }
+  std::vector<std::string> GetEnvironmentStringsA() override { return sim_.GetEnvironmentStringsA(); }
+  bool SHGetFolderPathA(int f, std::string& p) override { return sim_.SHGetFolderPathA(f, p); }
+  bool GetTempPathA(std::string& p) override { return sim_.GetTempPathA(p); }
+  std::uint32_t GetDriveTypeA(std::string_view r) override { return sim_.GetDriveTypeA(r); }
+  bool NtQueryInformationProcess(std::uint32_t id, std::string& c) override {
+    return sim_.NtQueryInformationProcess(id, c);
+  }
 
   std::vector<Handle> snapshots;
   std::uint32_t firstRecordSize = 0;

@@ -938,7 +938,17 @@ bool Win32Host::PreTranslateMessage(tagMSG& message) {
   if (message.message < WM_KEYFIRST || message.message > WM_KEYLAST || message.hwnd == nullptr) return false;
   HWND root = GetAncestor(message.hwnd, GA_ROOT);
   for (auto& [form, window] : impl_->windows) {
-    if (window->hwnd.get() == root) return IsDialogMessageW(root, &message) != FALSE;
+    if (window->hwnd.get() != root) continue;
+    // A multi-line text box asks for every key, but in a read-only one Enter and Esc would do
+    // nothing: they press the window's default and cancel buttons, as from any other control.
+    const bool enterOrEsc = message.message == WM_KEYDOWN && (message.wParam == VK_RETURN || message.wParam == VK_ESCAPE);
+    wchar_t className[8] = {};
+    if (enterOrEsc && GetClassNameW(message.hwnd, className, 8) > 0 && lstrcmpiW(className, L"Edit") == 0 &&
+        (GetWindowLongPtrW(message.hwnd, GWL_STYLE) & ES_READONLY) != 0) {
+      SendMessageW(root, WM_COMMAND, MAKEWPARAM(message.wParam == VK_RETURN ? IDOK : IDCANCEL, 0), 0);
+      return true;
+    }
+    return IsDialogMessageW(root, &message) != FALSE;
   }
   return false;
 }

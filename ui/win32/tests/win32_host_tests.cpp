@@ -549,12 +549,25 @@ TEST_F(Win32HostTest, EnterAndEscPressTheDefaultAndTheCancelButton) {
   EXPECT_TRUE(PumpUntil([&] { return form.clicks == 1; }));
   press(VK_ESCAPE);
   EXPECT_TRUE(PumpUntil([&] { return form.clicks == 2; }));
+  // In the read-only text box too, which otherwise takes every key.
+  SetFocus(Window(form.text));
+  ASSERT_EQ(GetFocus(), Window(form.text));
+  MSG inText{};
+  inText.hwnd = Window(form.text);
+  inText.message = WM_KEYDOWN;
+  inText.wParam = VK_RETURN;
+  EXPECT_TRUE(host.PreTranslateMessage(inText));
+  EXPECT_TRUE(PumpUntil([&] { return form.clicks == 3; }));
+  inText.wParam = VK_ESCAPE;
+  EXPECT_TRUE(host.PreTranslateMessage(inText));
+  EXPECT_TRUE(PumpUntil([&] { return form.clicks == 4; }));
+  SetFocus(Window(form.box));
   // A person cannot press a disabled button, with the keyboard either.
   form.button.SetEnabled(false);
   press(VK_RETURN);
   press(VK_ESCAPE);
   Pump();
-  EXPECT_EQ(form.clicks, 2);
+  EXPECT_EQ(form.clicks, 4);
 }
 
 TEST_F(Win32HostTest, CheckTableShowsColumnsRowsAndMarksAndPassesTicksBack) {

@@ -433,6 +433,12 @@ void MenuItem::SetVisible(bool visible) {
   form_.Changed(*this);
 }
 
+void MenuItem::SetChecked(bool checked) {
+  if (checked_ == checked) return;
+  checked_ = checked;
+  form_.Changed(*this);
+}
+
 bool MenuItem::Usable() const { return CanUserAct(*this); }
 
 namespace {

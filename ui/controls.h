@@ -399,6 +399,9 @@ class MenuItem {
   void SetEnabled(bool enabled);
   bool Visible() const { return visible_; }
   void SetVisible(bool visible);
+  // A check mark beside the item, for a setting it turns on and off.
+  bool Checked() const { return checked_; }
+  void SetChecked(bool checked);
   // Whether a person could choose it now: CanUserAct(*this).
   bool Usable() const;
   std::function<void()> Click;
@@ -413,6 +416,7 @@ class MenuItem {
   std::string caption_;
   bool enabled_ = true;
   bool visible_ = true;
+  bool checked_ = false;
 };
 
 // The one rule for "can a person act on this now", asked by every host before it passes on a

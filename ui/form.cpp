@@ -41,6 +41,7 @@ void Form::Load() {
   for (MenuItem* item : menuItems_) {
     item->SetEnabled(true);
     item->SetVisible(true);
+    item->SetChecked(false);
   }
   for (Timer* timer : timers_) timer->SetEnabled(false);
   InitializeComponent();

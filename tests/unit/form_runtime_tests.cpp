@@ -186,6 +186,7 @@ TEST_F(FormRuntimeTest, EveryLoadStartsFromTheDesignValues) {
   form.list.SetSelected(0, true);
   form.text.SetText("typed");
   form.item.SetEnabled(false);
+  form.item.SetChecked(true);
   form.menu.SetVisible(false);
   form.tick.SetEnabled(false);
   form.Unload();
@@ -207,6 +208,7 @@ TEST_F(FormRuntimeTest, EveryLoadStartsFromTheDesignValues) {
   EXPECT_EQ(form.list.MarkedCount(), 0);
   EXPECT_EQ(form.text.Text(), "designed text");
   EXPECT_TRUE(form.item.Enabled());
+  EXPECT_FALSE(form.item.Checked());
   EXPECT_TRUE(form.menu.Visible());
   EXPECT_TRUE(form.tick.Enabled());
   EXPECT_EQ(form.tick.Interval(), 250u);

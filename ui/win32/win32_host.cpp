@@ -654,7 +654,7 @@ void Win32Host::Impl::AppendMenuItem(const FormWindow& window, HMENU parent, con
     AppendMenuW(parent, MF_SEPARATOR, 0, nullptr);
     return;
   }
-  const UINT state = item.Enabled() ? MF_ENABLED : MF_GRAYED;
+  const UINT state = (item.Enabled() ? MF_ENABLED : MF_GRAYED) | (item.Checked() ? MF_CHECKED : MF_UNCHECKED);
   const std::wstring caption = win32::Widen(item.Caption());
   if (!item.Children().empty()) {
     win32::UniqueMenu popup(CreatePopupMenu());

@@ -464,6 +464,15 @@ TEST_F(Win32HostTest, MenuIsBuiltFromTheItemsAndChoosesThem) {
   SendMessageW(Window(form), WM_COMMAND, MAKEWPARAM(open, 0), 0);
   EXPECT_EQ(form.menuClicks, 1);
 
+  // A check mark beside an item follows the model.
+  EXPECT_FALSE(GetMenuState(popup, open, MF_BYCOMMAND) & MF_CHECKED);
+  form.open.SetChecked(true);
+  popup = GetSubMenu(GetMenu(Window(form)), 0);
+  EXPECT_TRUE(GetMenuState(popup, open, MF_BYCOMMAND) & MF_CHECKED);
+  form.open.SetChecked(false);
+  popup = GetSubMenu(GetMenu(Window(form)), 0);
+  EXPECT_FALSE(GetMenuState(popup, open, MF_BYCOMMAND) & MF_CHECKED);
+
   form.quit.SetVisible(false);
   popup = GetSubMenu(GetMenu(Window(form)), 0);
   EXPECT_EQ(GetMenuItemCount(popup), 2);

@@ -3,6 +3,7 @@
 #include "app/info_windows.h"
 #include "app/main_window.h"
 #include "app/report_window.h"
+#include "computer_cleaner/frm_auto.h"
 #include "computer_cleaner/frm_c.h"
 #include "drive_cleaner/frm_rd.h"
 #include "registry_manager/frm_RM.h"
@@ -34,6 +35,8 @@ void RegisterForms(ui::Application& app) {
   Add<frm_rd>(app);
   Add<frm_c>(app);
   Add<frm_RM>(app);
+  // Every other autostart entry, opened from the computer cleaner's "Extra" menu.
+  Add<frm_auto>(app);
   // The report of changes, opened from the cleaners' "Extra" menus.
   Add<frm_report>(app);
 }

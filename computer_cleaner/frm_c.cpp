@@ -1,6 +1,8 @@
 #include "computer_cleaner/frm_c.h"
 
 #include "app/report_window.h"
+#include "computer_cleaner/autostart.h"
+#include "computer_cleaner/frm_auto.h"
 #include "platform/journal.h"
 #include "platform/files.h"
 #include "platform/messages.h"
@@ -23,6 +25,15 @@ constexpr std::string_view kDefaultValueName = "[Default]";
 constexpr std::string_view kFieldSeparator = " | ";
 
 constexpr std::string_view kKillToolMissing = "File 'pskill.exe' not found. Please redownload this program.";
+
+constexpr std::string_view kBlockScriptWorms = "Block Script Worms For This User";
+constexpr std::string_view kBlockQuestion =
+    "Block Script Worms For This User turns Windows Script Host off for your account: scripts such as .vbs and .js "
+    "will no longer run for your account; some older programs and logon scripts use them.\r\n\r\n"
+    "Choose the item again to let them run again.\r\n\r\nBlock scripts for your account?";
+constexpr std::string_view kUnblockQuestion =
+    "Scripts such as .vbs and .js are blocked for your account (Block Script Worms For This User).\r\n\r\n"
+    "Let them run again? The setting goes back to what it was before.";
 
 constexpr int kButtonWidth = 1095;
 constexpr int kButtonHeight = 375;
@@ -103,6 +114,8 @@ frm_c::frm_c(ui::Application& app) : Form(app, kFormName, ui::WayBack::Unload), 
   f2_Exit.Click = [this] { f2_Exit_Click(); };
   ex_fReg.Click = [this] { ex_fReg_Click(); };
   ex_report.Click = [this] { ex_report_Click(); };
+  ex_auto.Click = [this] { ex_auto_Click(); };
+  ex_block.Click = [this] { ex_block_Click(); };
   lst_V.Changed = [this] { ApplyEnablingRules(); };
   lst_P.Changed = [this] { ApplyEnablingRules(); };
 }
@@ -161,6 +174,8 @@ void frm_c::InitializeComponent() {
   f2_Exit.SetCaption("Exit");
   ex_0.SetCaption("Extra");
   ex_fReg.SetCaption("Registry Manager");
+  ex_auto.SetCaption(frm_auto::kMenuCaption);
+  ex_block.SetCaption(std::string(kBlockScriptWorms));
   ex_report.SetCaption(frm_report::kMenuCaption);
 
   T2.SetInterval(kRulesTimerInterval);
@@ -175,6 +190,7 @@ void frm_c::Form_Load() {
   SetCaption(WindowTitle("Computer"));
   btn_c_r.SetEnabled(false);
   btn_Er.SetEnabled(false);
+  ex_block.SetChecked(ScriptHostSwitch::Off(Os()));
   ApplyEnablingRules();
 }
 
@@ -196,6 +212,8 @@ void frm_c::ApplyEnablingRules() {
   btn_Er.SetEnabled(idle && scanned_);
   f2_Back.SetEnabled(idle);
   ex_fReg.SetEnabled(idle);
+  ex_auto.SetEnabled(idle);
+  ex_block.SetEnabled(idle);
   ex_report.SetEnabled(idle);
 }
 
@@ -251,24 +269,61 @@ void frm_c::ex_report_Click() {
   App().HandOver<frm_report>(*this);
 }
 
+void frm_c::ex_auto_Click() {
+  if (deleting_) return;
+  App().HandOver<frm_auto>(*this);
+}
+
+// Turns the script hosts off for this user, or back on; the item's mark shows the setting as
+// it is afterwards.
+void frm_c::ex_block_Click() {
+  if (deleting_) return;
+  const bool blocked = ScriptHostSwitch::Off(Os());
+  if (Os().MsgBox(blocked ? kUnblockQuestion : kBlockQuestion, MsgStyle::YesNoQuestion) != Answer::Yes) return;
+  Status status = StatusCode::Success;
+  {
+    CommandScope command(App().Journal(), blocked ? std::string(kBlockScriptWorms) + " (undone)"
+                                                  : std::string(kBlockScriptWorms));
+    status = blocked ? scriptHosts_.TurnOn(Os()) : scriptHosts_.TurnOff(Os());
+  }
+  ex_block.SetChecked(ScriptHostSwitch::Off(Os()));
+  if (status != StatusCode::Success) {
+    Os().MsgBox("The setting of the script hosts could not be changed: " + ErrorInWords(static_cast<std::uint32_t>(status)),
+                MsgStyle::Critical);
+  }
+}
+
 // ---- Detection ----
 
 void frm_c::btn_scan_Click() {
   if (deleting_) return;
   lst_V.Clear();
   lst_P.Clear();
+  int others = 0;
   {
     CommandScope command(App().Journal(), "Scan of the computer");
     FillProfileList();
     FillMalwareList();
+    others = OtherSuspiciousEntries();
   }
   if (lst_V.ListCount() > 0) {
     Os().MsgBox("Done. Shortcut virus detect!", MsgStyle::Critical);
   } else {
     Os().MsgBox("Done. Shortcut virus not detect!", MsgStyle::Information);
   }
+  // The wider search of every autostart place, told after the verdict.
+  if (others > 0) Os().MsgBox(OtherAutostartEntriesText(others), MsgStyle::Information);
   scanned_ = true;
   ApplyEnablingRules();
+}
+
+int frm_c::OtherSuspiciousEntries() {
+  std::vector<std::string> shown;
+  for (int i = 0; i < lst_V.ListCount(); ++i) {
+    const std::vector<std::string>& fields = lst_V.Fields(i);
+    if (fields.size() > static_cast<std::size_t>(kValueName)) shown.push_back(fields[kValueName]);
+  }
+  return autostart::SuspiciousNotShown(autostart::SurveyAutostart(Os(), fn_, false).entries, shown);
 }
 
 std::vector<std::string> frm_c::ExecutableProfileEntries() {

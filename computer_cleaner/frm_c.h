@@ -10,6 +10,7 @@
 // that profile entry are ended, never a namesake running from elsewhere.
 #pragma once
 
+#include "computer_cleaner/script_hosts.h"
 #include "platform/Function.h"
 #include "platform/platform_operations.h"
 #include "ui/controls.h"
@@ -74,6 +75,8 @@ class frm_c final : public ui::Form {
   ui::MenuItem f2_Exit{*this, "f2_Exit", &f_2};   // "Exit"
   ui::MenuItem ex_0{*this, "ex_0"};               // menu "Extra"
   ui::MenuItem ex_fReg{*this, "ex_fReg", &ex_0};  // "Registry Manager" (frm_RM)
+  ui::MenuItem ex_auto{*this, "ex_auto", &ex_0};  // "Other Autostart Entries..." (frm_auto)
+  ui::MenuItem ex_block{*this, "ex_block", &ex_0};  // "Block Script Worms For This User", checked while on
   ui::MenuItem ex_report{*this, "ex_report", &ex_0};  // "Report Of Changes..." (frm_report)
 
   // ---- Handlers ----
@@ -91,6 +94,8 @@ class frm_c final : public ui::Form {
   void f2_Exit_Click();
   void ex_fReg_Click();
   void ex_report_Click();
+  void ex_auto_Click();
+  void ex_block_Click();
 
   // Whether a deletion is under way (its waits serve the window meanwhile).
   bool Deleting() const { return deleting_; }
@@ -133,10 +138,13 @@ class frm_c final : public ui::Form {
   bool DeleteWithRetry(const std::string& file, std::uint64_t opening);
 
   void ApplyEnablingRules();
+  // The suspicious entries of every autostart place that the malware list does not show.
+  int OtherSuspiciousEntries();
 
   Function fn_;  // owned; it borrows the platform of the application
   bool scanned_ = false;  // the Refresh buttons are usable once a scan ran
   bool deleting_ = false;
+  ScriptHostSwitch scriptHosts_;  // what the script hosts' setting was before this run blocked them
 };
 
 }  // namespace tidewick

@@ -230,6 +230,8 @@ void Function::KillProcessByImage(std::string_view imagePath) {
   });
 }
 
+void Function::KillProcessesWhere(const std::function<bool(const ProcessEntry32&)>& chosen) { KillChosen(chosen); }
+
 std::string Function::GetUserProfilePath() {
   std::string buffer(kProfileBufferSize, '\0');
   Handle token = 0;

@@ -71,6 +71,10 @@ class Function {
   // of that name running from anywhere else, or whose image cannot be read, is left running;
   // so is every process for a path without a folder.
   void KillProcessByImage(std::string_view imagePath);
+  // The same for every running process that `chosen` picks, asked for each process of the
+  // snapshot as it is walked, so the choice is made on what runs at that moment (a process id
+  // noted earlier may belong to another program by now).
+  void KillProcessesWhere(const std::function<bool(const ProcessEntry32&)>& chosen);
   // The profile folder without trailing backslash; empty when it cannot be learned.
   std::string GetUserProfilePath();
   // Waits at least `milliseconds` while window events keep being handled, without spinning.

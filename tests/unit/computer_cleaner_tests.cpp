@@ -47,6 +47,11 @@ constexpr const char* kSafeMode = "Error! Please login do safe mode.";
 constexpr const char* kComplete = "Delete complete!";
 constexpr const char* kUnsuccessful =
     "Delete unsuccessful. Please do in Safe Mode OR try next boot(restart computer).";
+// The box after the verdict when the search of every autostart place finds one suspicious
+// entry that the malware list does not show.
+constexpr const char* kOneOtherEntry =
+    "1 more suspicious autostart entry was found that this list does not show. To see it, choose \"Extra\" > "
+    "\"Other Autostart Entries...\".";
 
 std::string InProfile(const std::string& name) { return std::string(kProfile) + "\\" + name; }
 
@@ -134,6 +139,9 @@ struct DetectionCase {
   std::vector<RunEntry> run;
   std::vector<std::string> expectedProfileLines;
   std::vector<std::string> expectedMalwareLines;
+  // Whether the search of every autostart place finds a suspicious value the list does not
+  // show (it reads REG_EXPAND_SZ and values after one too large for the buffers).
+  bool otherEntry = false;
 };
 
 RunEntry Sz(std::string name, std::string data) { return {std::move(name), RegistryValue::Text(data)}; }
@@ -183,12 +191,14 @@ std::vector<DetectionCase> DetectionCases() {
         {"Number", RegistryValue::Dword(7)},
         Sz("Plain", "C:\\Users\\u\\abc.exe")},
        {"abc.exe"},
-       {"abc.exe | Plain | C:\\Users\\u\\abc.exe"}},
+       {"abc.exe | Plain | C:\\Users\\u\\abc.exe"},
+       true},
       {"a value too long for the buffers ends the enumeration",
        {{"abc.exe"}},
        {Sz("Before", "C:\\Users\\u\\abc.exe"), Sz("Long", longData), Sz("After", "C:\\Users\\u\\abc.exe")},
        {"abc.exe"},
-       {"abc.exe | Before | C:\\Users\\u\\abc.exe"}},
+       {"abc.exe | Before | C:\\Users\\u\\abc.exe"},
+       true},
       {"a name too long for the buffer ends the enumeration",
        {{"abc.exe"}},
        {Sz("Before", "abc.exe"), Sz(std::string(1024, 'n'), "abc.exe"), Sz("After", "abc.exe")},
@@ -233,7 +243,11 @@ TEST_P(DetectionTest, ListsEveryPairOfEntryAndMatchingValue) {
   Scan();
   EXPECT_EQ(form.lst_P.Lines(), c.expectedProfileLines);
   EXPECT_EQ(form.lst_V.Lines(), c.expectedMalwareLines);
-  ASSERT_EQ(os.MessageBoxes().size(), 1u);
+  ASSERT_EQ(os.MessageBoxes().size(), c.otherEntry ? 2u : 1u);
+  if (c.otherEntry) {
+    EXPECT_EQ(os.MessageBoxes()[1].text, kOneOtherEntry);
+    EXPECT_EQ(os.MessageBoxes()[1].style, MsgStyle::Information);
+  }
   if (c.expectedMalwareLines.empty()) {
     EXPECT_EQ(os.MessageBoxes()[0].text, kNotDetected);
     EXPECT_EQ(os.MessageBoxes()[0].style, MsgStyle::Information);
@@ -300,7 +314,8 @@ TEST_F(ComputerCleanerTest, WithoutAProfileFolderNothingIsListedNotEvenTheDriveR
   Scan();
   EXPECT_EQ(form.lst_P.ListCount(), 0);
   EXPECT_EQ(form.lst_V.ListCount(), 0);
-  EXPECT_EQ(Texts(), (std::vector<std::string>{kNotDetected}));
+  // The wider search finds the program in the root of the drive and says so after the verdict.
+  EXPECT_EQ(Texts(), (std::vector<std::string>{kNotDetected, kOneOtherEntry}));
   // Refreshing either list does not find the root either.
   user.Click(form.btn_Er);
   user.Click(form.btn_c_r);
@@ -954,6 +969,7 @@ TEST_F(ComputerCleanerTest, LayoutFollowsTheDesign) {
   std::vector<std::string> menus;
   for (ui::MenuItem* item : form.MenuItems()) menus.push_back(item->Caption());
   EXPECT_EQ(menus, (std::vector<std::string>{"File", "Back", "-", "Exit", "Extra", "Registry Manager",
+                                             "Other Autostart Entries...", "Block Script Worms For This User",
                                              "Report Of Changes..."}));
 }
 

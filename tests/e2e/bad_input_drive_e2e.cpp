@@ -211,11 +211,7 @@ TEST(BadInputStick, ScanListsTheCorpusAndDeleteTakesExactlyWhatWasListedAndMarke
   RecordProperty("scan_ms", static_cast<int>(scanSeconds * 1000));
   RecordProperty("delete_ms", static_cast<int>(deleteSeconds * 1000));
 
-  rd.Click("Back", "Main");
-  rd.WaitGone();
-  WaitFor([&] { return tidewick.main.Visible() && tidewick.main.Enabled(); }, "the main window to come back");
-  tidewick.main.ChooseMenu(app::kMainMenu, "File", "Exit");
-  EXPECT_TRUE(tidewick.process.WaitForExit().has_value());
+  app::BackToMainAndExit(rd, tidewick);
 }
 
 }  // namespace

@@ -91,11 +91,7 @@ TEST(DriveCleaner, CleansAnInfectedStick) {
   rd.Screenshot("drive-cleaner-after-delete");
 
   // Back to the main window, then Exit.
-  rd.Click("Back", "Main");
-  rd.WaitGone();
-  WaitFor([&] { return tidewick.main.Visible() && tidewick.main.Enabled(); }, "the main window to come back");
-  tidewick.main.ChooseMenu(app::kMainMenu, "File", "Exit");
-  EXPECT_TRUE(tidewick.process.WaitForExit().has_value());
+  app::BackToMainAndExit(rd, tidewick);
 }
 
 }  // namespace

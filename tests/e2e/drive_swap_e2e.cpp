@@ -114,11 +114,7 @@ TEST(DriveCleanerSwap, AnotherStickUnderTheLetterIsNotTouchedAndTheScannedOneIsC
   EXPECT_FALSE(Exists(kRoot + "Photos.lnk"));
   EXPECT_TRUE(Exists(second + "\\autorun.inf"));
 
-  rd.Click("Back", "Main");
-  rd.WaitGone();
-  WaitFor([&] { return tidewick.main.Visible() && tidewick.main.Enabled(); }, "the main window to come back");
-  tidewick.main.ChooseMenu(app::kMainMenu, "File", "Exit");
-  EXPECT_TRUE(tidewick.process.WaitForExit().has_value());
+  app::BackToMainAndExit(rd, tidewick);
 }
 
 }  // namespace

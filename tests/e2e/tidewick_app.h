@@ -59,6 +59,16 @@ inline Running Start(const std::string& folder) {
   return running;
 }
 
+// Leaves a cleaner window with its "Back" button (in the frame "Main"), waits for the main
+// window to come back usable, and ends the program with File, Exit.
+inline void BackToMainAndExit(const Window& form, Running& running) {
+  form.Click("Back", "Main");
+  form.WaitGone();
+  WaitFor([&] { return running.main.Visible() && running.main.Enabled(); }, "the main window to come back");
+  running.main.ChooseMenu(kMainMenu, "File", "Exit");
+  EXPECT_TRUE(running.process.WaitForExit().has_value());
+}
+
 // The texts of a list's lines, without their order and marks.
 inline std::set<std::string> LineTexts(const std::vector<ListLine>& lines) {
   std::set<std::string> texts;

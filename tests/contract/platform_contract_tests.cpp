@@ -91,6 +91,20 @@ class PlatformContract : public ::testing::Test {
     return key;
   }
 
+  // A process id that no running process has: above every one of a snapshot, and a multiple of
+  // 4 as real ids are.
+  std::uint32_t UnusedProcessId() {
+    std::uint32_t highest = 0;
+    const Handle snapshot = os.CreateToolhelp32Snapshot(Snapshot::All, 0);
+    ProcessEntry32 entry;
+    entry.dwSize = ProcessEntry32::kAnsiSize;
+    for (bool more = os.Process32First(snapshot, entry); more; more = os.Process32Next(snapshot, entry)) {
+      highest = std::max(highest, entry.th32ProcessID);
+    }
+    os.CloseHandle(snapshot);
+    return (highest / 4 + 1000) * 4;
+  }
+
   // Waits (through the platform) until `done` holds or about `milliseconds` pass.
   template <typename Condition>
   bool WaitUntil(Condition done, std::uint32_t milliseconds) {
@@ -758,19 +772,8 @@ TEST_F(PlatformContract, ImagePathOfAProcessIsTheFileItRunsFrom) {
 }
 
 TEST_F(PlatformContract, ImagePathOfAProcessIdNoProcessHasCannotBeRead) {
-  // An id above every running one, and a multiple of 4 as real ids are.
-  std::uint32_t highest = 0;
-  const Handle snapshot = os.CreateToolhelp32Snapshot(Snapshot::All, 0);
-  ProcessEntry32 entry;
-  entry.dwSize = ProcessEntry32::kAnsiSize;
-  for (bool more = os.Process32First(snapshot, entry); more; more = os.Process32Next(snapshot, entry)) {
-    highest = std::max(highest, entry.th32ProcessID);
-  }
-  os.CloseHandle(snapshot);
-  const std::uint32_t unused = (highest / 4 + 1000) * 4;
-
   std::string path = "untouched";
-  EXPECT_FALSE(os.QueryFullProcessImageNameA(unused, path));
+  EXPECT_FALSE(os.QueryFullProcessImageNameA(UnusedProcessId(), path));
   EXPECT_EQ(path, "untouched");
 }
 
@@ -1175,17 +1178,9 @@ TEST_F(PlatformContract, TheCommandLineOfAnotherProcessIsTheOneItWasStartedWith)
   ASSERT_TRUE(os.NtQueryInformationProcess(plain, line));
   EXPECT_EQ(line, world->CommandLineOf(plain));
 
-  // An id above every running one: nothing to read, the answer stays as it was.
-  std::uint32_t highest = 0;
-  const Handle snapshot = os.CreateToolhelp32Snapshot(Snapshot::All, 0);
-  ProcessEntry32 entry;
-  entry.dwSize = ProcessEntry32::kAnsiSize;
-  for (bool more = os.Process32First(snapshot, entry); more; more = os.Process32Next(snapshot, entry)) {
-    highest = std::max(highest, entry.th32ProcessID);
-  }
-  os.CloseHandle(snapshot);
+  // An id no process has: nothing to read, the answer stays as it was.
   std::string untouched = "untouched";
-  EXPECT_FALSE(os.NtQueryInformationProcess((highest / 4 + 1000) * 4, untouched));
+  EXPECT_FALSE(os.NtQueryInformationProcess(UnusedProcessId(), untouched));
   EXPECT_EQ(untouched, "untouched");
 }
 

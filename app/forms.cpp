@@ -5,7 +5,9 @@
 #include "app/report_window.h"
 #include "computer_cleaner/frm_auto.h"
 #include "computer_cleaner/frm_c.h"
+#include "drive_cleaner/frm_lnk.h"
 #include "drive_cleaner/frm_rd.h"
+#include "drive_cleaner/frm_restore.h"
 #include "registry_manager/frm_RM.h"
 #include "ui/form.h"
 
@@ -35,6 +37,9 @@ void RegisterForms(ui::Application& app) {
   Add<frm_rd>(app);
   Add<frm_c>(app);
   Add<frm_RM>(app);
+  // The drive cleaner's windows about the scanned stick, opened from its "Extra" menu.
+  Add<frm_lnk>(app);
+  Add<frm_restore>(app);
   // Every other autostart entry, opened from the computer cleaner's "Extra" menu.
   Add<frm_auto>(app);
   // The report of changes, opened from the cleaners' "Extra" menus.

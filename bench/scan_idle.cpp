@@ -23,7 +23,8 @@ int wmain(int argc, wchar_t** argv) {
   const std::string root = Utf8(argv[2]);
   const std::string mode = Utf8(argv[3]);
   const MenuBar menus = {{"File", {"Back", "-", "Exit"}},
-                         {"Extra", {"Show all hidden file for this device", "Report Of Changes..."}}};
+                         {"Extra", {"Show all hidden file for this device", "Shortcuts and Autorun...",
+                                    "Restore Files From Hidden Folder...", "Report Of Changes..."}}};
   try {
     Process app = Process::Launch(folder + "\\tidewick.exe", folder);
     Window main = WaitForWindow("Tidewick v3.1", app.Id());

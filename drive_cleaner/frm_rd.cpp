@@ -1,12 +1,17 @@
 #include "drive_cleaner/frm_rd.h"
 
 #include "app/report_window.h"
+#include "drive_cleaner/frm_lnk.h"
+#include "drive_cleaner/frm_restore.h"
+#include "drive_cleaner/scanned_medium.h"
+#include "drive_cleaner/stick_survey.h"
 #include "platform/journal.h"
 #include "platform/files.h"
 #include "platform/messages.h"
 #include "platform/platform_operations.h"
 #include "platform/product.h"
 #include "platform/text.h"
+#include "readers/visible_text.h"
 
 #include <algorithm>
 #include <array>
@@ -82,6 +87,8 @@ frm_rd::frm_rd(ui::Application& app) : Form(app, kFormName, ui::WayBack::Unload)
   btn_r_dir2.Click = [this] { btn_r_dir2_Click(); };
   btn_del.Click = [this] { btn_del_Click(); };
   e_sa.Click = [this] { e_sa_Click(); };
+  e_lnk.Click = [this] { e_lnk_Click(); };
+  e_restore.Click = [this] { e_restore_Click(); };
   e_report.Click = [this] { e_report_Click(); };
   btn_dir_sa.Click = [this] { btn_dir_sa_Click(); };
   btn_dir_usa.Click = [this] { btn_dir_usa_Click(); };
@@ -155,6 +162,8 @@ void frm_rd::InitializeComponent() {
   f_Exit.SetCaption("Exit");
   e_1.SetCaption("Extra");
   e_sa.SetCaption("Show all hidden file for this device");
+  e_lnk.SetCaption(frm_lnk::kMenuCaption);
+  e_restore.SetCaption(frm_restore::kMenuCaption);
   e_report.SetCaption(frm_report::kMenuCaption);
 
   // The rules also run on every change they depend on; the timer is only a safety net.
@@ -163,6 +172,7 @@ void frm_rd::InitializeComponent() {
 
   // A fresh window shows no scan.
   scannedRoot_.clear();
+  attributesBeforeScan_.clear();
   rulesDeferred_ = 0;
   applyingRules_ = false;
 }
@@ -209,7 +219,10 @@ void frm_rd::T1_Timer() {
     btn_s2.SetEnabled(userMarks);
     btn_ds2.SetEnabled(userMarks);
   }
-  if (chkAD.Checked()) btn_s2_Click();
+  if (chkAD.Checked()) MarkForDeleteAll();
+  // The stick's other windows work on the scanned medium.
+  e_lnk.SetEnabled(!scannedRoot_.empty());
+  e_restore.SetEnabled(!scannedRoot_.empty());
   applyingRules_ = false;
 }
 
@@ -227,6 +240,7 @@ void frm_rd::cmb_rd_Click() {
     lst_dir.Clear();
     lst_dir_2.Clear();
     scannedRoot_.clear();
+    attributesBeforeScan_.clear();
     DisableListRefresh();
   }
   ListsChanged();
@@ -237,21 +251,14 @@ void frm_rd::DisableListRefresh() {
   btn_r.SetEnabled(false);
 }
 
-bool frm_rd::DeviceAnswers(const std::string& root) {
-  DiskFreeSpace counts;
-  return Os().GetDiskFreeSpaceA(root, counts) && Os().PathFileExistsA(root);
-}
+bool frm_rd::DeviceAnswers(const std::string& root) { return tidewick::DeviceAnswers(Os(), root); }
 
 void frm_rd::ReportDeviceNotAnswering(const std::string& root) {
-  Os().MsgBox("The device " + root +
-                  " does not answer: it has been removed or is not ready. Nothing has been changed.",
-              MsgStyle::Warning);
+  Os().MsgBox(DeviceNotAnsweringText(root), MsgStyle::Warning);
 }
 
 std::optional<std::uint32_t> frm_rd::VolumeSerialAt(const std::string& root) {
-  std::uint32_t serial = 0;
-  if (!Os().GetVolumeInformationA(root, serial)) return std::nullopt;
-  return serial;
+  return tidewick::VolumeSerialAt(Os(), root);
 }
 
 bool frm_rd::ScannedVolumeAt(const std::string& root) { return VolumeSerialAt(root) == scannedSerial_; }
@@ -261,10 +268,7 @@ std::optional<frm_rd::Removal> frm_rd::ScannedMediumGone(const std::string& root
   return DeviceAnswers(root) ? Removal::AnotherDevice : Removal::DeviceGone;
 }
 
-void frm_rd::ReportAnotherDevice(const std::string& root) {
-  Os().MsgBox("The device in " + root + " is not the one that was scanned. Nothing has been changed. Scan it first.",
-              MsgStyle::Warning);
-}
+void frm_rd::ReportAnotherDevice(const std::string& root) { Os().MsgBox(AnotherDeviceText(root), MsgStyle::Warning); }
 
 // Keeps the windows painted during a long command.
 class frm_rd::PaintPacer {
@@ -313,6 +317,7 @@ void frm_rd::btn_scan_Click() {
   } else {
     Os().MsgBox("Scan complete. No virus detect.", MsgStyle::Information);
   }
+  if (complete) TellAboutHiddenFolders(root);
   btn_r.SetEnabled(true);
   btn_r_dir2.SetEnabled(true);
 }
@@ -326,16 +331,23 @@ bool frm_rd::ScanDevice() {
   lst_dir_2.Clear();
   scannedRoot_ = root;
   scannedSerial_ = VolumeSerialAt(root);
+  attributesBeforeScan_.clear();
   const std::string ownExe = LowerCase(Os().AppExeName() + ".exe");
   return ForEachRootEntry(root, [&](const std::string& name) {
     const std::string path = root + name;
+    // What an entry that may be the worm's folder looked like before it is made plain: the
+    // Restore Files window weighs it.
+    if (stick::IsCandidateName(name)) {
+      FileAttributeData before;
+      if (Os().GetFileAttributesExA(path, before)) attributesBeforeScan_[name] = before.attributes;
+    }
     Os().SetFileAttributesA(path, Attr::Normal);
     switch (ClassifyEntry(name, ownExe)) {
       case EntryClass::Unknown:
         lst_dir.AddItem(name);
         break;
       case EntryClass::Virus:
-        lst_dir_2.AddItem(name);
+        lst_dir_2.AddItem(name, VirusLineFields(root, name));
         break;
       case EntryClass::SystemName:
         Os().SetFileAttributesA(path, Attr::HiddenSystem);
@@ -360,7 +372,7 @@ bool frm_rd::FillVirusList(const std::string& root) {
   RulesDeferred deferred(*this);
   lst_dir_2.Clear();
   return ForEachRootEntry(root, [&](const std::string& name) {
-    if (HasVirusExtension(LowerCase(name))) lst_dir_2.AddItem(name);
+    if (HasVirusExtension(LowerCase(name))) lst_dir_2.AddItem(name, VirusLineFields(root, name));
   });
 }
 
@@ -442,8 +454,10 @@ void frm_rd::btn_del_Click() {
     return;
   }
   const bool takeAllVirus = chkAD.Checked();
-  const bool anythingTaken = (takeAllVirus && lst_dir_2.ListCount() > 0) || lst_dir_2.MarkedCount() > 0 ||
-                             lst_dir.MarkedCount() > 0;
+  // Delete-all takes every virus-list line but a plain shortcut and an icon-only autorun.inf.
+  const auto taken = [&](int i) { return takeAllVirus ? !KeptByDeleteAll(i) : lst_dir_2.Selected(i); };
+  bool anythingTaken = lst_dir.MarkedCount() > 0;
+  for (int i = 0; i < lst_dir_2.ListCount() && !anythingTaken; ++i) anythingTaken = taken(i);
   if (!anythingTaken) {
     Os().MsgBox(msg::kSelectFileToDelete, MsgStyle::Information);
     return;
@@ -484,7 +498,7 @@ void frm_rd::btn_del_Click() {
     PaintPacer pacer(*this);
     for (int i = lst_dir_2.ListCount() - 1; i >= 0 && !stopped(); --i) {
       pacer.Entry();
-      if (takeAllVirus || lst_dir_2.Selected(i)) take(lst_dir_2, i);
+      if (taken(i)) take(lst_dir_2, i);
     }
     rebuild(&frm_rd::FillVirusList);
     for (int i = lst_dir.ListCount() - 1; i >= 0 && !stopped(); --i) {
@@ -496,16 +510,10 @@ void frm_rd::btn_del_Click() {
 
   if (stop == Removal::DeviceGone) {
     deleteSucceeded_ = false;
-    Os().MsgBox("The device " + root +
-                    " stopped answering during the deletion. The deletion has stopped; scan the device "
-                    "again when it is back to see what is left.",
-                MsgStyle::Warning);
+    Os().MsgBox(DeletionStoppedText(root, MediumState::Gone), MsgStyle::Warning);
   } else if (stop == Removal::AnotherDevice) {
     deleteSucceeded_ = false;
-    Os().MsgBox("The device in " + root +
-                    " was changed for another one during the deletion. The deletion has stopped; scan the "
-                    "device to see what is on it.",
-                MsgStyle::Warning);
+    Os().MsgBox(DeletionStoppedText(root, MediumState::Another), MsgStyle::Warning);
   }
   Os().MsgBox(deleteSucceeded_ ? msg::kDeleteComplete : msg::kDeleteUnsuccessful, MsgStyle::Information);
 }
@@ -541,6 +549,78 @@ void frm_rd::e_sa_Click() {
                 MsgStyle::Warning);
   }
 }
+
+// ---- What a shortcut runs, and the worm's folder ----
+
+std::vector<std::string> frm_rd::VirusLineFields(const std::string& root, const std::string& name) {
+  if (!stick::IsShortcutOrAutorunName(name)) return {};
+  const stick::StickPlace place{root, scannedSerial_, stick::PlatformLookup(Os(), root)};
+  const std::optional<stick::Judgement> judgement = stick::JudgeRootFile(Os(), place, name);
+  if (!judgement || !stick::KeptByDeleteAll(*judgement)) return {};
+  return {std::string(judgement->verdict)};
+}
+
+bool frm_rd::KeptByDeleteAll(int virusLine) const { return !lst_dir_2.Fields(virusLine).empty(); }
+
+void frm_rd::MarkForDeleteAll() {
+  for (int i = lst_dir_2.ListCount() - 1; i >= 0; --i) lst_dir_2.SetSelected(i, !KeptByDeleteAll(i));
+}
+
+std::optional<std::uint32_t> frm_rd::AttributesBeforeScan(std::string_view name) const {
+  const auto found = attributesBeforeScan_.find(name);
+  if (found == attributesBeforeScan_.end()) return std::nullopt;
+  return found->second;
+}
+
+void frm_rd::TellAboutHiddenFolders(const std::string& root) {
+  std::vector<std::string> folders;
+  for (const auto& [name, attributes] : attributesBeforeScan_) {
+    if ((attributes & Attr::Directory) == 0 || !Os().PathFileExistsA(root + name)) continue;
+    ui::BusyScope busy(App().GetHost());
+    const stick::FolderCount count = stick::CountFolder(Os(), root + name);
+    const std::string files = readers::GroupedNumber(count.files) + (count.complete ? "" : "+") +
+                              (count.files == 1 && count.complete ? " file" : " files");
+    folders.push_back("'" + stick::ShownName(name) + "' (" + files + ")");
+  }
+  if (folders.empty()) return;
+  std::string named;
+  for (std::size_t i = 0; i < folders.size(); ++i) {
+    if (i > 0) named += i + 1 == folders.size() ? " and " : ", ";
+    named += folders[i];
+  }
+  Os().MsgBox(std::string(folders.size() == 1 ? "The folder " : "The folders ") + named + " in " + root +
+                  (folders.size() == 1 ? " has" : " have") +
+                  " a name of blanks, invisible characters or \"_\": the virus may have moved your files there. "
+                  "To get them back, choose \"Extra\" > \"" + frm_restore::kMenuCaption + "\" in this window.",
+              MsgStyle::Information);
+}
+
+void frm_rd::StickChanged() {
+  if (scannedRoot_.empty() || !Loaded() || CheckMedium(Os(), {scannedRoot_, scannedSerial_}) != MediumState::Same) {
+    return;
+  }
+  ui::BusyScope busy(App().GetHost());
+  RulesDeferred deferred(*this);
+  FillVirusList(scannedRoot_);
+  FillUnknownList(scannedRoot_);
+}
+
+void frm_rd::OpenStickWindow(std::string_view formName) {
+  if (scannedRoot_.empty()) return;
+  if (!DeviceAnswers(scannedRoot_)) {
+    ReportDeviceNotAnswering(scannedRoot_);
+    return;
+  }
+  if (!ScannedVolumeAt(scannedRoot_)) {
+    ReportAnotherDevice(scannedRoot_);
+    return;
+  }
+  App().HandOver(*this, formName);
+}
+
+void frm_rd::e_lnk_Click() { OpenStickWindow(frm_lnk::kFormName); }
+
+void frm_rd::e_restore_Click() { OpenStickWindow(frm_restore::kFormName); }
 
 // ---- The report of changes ----
 
@@ -579,6 +659,7 @@ void frm_rd::Form_Unload() {
     lst_dir.Clear();
     lst_dir_2.Clear();
     scannedRoot_.clear();
+    attributesBeforeScan_.clear();
   }
   App().GiveBack(*this);
 }

@@ -16,9 +16,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tidewick {
 
@@ -72,6 +74,8 @@ class frm_rd final : public ui::Form {
   ui::MenuItem f_Exit{*this, "f_Exit", &f_1};  // "Exit"
   ui::MenuItem e_1{*this, "e_1"};              // menu "Extra"
   ui::MenuItem e_sa{*this, "e_sa", &e_1};      // "Show all hidden file for this device"
+  ui::MenuItem e_lnk{*this, "e_lnk", &e_1};    // "Shortcuts and Autorun..." (frm_lnk)
+  ui::MenuItem e_restore{*this, "e_restore", &e_1};  // "Restore Files From Hidden Folder..." (frm_restore)
   ui::MenuItem e_report{*this, "e_report", &e_1};  // "Report Of Changes..." (frm_report)
 
   // ---- Handlers ----
@@ -87,6 +91,8 @@ class frm_rd final : public ui::Form {
   void btn_r_dir2_Click();
   void btn_del_Click();
   void e_sa_Click();
+  void e_lnk_Click();
+  void e_restore_Click();
   void e_report_Click();
   void btn_dir_sa_Click();
   void btn_dir_usa_Click();
@@ -100,6 +106,17 @@ class frm_rd final : public ui::Form {
 
   // The root whose entries the lists show; empty before the first scan.
   const std::string& ScannedRoot() const { return scannedRoot_; }
+  // The volume serial number of the scanned medium, when it answered one.
+  std::optional<std::uint32_t> ScannedSerial() const { return scannedSerial_; }
+  // The attributes the last scan found on a root entry that may be the worm's folder (a name
+  // of blanks, invisible characters or "_"), before it changed them; nullopt for any other.
+  std::optional<std::uint32_t> AttributesBeforeScan(std::string_view name) const;
+  // Another window changed the scanned stick: both lists are read again from it, when it is
+  // still the scanned medium, without a word.
+  void StickChanged();
+  // The field a virus-list line carries when "Delete All Virus (Recommended)" leaves it alone:
+  // the verdict of a plain shortcut or of an autorun.inf that shows only an icon and a label.
+  bool KeptByDeleteAll(int virusLine) const;
 
   // Interval of the safety timer behind the change-driven enabling rules.
   static constexpr std::uint32_t kRulesTimerInterval = 250;
@@ -145,9 +162,21 @@ class frm_rd final : public ui::Form {
   Removal DeleteListed(ui::CheckList& list, int index, const std::string& root);
   void ListsChanged();
   void DisableListRefresh();
+  // The fields of a virus-list line: the verdict, for a line that delete-all leaves alone.
+  std::vector<std::string> VirusLineFields(const std::string& root, const std::string& name);
+  // With the delete-all switch: every virus-list line marked but those it leaves alone.
+  void MarkForDeleteAll();
+  // After a whole scan: names the root folders that may hold what the worm hid.
+  void TellAboutHiddenFolders(const std::string& root);
+  // Hands over to a window about the scanned stick (frm_lnk, frm_restore) when the scanned
+  // medium still answers in its drive; warns otherwise.
+  void OpenStickWindow(std::string_view formName);
 
   std::string scannedRoot_;
   std::optional<std::uint32_t> scannedSerial_;  // the volume serial number of the scanned medium
+  // What the scan found on the root entries that may be the worm's folder, by name (bookkeeping
+  // only: the scan treats them as every other entry).
+  std::map<std::string, std::uint32_t, std::less<>> attributesBeforeScan_;
   bool deleteSucceeded_ = true;
   int rulesDeferred_ = 0;
   bool applyingRules_ = false;

@@ -41,7 +41,8 @@ const std::string kUnknownFrame = "If you don't know that file, just mark and de
 const std::string kMalwareFrame = "Malware:";
 const MenuBar kPenDriveMenu = {
     {"File", {"Back", "-", "Exit"}},
-    {"Extra", {"Show all hidden file for this device", "Report Of Changes..."}},
+    {"Extra", {"Show all hidden file for this device", "Shortcuts and Autorun...",
+               "Restore Files From Hidden Folder...", "Report Of Changes..."}},
 };
 const MenuBar kComputerMenu = {
     {"File", {"Back", "-", "Exit"}},

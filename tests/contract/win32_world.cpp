@@ -21,6 +21,7 @@
 #include "tests/contract/contract_world.h"
 
 #include "platform/win32/win32_platform.h"
+#include "tests/support/win32_files.h"
 #include "tests/support/wine_drives.h"
 
 #include <gtest/gtest.h>
@@ -196,41 +197,17 @@ const std::string& WineScratchFolder(wchar_t letter) {
 
 // ---- Files --------------------------------------------------------------------------------
 
-// Deletes a file or an empty folder. A program that has just ended (a victim, pskill.exe, the
-// command interpreter) may still hold its file for a moment, so refusals are retried for a few
-// seconds.
+// Deletes a file or an empty folder, retrying while a program that has just ended still holds
+// it; a lasting refusal fails the test.
 void RemoveEntry(const std::wstring& path, bool folder) {
-  for (int attempt = 0;; ++attempt) {
-    if (folder ? ::RemoveDirectoryW(path.c_str()) : ::DeleteFileW(path.c_str())) return;
-    const DWORD error = ::GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
-    if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED &&
-         error != ERROR_DIR_NOT_EMPTY) || attempt == 100) {
-      Fail("cannot remove " + ToUtf8(path), error);
-    }
-    ::Sleep(50);
-  }
+  DWORD error = 0;
+  if (!testsupport::RemoveEntry(path, folder, &error)) Fail("cannot remove " + ToUtf8(path), error);
 }
 
 // Makes the entry plain and removes it, with everything inside.
 void RemoveTree(const std::wstring& path) {
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return;
-  ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    RemoveEntry(path, false);
-    return;
-  }
-  WIN32_FIND_DATAW found{};
-  const HANDLE listing = ::FindFirstFileW((path + L"\\*").c_str(), &found);
-  if (listing != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = found.cFileName;
-      if (name != L"." && name != L"..") RemoveTree(path + L"\\" + name);
-    } while (::FindNextFileW(listing, &found));
-    ::FindClose(listing);
-  }
-  RemoveEntry(path, true);
+  DWORD error = 0;
+  if (!testsupport::RemoveTree(path, &error)) Fail("cannot remove " + ToUtf8(path), error);
 }
 
 void EmptyFolder(const std::wstring& folder) {

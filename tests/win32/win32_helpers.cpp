@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/win32/win32_platform.h"
+#include "tests/support/win32_files.h"
 #include "tests/support/win32_text_for_tests.h"
 
 #include <algorithm>
@@ -83,27 +84,7 @@ bool MakeFolder(std::string_view path) {
   return ::CreateDirectoryW(Wide(path).c_str(), nullptr) != 0;
 }
 
-bool RemoveFolder(std::string_view path) {
-  const std::wstring folder = Wide(path);
-  WIN32_FIND_DATAW found{};
-  const HANDLE listing = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
-  if (listing != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring full = folder + L"\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveFolder(Narrow(full));
-      } else {
-        ::SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-        ::DeleteFileW(full.c_str());
-      }
-    } while (::FindNextFileW(listing, &found));
-    ::FindClose(listing);
-  }
-  return ::RemoveDirectoryW(folder.c_str()) != 0 ||
-         ::GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
-}
+bool RemoveFolder(std::string_view path) { return testsupport::RemoveTree(Wide(path)); }
 
 bool CopyBuiltFile(std::string_view builtPath, std::string_view destination) {
   std::wstring source = Wide(builtPath);

@@ -6,6 +6,7 @@
 
 #include "platform/win32/snapshot_retry.h"
 #include "platform/win32/win32_text.h"
+#include "tests/support/win32_files.h"
 
 #include <tlhelp32.h>
 // tlhelp32.h renames these to their W forms under UNICODE; the platform's own are meant here.
@@ -400,25 +401,7 @@ TEST_F(Win32RegistryView, CreatedWrittenReadAndDeletedInTheNativeView) {
 // ---- Files ----
 
 // Removes a file or a folder with everything in it; `path` is in literal ("\\?\") form.
-void RemoveAll(const std::wstring& path) {
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return;
-  ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    ::DeleteFileW(path.c_str());
-    return;
-  }
-  WIN32_FIND_DATAW found{};
-  const HANDLE listing = ::FindFirstFileW((path + L"\\*").c_str(), &found);
-  if (listing != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = found.cFileName;
-      if (name != L"." && name != L"..") RemoveAll(path + L"\\" + name);
-    } while (::FindNextFileW(listing, &found));
-    ::FindClose(listing);
-  }
-  ::RemoveDirectoryW(path.c_str());
-}
+void RemoveAll(const std::wstring& path) { testsupport::RemoveTree(path); }
 
 class Win32Files : public ::testing::Test {
  protected:

@@ -68,6 +68,32 @@ bool SameTarget(const Change& a, const Change& b) {
   return false;
 }
 
+// What a change is about, as text: equal for any two changes that SameTarget or SamePlace
+// takes for one (two that only share it are told apart by them); empty for a kind it does not
+// know, which is then compared with every earlier change.
+std::string PlaceOf(const Change& change) {
+  std::string place = std::to_string(static_cast<int>(change.kind)) + '\n';
+  switch (change.kind) {
+    case Change::Kind::Attributes:
+    case Change::Kind::FileDeleted:
+    case Change::Kind::FileWritten:
+    case Change::Kind::FolderRemoved:
+      return place + LowerCase(change.path);
+    case Change::Kind::RegistryValue:
+      return place + std::to_string(change.root) + '\n' + LowerCase(change.keyPath) + '\n' + LowerCase(change.valueName);
+    case Change::Kind::RegistryKeyCreated:
+    case Change::Kind::RegistryKeyDeleted:
+      return place + std::to_string(change.root) + '\n' + LowerCase(change.keyPath);
+    case Change::Kind::KillTool:
+      return place + std::to_string(change.processId);
+    case Change::Kind::CommandLine:
+      return place + change.commandLine;
+    case Change::Kind::Moved:
+      return place + LowerCase(change.path) + '\n' + LowerCase(change.newPath);
+  }
+  return {};
+}
+
 // Whether a later change of the same entry's attributes, or of the same registry value,
 // continues an earlier one.
 bool SamePlace(const Change& earlier, const Change& later) {
@@ -119,6 +145,21 @@ Command& ChangeJournal::CurrentGroup() {
 void ChangeJournal::Record(Change change) {
   Command& command = CurrentGroup();
   std::vector<Change>& changes = command.changes;
+  places_.resize(commands_.size());
+  auto& places = places_[static_cast<std::size_t>(&command - commands_.data())];
+  const std::string place = PlaceOf(change);
+  // Nothing else of the command is about this: no earlier change to merge with or drop.
+  if (!place.empty() && !places.contains(place)) {
+    places.emplace(place, 1);
+    changes.push_back(std::move(change));
+    return;
+  }
+  const auto forget = [&](std::size_t count) {
+    const auto found = places.find(place);
+    if (found == places.end() || count == 0) return;
+    found->second -= std::min(count, found->second);
+    if (found->second == 0) places.erase(found);
+  };
   const bool merges = change.Refused() || change.kind == Change::Kind::KillTool;
   if (merges) {
     for (Change& earlier : changes) {
@@ -129,7 +170,7 @@ void ChangeJournal::Record(Change change) {
     }
   } else {
     // The change was made after all: earlier refusals of it within the command are overcome.
-    std::erase_if(changes, [&](const Change& earlier) { return earlier.Refused() && SameTarget(earlier, change); });
+    forget(std::erase_if(changes, [&](const Change& earlier) { return earlier.Refused() && SameTarget(earlier, change); }));
     // An entry or a value changed again within the command is one change, from the state
     // before the first to the state after the last; one that ends as it began is none.
     for (auto earlier = changes.begin(); earlier != changes.end(); ++earlier) {
@@ -143,10 +184,14 @@ void ChangeJournal::Record(Change change) {
         earlier->after = std::move(change.after);
         asBefore = earlier->beforeKnown && earlier->before == earlier->after;
       }
-      if (asBefore) changes.erase(earlier);
+      if (asBefore) {
+        changes.erase(earlier);
+        forget(1);
+      }
       return;
     }
   }
+  if (!place.empty()) ++places[place];
   changes.push_back(std::move(change));
 }
 

@@ -305,7 +305,10 @@ class Surveyor {
     place.root = root;
     place.keyPath = std::string(keyPath);
     place.view32 = view32;
-    place.text = std::string(RootText(root)) + (view32 ? " (32-bit)" : "") + "\\" + std::string(keyPath);
+    // The key's last part (after CurrentVersion) is enough to tell the places apart.
+    constexpr std::string_view kVersion = "CurrentVersion\\";
+    const std::string_view shortName = keyPath.substr(keyPath.find(kVersion) + kVersion.size());
+    place.text = std::string(RootText(root)) + (view32 ? " (32-bit) " : " ") + std::string(shortName);
     ForEachValue(opened.key, [&](const RegValue& value) {
       if (value.type == RegType::Sz || value.type == RegType::ExpandSz) {
         AddCommandLine(place, value.name, value.Text());
@@ -381,7 +384,7 @@ class Surveyor {
     place.kind = Place::Kind::Winlogon;
     place.root = root;
     place.keyPath = std::string(kWinlogonKey);
-    place.text = std::string(RootText(root)) + "\\" + std::string(kWinlogonKey);
+    place.text = std::string(RootText(root)) + " Winlogon";
     std::vector<std::pair<std::string, std::string>> found;
     ForEachValue(opened.key, [&](const RegValue& value) {
       const std::string name = LowerCase(value.name);

@@ -117,7 +117,8 @@ struct Place {
   std::string keyPath;  // as the key is opened
   bool view32 = false;  // opened in the 32-bit view
   std::string folder;   // a Startup folder
-  std::string text;     // as the list shows it: "HKLM\...\Run (32-bit)", "Startup (all users)"
+  std::string text;     // as the list shows it: "HKCU Run", "HKLM (32-bit) Policies\Explorer\Run",
+                        // "Startup (all users)", "HKLM Winlogon"
 };
 
 struct RunningProcess {

@@ -24,10 +24,11 @@ constexpr std::string_view kNewLine = "\r\n";
 constexpr int kButtonWidth = 1095;
 constexpr int kButtonHeight = 375;
 
-// An entry as the closing summary names it: its place and name.
+// An entry as the closing summary names it: the Startup file, or the whole key and the value.
 std::string Described(const Entry& entry) {
   if (entry.place.kind == Place::Kind::StartupFile) return ShownPath(entry.StartupPath());
-  return entry.place.text + " \"" + (entry.name.empty() ? std::string("(Default)") : entry.name) + "\"";
+  return RegistryKeyName(entry.place.root, entry.place.keyPath) + (entry.place.view32 ? " (32-bit view)" : "") +
+         " \"" + (entry.name.empty() ? std::string("(Default)") : entry.name) + "\"";
 }
 
 bool Contains(const std::vector<std::uint32_t>& pids, std::uint32_t pid) {
@@ -64,12 +65,12 @@ void frm_auto::InitializeComponent() {
   SetCaption("Autostart");
 
   tbl_entries.SetPosition({240, 240, 12720, 4080});
-  tbl_entries.SetColumns({{"Place", 2640},
+  tbl_entries.SetColumns({{"Place", 2160},
                           {"Name", 1320},
-                          {"Command", 2880},
+                          {"Command", 2760},
                           {"File it starts", 2640},
                           {"Running processes", 1320},
-                          {"Why it is listed", 2400}});
+                          {"Why it is listed", 2160}});
   tbl_entries.SetTabIndex(0);
 
   chk_all.SetCaption("Show every entry");

@@ -263,17 +263,17 @@ struct PlaceCase {
 
 TEST_F(AutostartSurveyTest, EveryRegistryPlaceIsSearched) {
   const PlaceCase places[] = {
-      {HKCU, kRun, "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", false},
-      {HKCU, kRunOnce, "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", false},
-      {HKCU, kPoliciesRun, "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run", false},
-      {HKLM, kRun, "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", false},
-      {HKLM, kRunOnce, "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", false},
-      {HKLM, kPoliciesRun, "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run", false},
-      {HKLM, kRun32, "HKLM (32-bit)\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", true},
+      {HKCU, kRun, "HKCU Run", false},
+      {HKCU, kRunOnce, "HKCU RunOnce", false},
+      {HKCU, kPoliciesRun, "HKCU Policies\\Explorer\\Run", false},
+      {HKLM, kRun, "HKLM Run", false},
+      {HKLM, kRunOnce, "HKLM RunOnce", false},
+      {HKLM, kPoliciesRun, "HKLM Policies\\Explorer\\Run", false},
+      {HKLM, kRun32, "HKLM (32-bit) Run", true},
       {HKLM, "Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
-       "HKLM (32-bit)\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", true},
+       "HKLM (32-bit) RunOnce", true},
       {HKLM, "Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run",
-       "HKLM (32-bit)\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run", true},
+       "HKLM (32-bit) Policies\\Explorer\\Run", true},
   };
   int n = 0;
   for (const PlaceCase& place : places) {
@@ -446,7 +446,7 @@ TEST_F(AutostartSurveyTest, WinlogonIsListedOnlyWhereItDiffersFromTheWindowsDefa
   Value(HKCU, kWinlogon, "Userinit", std::string(kRoaming) + "\\w.exe");
   const std::vector<Entry> entries = Entries();
   ASSERT_EQ(entries.size(), 2u);
-  EXPECT_EQ(entries[0].place.text, "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon");
+  EXPECT_EQ(entries[0].place.text, "HKLM Winlogon");
   EXPECT_EQ(entries[0].name, "Userinit");
   EXPECT_EQ(entries[0].file, std::string(kRoaming) + "\\w.exe");
   EXPECT_TRUE(entries[0].judgement.suspicious);

@@ -183,12 +183,12 @@ TEST_F(AutostartWindowTest, ListsTheSuspiciousAndDeadEntriesUntickedAndEveryEntr
   frm_auto& form = Open();
   ASSERT_EQ(form.tbl_entries.ListCount(), 2);
   EXPECT_EQ(form.tbl_entries.Cells(0),
-            (std::vector<std::string>{"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Worm",
+            (std::vector<std::string>{"HKCU Run", "Worm",
                                       "wscript.exe //B \"%TEMP%\\x y.vbs\"", script,
                                       "wscript.exe (" + std::to_string(host) + ")",
                                       "suspicious: in the temporary folder"}));
   EXPECT_EQ(form.tbl_entries.Cells(1),
-            (std::vector<std::string>{"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Gone",
+            (std::vector<std::string>{"HKCU Run", "Gone",
                                       "%APPDATA%\\gone.exe", std::string(kRoaming) + "\\gone.exe", "",
                                       "dead: the file does not exist"}));
   EXPECT_EQ(form.tbl_entries.MarkedCount(), 0);
@@ -339,8 +339,9 @@ TEST_F(AutostartWindowTest, AChangeRefusedForLackOfRightsIsNamedAsNeedingRunAsAd
                          std::string(kUnsuccessful) +
                              "\r\n\r\nWindows refused these changes for lack of rights; each needs \"Run As "
                              "Administrator\":"
-                             "\r\nHKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run \"Worm\""
-                             "\r\nHKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon \"Shell\""}));
+                             "\r\nHKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run \"Worm\""
+                             "\r\nHKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon "
+                             "\"Shell\""}));
   // What the user may change is changed all the same.
   EXPECT_FALSE(HasValue(HKCU, kRun, "Worm"));
   EXPECT_FALSE(os.Exists(script));

@@ -36,7 +36,8 @@ const std::string kMalwareFrame = "Malware:";
 const std::string kProfileFrame = "Detect extention EXE at Personal Folder:";
 const MenuBar kComputerMenu = {
     {"File", {"Back", "-", "Exit"}},
-    {"Extra", {"Registry Manager", "Report Of Changes..."}},
+    {"Extra", {"Registry Manager", "Other Autostart Entries...", "Block Script Worms For This User",
+               "Report Of Changes..."}},
 };
 constexpr DWORD kEndedByKillTool = 1;  // the exit code pskill.exe gives what it ends
 
@@ -240,15 +241,22 @@ class BadInputComputer : public ::testing::Test {
     SetRunValue(name, type, bytes);
   }
 
-  // Opens the computer cleaner, scans, and answers the verdict, which it returns.
-  std::string OpenAndScan(app::Running& program, Window& computer) {
+  // Opens the computer cleaner, scans, and answers the verdict, which it returns, and the box
+  // after it about the `others` suspicious autostart entries the list does not show.
+  std::string OpenAndScan(app::Running& program, Window& computer, int others) {
     program.main.Click("Computer");
     computer = WaitForWindow(app::kComputerTitle, program.process.Id());
     computer.Click("Scan");
     MsgBox verdict = WaitForMessageBox(program.process.Id(), app::kBoxTitle);
     const std::string text = verdict.Text();
     verdict.Answer("OK");
+    app::ExpectBox(program.process.Id(), OthersText(others), "OK");
     return text;
+  }
+  static std::string OthersText(int others) {
+    return std::to_string(others) +
+           " more suspicious autostart entries were found that this list does not show. To see them, choose "
+           "\"Extra\" > \"Other Autostart Entries...\".";
   }
 
   std::string profile_;
@@ -294,7 +302,10 @@ TEST_F(BadInputComputer, ScanListsTheDocumentedLinesAndDeleteTakesOnlyTheMarkedL
   const DWORD pid = program.process.Id();
   Window computer;
   const auto scanStarted = std::chrono::steady_clock::now();
-  EXPECT_EQ(OpenAndScan(program, computer), "Done. Shortcut virus detect!");
+  // The search of every autostart place also finds what the list leaves out: the REG_EXPAND_SZ
+  // value, and the values naming a#.exe, tool[12].exe and [abc.exe, which the list's wildcard
+  // match misses.
+  EXPECT_EQ(OpenAndScan(program, computer, 4), "Done. Shortcut virus detect!");
   const double scanSeconds = Seconds(scanStarted);
 
   const Control malware = computer.CheckList(kMalwareFrame);
@@ -384,7 +395,9 @@ TEST_F(BadInputComputer, DataLongerThanTheBufferEndsTheEnumerationAndHidesTheVal
   app::Running program = app::Start(app::MakeFolder(true));
   const DWORD pid = program.process.Id();
   Window computer;
-  EXPECT_EQ(OpenAndScan(program, computer), "Done. Shortcut virus detect!");
+  // "C too long" and "D after", which the list never reads, start the program in the profile
+  // folder: the search of every autostart place counts them.
+  EXPECT_EQ(OpenAndScan(program, computer, 2), "Done. Shortcut virus detect!");
   const Control malware = computer.CheckList(kMalwareFrame);
   const std::multiset<std::string> expected = {"svchost32.exe | A first | " + target,
                                                "svchost32.exe | B fits | " + fits};
@@ -401,6 +414,7 @@ TEST_F(BadInputComputer, DataLongerThanTheBufferEndsTheEnumerationAndHidesTheVal
   MsgBox verdict = WaitForMessageBox(pid, app::kBoxTitle);
   EXPECT_EQ(verdict.Text(), "Done. Shortcut virus not detect!");
   verdict.Answer("OK");
+  app::ExpectBox(pid, OthersText(2), "OK");
   EXPECT_TRUE(malware.Lines().empty());
   EXPECT_EQ(RunValues().count("D after"), 1u);
 

@@ -34,7 +34,8 @@ const std::string kMalwareFrame = "Malware:";
 const std::string kProfileFrame = "Detect extention EXE at Personal Folder:";
 const MenuBar kComputerMenu = {
     {"File", {"Back", "-", "Exit"}},
-    {"Extra", {"Registry Manager", "Report Of Changes..."}},
+    {"Extra", {"Registry Manager", "Other Autostart Entries...", "Block Script Worms For This User",
+               "Report Of Changes..."}},
 };
 
 // The exit code pskill.exe gives the processes it ends.

@@ -23,7 +23,8 @@ const std::string kFrame = "Registry Manager";
 
 const MenuBar kComputerMenu = {
     {"File", {"Back", "-", "Exit"}},
-    {"Extra", {"Registry Manager", "Report Of Changes..."}},
+    {"Extra", {"Registry Manager", "Other Autostart Entries...", "Block Script Worms For This User",
+               "Report Of Changes..."}},
 };
 const MenuBar kRegistryManagerMenu = {
     {"File", {"Back", "-", "Exit"}},

@@ -46,7 +46,8 @@ const MenuBar kPenDriveMenu = {
 };
 const MenuBar kComputerMenu = {
     {"File", {"Back", "-", "Exit"}},
-    {"Extra", {"Registry Manager", "Report Of Changes..."}},
+    {"Extra", {"Registry Manager", "Other Autostart Entries...", "Block Script Worms For This User",
+               "Report Of Changes..."}},
 };
 
 const std::string kWormName = "svchost32.exe";

@@ -932,6 +932,11 @@ void Win32Host::KeepPainting() {
     }
     RedrawWindow(window->hwnd.get(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
   }
+  // The windows keep answering: messages sent to them from other threads and programs (the
+  // system asking whether the program still responds, among them) are handled now; the input
+  // waiting in the queue stays there until the command is over.
+  MSG pending{};
+  PeekMessageW(&pending, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
 }
 
 bool Win32Host::PreTranslateMessage(tagMSG& message) {

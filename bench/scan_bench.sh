@@ -41,7 +41,7 @@ wineserver -p 60 </dev/null >/dev/null 2>&1 || true
 
 stick=$out/stick
 cleanup() {
-  rm -f "$WINEPREFIX/dosdevices/$letter:"
+  wine_unmap_drive "$letter"
   wineserver -k 2>/dev/null || true  # the prefix is the benchmark's own: its server and services end
   xvfb_stop
 }

@@ -3,7 +3,8 @@
 #                                  no Mono/Gecko prompts, no menu entries, 64-bit)
 #   wine_prefix_create             a fresh prefix at $WINEPREFIX (6-9 s)
 #   wine_prefix_ensure             the prefix, made only when it is not ready yet
-#   wine_map_drive LETTER FOLDER   maps a drive letter of the prefix to a Linux folder
+#   wine_map_drive LETTER FOLDER   maps a drive letter of the prefix to a Linux folder, as a
+#                                  removable drive
 #   wine_unmap_drive LETTER        removes that mapping again
 #   pe_check_imports "DLL.." EXE.. fails when a program imports a DLL not in the list
 #                                  (PE_SHIPPED_DLLS, PE_TEST_DLLS below)
@@ -65,15 +66,49 @@ wine_prefix_ensure() {
   [ -f "$WINEPREFIX/.tidewick-ready" ] || wine_prefix_create
 }
 
-# Maps drive LETTER (either case) of the prefix to FOLDER. Wine reads the mapping at every
-# path lookup, so it works for programs already running.
+# Maps drive LETTER (either case) of the prefix to FOLDER as a removable drive, the kind a USB
+# stick is (GetDriveType answers DRIVE_REMOVABLE), also for programs already running. A
+# dosdevices link alone would make a fixed drive, and one the mount manager of a running prefix
+# does not know: the manager defines the letter instead (wine_drive.exe, built on first use from
+# scripts/lib/wine_drive.c), writing the link and keeping the type ("floppy" in
+# HKLM\Software\Wine\Drives) for its next start. Starts the prefix's server if none runs.
 wine_map_drive() {
-  local letter=${1,,} folder=$2
-  ln -sfn "$(cd "$folder" && pwd)" "$WINEPREFIX/dosdevices/$letter:"
+  local letter=${1,,} folder tool said
+  folder=$(cd "$2" && pwd)
+  tool=$(wine_drive_tool) || return 1
+  wine_server_up 30
+  # Its words go to a file, not a pipe: a Wine process it may start would hold a pipe open.
+  said=$(mktemp)
+  if ! wine "$tool" "$letter" "$folder" </dev/null >"$said" 2>&1; then
+    echo "wine: drive $letter: could not be mapped to $folder: $(cat "$said")" >&2
+    rm -f "$said"
+    return 1
+  fi
+  rm -f "$said"
 }
 
+# Removes the mapping of LETTER again, for the mount manager too: a letter whose link is only
+# deleted stays listed by GetLogicalDrives, as a removable drive, until the prefix restarts.
 wine_unmap_drive() {
-  rm -f "$WINEPREFIX/dosdevices/${1,,}:"
+  local letter=${1,,}
+  local tool
+  [ -L "$WINEPREFIX/dosdevices/$letter:" ] || return 0
+  if tool=$(wine_drive_tool); then wine "$tool" "$letter" </dev/null >/dev/null 2>&1 || true; fi
+  rm -f "$WINEPREFIX/dosdevices/$letter:"
+}
+
+# The path of wine_drive.exe, built into the prefix when missing or older than its source.
+# Tests map drives in parallel: each build goes to a file of its own, moved into place whole.
+wine_drive_tool() {
+  local source tool
+  source=$(dirname "${BASH_SOURCE[0]}")/wine_drive.c
+  tool=$WINEPREFIX/tidewick-tools/wine_drive.exe
+  if [ ! -f "$tool" ] || [ "$source" -nt "$tool" ]; then
+    mkdir -p "$(dirname "$tool")"
+    x86_64-w64-mingw32-gcc-posix -municode -O2 -Wall -static -o "$tool.$$" "$source" &&
+      mv -f "$tool.$$" "$tool" || { rm -f "$tool.$$"; echo "wine: cannot build $tool" >&2; return 1; }
+  fi
+  echo "$tool"
 }
 
 # The DLLs a shipped program (tidewick.exe, pskill.exe) may import: Windows' own, present on

@@ -239,7 +239,7 @@ entries=$(wc -l <"$manifest")
 echo "bad_input_stick: seeded $entries root entries in ${stick#"$root"/}"
 
 wine_map_drive "$letter" "$stick"
-trap 'rm -f "$WINEPREFIX/dosdevices/$letter:"' EXIT
+trap 'wine_unmap_drive "$letter"' EXIT
 export TIDEWICK_E2E_STICK="${letter^^}:\\"
 export TIDEWICK_E2E_STICK_MANIFEST='C:\tidewick-e2e\bad_input_stick.tsv'
 

@@ -50,7 +50,7 @@ folder "System Volume Information"
 file "desktop.ini" "[.ShellClassInfo]"
 
 wine_map_drive "$letter" "$stick"
-trap 'rm -f "$WINEPREFIX/dosdevices/$letter:"' EXIT
+trap 'wine_unmap_drive "$letter"' EXIT
 export TIDEWICK_E2E_STICK="${letter^^}:\\"
 
 rc=0

@@ -187,7 +187,7 @@ wine_server_up 30
 registry_trees >"$work/registry-before.txt"
 
 wine_map_drive "$letter" "$stick"
-trap 'rm -f "$WINEPREFIX/dosdevices/$letter:"' EXIT
+trap 'wine_unmap_drive "$letter"' EXIT
 export TIDEWICK_E2E_STICK="${letter^^}:\\"
 export TIDEWICK_E2E_REPORTS="$reports_windows"
 

@@ -37,8 +37,9 @@ struct MountManagerUnixDrive {
 inline constexpr DWORD kDefineUnixDrive =
     CTL_CODE(0x6D /* MOUNTMGRCONTROLTYPE */, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
 
-// Points drive `letter` at the Linux folder `unixFolder` as a fixed drive (the type a plain
-// dosdevices link has). True when the mount manager took it.
+// Points drive `letter` at the Linux folder `unixFolder` as a removable drive, as the test
+// scripts map their sticks (wine_map_drive in scripts/lib/wine.sh). True when the mount manager
+// took it.
 inline bool DefineUnixDrive(wchar_t letter, const std::string& unixFolder) {
   const HANDLE manager = ::CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -46,7 +47,7 @@ inline bool DefineUnixDrive(wchar_t letter, const std::string& unixFolder) {
   std::vector<char> request(sizeof(MountManagerUnixDrive) + unixFolder.size() + 1, '\0');
   MountManagerUnixDrive drive{};
   drive.size = static_cast<ULONG>(request.size());
-  drive.type = DRIVE_FIXED;
+  drive.type = DRIVE_REMOVABLE;
   drive.letter = static_cast<WCHAR>(letter | 0x20);  // lower case, as winecfg passes it
   drive.mountPointOffset = sizeof(MountManagerUnixDrive);
   std::memcpy(request.data(), &drive, sizeof drive);

@@ -67,11 +67,11 @@ void frm_lnk::InitializeComponent() {
   fra_items.SetCaption(kItemsFrame);
   place(fra_items, nullptr, {240, 120, 11520, 3120});
   place(tbl_items, &fra_items, {360, 400, 11280, 2700});
-  tbl_items.SetColumns({{"Name", 2055},
-                        {"Verdict", 2355},
-                        {"What it runs", 3390},
-                        {"File of the stick it starts", 1935},
-                        {"Root entry it opens", 1545}});
+  tbl_items.SetColumns({{"Name", 2100},
+                        {"Verdict", 3300},
+                        {"What it runs", 3000},
+                        {"File of the stick it starts", 1560},
+                        {"Root entry it opens", 1320}});
   fra_worm.SetCaption(kWormFrame);
   place(fra_worm, nullptr, {240, 3360, 11520, 2520});
   place(tbl_worm, &fra_worm, {360, 3640, 11280, 2100});

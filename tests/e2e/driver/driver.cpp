@@ -22,6 +22,20 @@ namespace {
 
 // How long a window may take to answer a message that the driver sends (reads, list marks).
 constexpr UINT kAnswerTimeoutMs = 5000;
+
+// Window enumeration callbacks: named functions with the system's calling convention (a
+// lambda converts only to the compiler's own, which differs in the 32-bit build).
+// Adds each window to the std::vector<HWND> that `list` points to.
+BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
+  return TRUE;
+}
+
+// Sets the bool that `flag` points to when the window waits for painting.
+BOOL CALLBACK NotePendingPaint(HWND hwnd, LPARAM flag) {
+  if (GetUpdateRect(hwnd, nullptr, FALSE)) *reinterpret_cast<bool*>(flag) = true;
+  return TRUE;
+}
 // How often WaitUntil looks again.
 constexpr Ms kPollInterval{15};
 
@@ -681,13 +695,7 @@ RECT Window::Rect() const {
 
 std::vector<ControlInfo> Window::Controls() const {
   std::vector<HWND> children;
-  EnumChildWindows(
-      hwnd_,
-      [](HWND child, LPARAM list) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&children));
+  EnumChildWindows(hwnd_, CollectWindow, reinterpret_cast<LPARAM>(&children));
   std::vector<ControlInfo> controls;
   controls.reserve(children.size());
   for (HWND child : children) controls.push_back(Control(child).Info());
@@ -901,13 +909,7 @@ std::string Window::Screenshot(const std::string& name) const {
   // the window or its controls waits for painting (a loaded machine may take a while).
   auto painted = [&] {
     bool pending = GetUpdateRect(hwnd_, nullptr, FALSE) != FALSE;
-    EnumChildWindows(
-        hwnd_,
-        [](HWND child, LPARAM flag) -> BOOL {
-          if (GetUpdateRect(child, nullptr, FALSE)) *reinterpret_cast<bool*>(flag) = true;
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&pending));
+    EnumChildWindows(hwnd_, NotePendingPaint, reinterpret_cast<LPARAM>(&pending));
     return !pending;
   };
   DWORD_PTR ignored = 0;
@@ -960,12 +962,7 @@ std::string Window::Screenshot(const std::string& name) const {
 
 std::vector<WindowInfo> TopLevelWindows(DWORD processId, bool includeHidden) {
   std::vector<HWND> all;
-  EnumWindows(
-      [](HWND hwnd, LPARAM list) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&all));
+  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&all));
   std::vector<WindowInfo> windows;
   for (HWND hwnd : all) {
     if (!includeHidden && !IsWindowVisible(hwnd)) continue;

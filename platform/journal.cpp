@@ -69,9 +69,8 @@ bool SameTarget(const Change& a, const Change& b) {
 }
 
 // What a change is about, as text: equal for any two changes that SameTarget or SamePlace
-// takes for one (two that only share it are told apart by them); empty for a kind it does not
-// know, which is then compared with every earlier change.
-std::string PlaceOf(const Change& change) {
+// takes for one; empty for a kind it does not know.
+std::string PlaceText(const Change& change) {
   std::string place = std::to_string(static_cast<int>(change.kind)) + '\n';
   switch (change.kind) {
     case Change::Kind::Attributes:
@@ -92,6 +91,15 @@ std::string PlaceOf(const Change& change) {
       return place + LowerCase(change.path) + '\n' + LowerCase(change.newPath);
   }
   return {};
+}
+
+// What a change is about, as a hash of its PlaceText: equal for any two changes that SameTarget
+// or SamePlace takes for one (two that only share it are told apart by them, so a collision
+// costs a look at the others, never a wrong merge); 0 for a kind PlaceText does not know, which
+// is then compared with every earlier change.
+std::size_t PlaceOf(const Change& change) {
+  const std::string place = PlaceText(change);
+  return place.empty() ? 0 : std::hash<std::string>{}(place) | 1;
 }
 
 // Whether a later change of the same entry's attributes, or of the same registry value,
@@ -147,9 +155,9 @@ void ChangeJournal::Record(Change change) {
   std::vector<Change>& changes = command.changes;
   places_.resize(commands_.size());
   auto& places = places_[static_cast<std::size_t>(&command - commands_.data())];
-  const std::string place = PlaceOf(change);
+  const std::size_t place = PlaceOf(change);
   // Nothing else of the command is about this: no earlier change to merge with or drop.
-  if (!place.empty() && !places.contains(place)) {
+  if (place != 0 && !places.contains(place)) {
     places.emplace(place, 1);
     changes.push_back(std::move(change));
     return;
@@ -191,7 +199,7 @@ void ChangeJournal::Record(Change change) {
       return;
     }
   }
-  if (!place.empty()) ++places[place];
+  if (place != 0) ++places[place];
   changes.push_back(std::move(change));
 }
 

@@ -127,10 +127,11 @@ class ChangeJournal {
   std::vector<Command> commands_;
   std::vector<Open> open_;
   std::optional<std::size_t> otherGroup_;
-  // Per command (by index), how many of its changes are about each thing (PlaceOf): a change
-  // about something no other change of its command is about needs no look at the others, so
-  // recording stays as fast for the 100,000th entry of a scan as for the first.
-  std::vector<std::unordered_map<std::string, std::size_t>> places_;
+  // Per command (by index), how many of its changes are about each thing (by the hash of what
+  // they are about): a change about something no other change of its command is about needs no
+  // look at the others, so recording stays as fast for the 100,000th entry of a scan as for the
+  // first.
+  std::vector<std::unordered_map<std::size_t, std::size_t>> places_;
 };
 
 // Begins a command for as long as it lives; does nothing without a journal.

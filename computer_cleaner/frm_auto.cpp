@@ -18,7 +18,6 @@ namespace {
 using autostart::Entry;
 using autostart::Place;
 
-constexpr std::string_view kKillToolMissing = "File 'pskill.exe' not found. Please redownload this program.";
 constexpr std::string_view kNewLine = "\r\n";
 
 constexpr int kButtonWidth = 1095;
@@ -145,7 +144,7 @@ void frm_auto::FillTable() {
 
 bool frm_auto::KillToolAtHand() {
   if (Os().PathFileExistsA(kKillToolFile)) return true;
-  Os().MsgBox(kKillToolMissing, MsgStyle::Warning);
+  Os().MsgBox(msg::kKillToolMissing, MsgStyle::Warning);
   return false;
 }
 

@@ -24,8 +24,6 @@ constexpr ValueLimits kRunValueLimits{1024, 1024};
 constexpr std::string_view kDefaultValueName = "[Default]";
 constexpr std::string_view kFieldSeparator = " | ";
 
-constexpr std::string_view kKillToolMissing = "File 'pskill.exe' not found. Please redownload this program.";
-
 constexpr std::string_view kBlockScriptWorms = "Block Script Worms For This User";
 constexpr std::string_view kBlockQuestion =
     "Block Script Worms For This User turns Windows Script Host off for your account: scripts such as .vbs and .js "
@@ -388,7 +386,7 @@ void frm_c::AddMatchingRunValues(Handle root, std::string_view subKey, const std
 
 bool frm_c::KillToolAtHand() {
   if (Os().PathFileExistsA(kKillToolFile)) return true;
-  Os().MsgBox(kKillToolMissing, MsgStyle::Warning);
+  Os().MsgBox(msg::kKillToolMissing, MsgStyle::Warning);
   return false;
 }
 

@@ -6,6 +6,8 @@
 
 namespace tidewick::msg {
 
+// Delete would hand a process to the kill tool, and pskill.exe is not in the current folder.
+inline constexpr std::string_view kKillToolMissing = "File 'pskill.exe' not found. Please redownload this program.";
 // Delete was pressed with nothing marked.
 inline constexpr std::string_view kSelectFileToDelete = "Please select file to delete!";
 // The question before a deletion.

@@ -18,6 +18,9 @@ namespace {
 constexpr std::array<std::string_view, 5> kWalkedSystemFolders = {"recycler", "recycled", "$recycle.bin",
                                                                    "system volume information", ".trashes"};
 
+// The size of a shortcut's header (ShellLinkHeader): a shorter file is no shortcut.
+constexpr std::uint64_t kShortcutHeaderBytes = 0x4C;
+
 // A desktop.ini is a few lines; this much of one is read.
 constexpr std::size_t kMaxDesktopIniBytes = 64 * 1024;
 
@@ -146,13 +149,23 @@ std::optional<Judgement> JudgeRootFile(PlatformOperations& os, const StickPlace&
   if (!IsShortcutOrAutorunName(name)) return std::nullopt;
   const bool shortcut = EndsWith(LowerCase(name), ".lnk");
   const std::string path = stick.root + std::string(name);
+  Judgement unreadable;
+  unreadable.verdict = shortcut ? kDamagedShortcut : kOtherAutorun;
+  // The size first, which needs no open file: a scan meets thousands of the worm's shortcuts,
+  // and one shorter than the format's header is damaged without a look inside.
+  const std::optional<FileAttributeData> data = Attributes(os, path);
+  if (data && IsFolder(*data)) return std::nullopt;
+  if (data && shortcut && data->size < kShortcutHeaderBytes) {
+    unreadable.note = "it is shorter than a shortcut's header of " + std::to_string(kShortcutHeaderBytes) + " bytes";
+    return unreadable;
+  }
+  if (data && !shortcut && data->size == 0) {
+    unreadable.note = "it is empty";
+    return unreadable;
+  }
   // One byte more than the readers take, so that a larger file shows as larger.
   std::vector<std::uint8_t> bytes;
   if (!os.ReadFileBytes(path, (shortcut ? readers::kMaxShortcutBytes : readers::kMaxAutorunBytes) + 1, bytes)) {
-    const std::optional<FileAttributeData> data = Attributes(os, path);
-    if (data && IsFolder(*data)) return std::nullopt;
-    Judgement unreadable;
-    unreadable.verdict = shortcut ? kDamagedShortcut : kOtherAutorun;
     unreadable.note = "it cannot be read";
     return unreadable;
   }

@@ -837,20 +837,20 @@ bool Win32Platform::ReadFileBytes(std::string_view path, std::size_t maxBytes, s
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
+  // Read in chunks into a buffer of the program's own: a file shorter than what is asked for is
+  // read by one ReadFile, whose short answer is its end.
   std::vector<std::uint8_t> read;
   DWORD error = ERROR_SUCCESS;
+  std::uint8_t chunk[4096];
   while (read.size() < maxBytes) {
-    const std::size_t want = std::min<std::size_t>(maxBytes - read.size(), std::size_t{1} << 16);
-    const std::size_t at = read.size();
-    read.resize(at + want);
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(maxBytes - read.size(), sizeof chunk));
     DWORD got = 0;
-    if (!::ReadFile(file, read.data() + at, static_cast<DWORD>(want), &got, nullptr)) {
+    if (!::ReadFile(file, chunk, want, &got, nullptr)) {
       error = ::GetLastError() != ERROR_SUCCESS ? ::GetLastError() : ERROR_READ_FAULT;
-      read.resize(at);
       break;
     }
-    read.resize(at + got);
-    if (got == 0) break;  // the end of the file
+    read.insert(read.end(), chunk, chunk + got);
+    if (got < want) break;  // the end of the file
   }
   ::CloseHandle(file);
   if (error != ERROR_SUCCESS) {

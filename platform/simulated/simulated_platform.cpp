@@ -216,7 +216,9 @@ struct SimulatedPlatform::State {
       if (variable.value) {
         put(variable.name, *variable.value);
       } else {
-        std::erase_if(block, [&](const auto& entry) { return LowerCase(entry.first) == folded; });
+        // A structured binding is captured through a copy of its own (clang 14 refuses it).
+        const std::string& removed = folded;
+        std::erase_if(block, [&removed](const auto& entry) { return LowerCase(entry.first) == removed; });
       }
     }
     return block;

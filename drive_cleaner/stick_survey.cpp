@@ -277,9 +277,11 @@ std::vector<Candidate> FindCandidates(PlatformOperations& os, const StickPlace& 
     std::vector<std::uint8_t> ini;
     candidate.facts.desktopIniLook = os.ReadFileBytes(stick.root + name + "\\desktop.ini", kMaxDesktopIniBytes, ini) &&
                                      DesktopIniGivesALook(ini);
+    // A structured binding is captured through a copy of its own (clang 14 refuses it).
+    const std::string& self = name;
     candidate.facts.onlyWormFilesBeside =
         std::all_of(entries.begin(), entries.end(), [&](const std::pair<std::string, bool>& other) {
-          return other.first == name || IsWormArtefactName(other.first, other.second) || isStarted(other.first);
+          return other.first == self || IsWormArtefactName(other.first, other.second) || isStarted(other.first);
         });
     candidate.count = CountFolder(os, stick.root + name, pace);
     candidate.signs = Signs(candidate.facts);

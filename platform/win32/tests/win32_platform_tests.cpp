@@ -689,8 +689,8 @@ TEST(Win32Program, StartCommandLineRunsTheCommandWithoutWaiting) {
 // "cmd /c <sleeper>" starts is found among this program's children; its image is the cmd.exe of
 // the system folder as a 64-bit program sees it, and it does not run under WoW64.
 TEST(Win32Program, TheInterpreterIsTheNativeCmdOfTheSystemFolder) {
-  const std::wstring sleeper =
-      TempFolder() + L"tidewick-interpreter-" + std::to_wstring(::GetCurrentProcessId()) + L".exe";
+  const std::wstring sleeperName = L"tidewick-interpreter-" + std::to_wstring(::GetCurrentProcessId()) + L".exe";
+  const std::wstring sleeper = TempFolder() + sleeperName;
   ASSERT_TRUE(::CopyFileW(BuiltFile(TW_SLEEPER_EXE).c_str(), sleeper.c_str(), FALSE)) << ::GetLastError();
   Win32Platform os;
   os.StartCommandLine("cmd /c \"" + Narrow(sleeper) + "\" 30000", ShowCommand::MinimizedNoFocus);
@@ -698,7 +698,7 @@ TEST(Win32Program, TheInterpreterIsTheNativeCmdOfTheSystemFolder) {
   // The child cmd.exe of this program, and the sleeper it started.
   DWORD interpreterId = 0;
   DWORD sleeperId = 0;
-  for (int attempt = 0; attempt < 200 && sleeperId == 0; ++attempt) {
+  for (int attempt = 0; attempt < 400 && sleeperId == 0; ++attempt) {
     const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     ASSERT_NE(snapshot, INVALID_HANDLE_VALUE);
     PROCESSENTRY32W entry{};
@@ -733,14 +733,21 @@ TEST(Win32Program, TheInterpreterIsTheNativeCmdOfTheSystemFolder) {
   EXPECT_TRUE(::IsWow64Process(interpreter, &interpreterUnderWow64));
   EXPECT_FALSE(interpreterUnderWow64) << "the 32-bit cmd.exe of SysWOW64 ran";
 
-  if (sleeperId != 0) {
-    if (const HANDLE started = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, sleeperId)) {
-      ::TerminateProcess(started, 1);
-      ::WaitForSingleObject(started, 5000);
-      ::CloseHandle(started);
-    }
-  }
+  // Every copy of the sleeper goes, also one the interpreter started after the search gave up.
   ::TerminateProcess(interpreter, 1);
+  if (const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0); snapshot != INVALID_HANDLE_VALUE) {
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
+      if (::_wcsicmp(entry.szExeFile, sleeperName.c_str()) != 0) continue;
+      if (const HANDLE started = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID)) {
+        ::TerminateProcess(started, 1);
+        ::WaitForSingleObject(started, 5000);
+        ::CloseHandle(started);
+      }
+    }
+    ::CloseHandle(snapshot);
+  }
   ::WaitForSingleObject(interpreter, 5000);
   ::CloseHandle(interpreter);
   for (int attempt = 0; attempt < 50 && !::DeleteFileW(sleeper.c_str()); ++attempt) ::Sleep(100);

@@ -185,16 +185,7 @@ void frm_lnk::btn_del_Click() {
     return;
   }
   if (Os().MsgBox(msg::kConfirmDelete, MsgStyle::YesNoQuestion) != Answer::Yes) return;
-  switch (CheckMedium(Os(), medium_)) {
-    case MediumState::Gone:
-      Os().MsgBox(DeviceNotAnsweringText(medium_.root), MsgStyle::Warning);
-      return;
-    case MediumState::Another:
-      Os().MsgBox(AnotherDeviceText(medium_.root), MsgStyle::Warning);
-      return;
-    case MediumState::Same:
-      break;
-  }
+  if (!ScannedMediumThere(Os(), medium_)) return;
 
   bool succeeded = true;
   MediumState stop = MediumState::Same;

@@ -390,16 +390,20 @@ void frm_rd::btn_r_Click() { RefreshList(&frm_rd::FillUnknownList); }
 
 void frm_rd::btn_r_dir2_Click() { RefreshList(&frm_rd::FillVirusList); }
 
-void frm_rd::RefreshList(bool (frm_rd::*fill)(const std::string& root)) {
-  if (scannedRoot_.empty()) return;
+bool frm_rd::ScannedMediumReady() {
   if (!DeviceAnswers(scannedRoot_)) {
     ReportDeviceNotAnswering(scannedRoot_);
-    return;
+    return false;
   }
   if (!ScannedVolumeAt(scannedRoot_)) {
     ReportAnotherDevice(scannedRoot_);
-    return;
+    return false;
   }
+  return true;
+}
+
+void frm_rd::RefreshList(bool (frm_rd::*fill)(const std::string& root)) {
+  if (scannedRoot_.empty() || !ScannedMediumReady()) return;
   ui::BusyScope busy(App().GetHost());
   if (!(this->*fill)(scannedRoot_)) {
     Os().MsgBox("The device " + scannedRoot_ + " stopped answering; the list may be incomplete.",
@@ -606,15 +610,7 @@ void frm_rd::StickChanged() {
 }
 
 void frm_rd::OpenStickWindow(std::string_view formName) {
-  if (scannedRoot_.empty()) return;
-  if (!DeviceAnswers(scannedRoot_)) {
-    ReportDeviceNotAnswering(scannedRoot_);
-    return;
-  }
-  if (!ScannedVolumeAt(scannedRoot_)) {
-    ReportAnotherDevice(scannedRoot_);
-    return;
-  }
+  if (scannedRoot_.empty() || !ScannedMediumReady()) return;
   App().HandOver(*this, formName);
 }
 

@@ -144,6 +144,8 @@ class frm_rd final : public ui::Form {
   // while it does.
   std::optional<Removal> ScannedMediumGone(const std::string& root);
   void ReportAnotherDevice(const std::string& root);
+  // Whether the scanned medium still answers in its drive; warns when it does not.
+  bool ScannedMediumReady();
   // Rebuild one list from `root` without changing attributes; false when the listing broke off.
   bool FillUnknownList(const std::string& root);
   bool FillVirusList(const std::string& root);

@@ -399,16 +399,7 @@ void frm_restore::Restore(bool renaming) {
                      "whose name the root has already, and the worm's own files, stay inside. A folder left empty is "
                      "removed.";
   if (Os().MsgBox(question, MsgStyle::YesNoQuestion) != Answer::Yes) return;
-  switch (CheckMedium(Os(), medium_)) {
-    case MediumState::Gone:
-      Os().MsgBox(DeviceNotAnsweringText(medium_.root), MsgStyle::Warning);
-      return;
-    case MediumState::Another:
-      Os().MsgBox(AnotherDeviceText(medium_.root), MsgStyle::Warning);
-      return;
-    case MediumState::Same:
-      break;
-  }
+  if (!ScannedMediumThere(Os(), medium_)) return;
   const std::uint64_t generation = LoadGeneration();
   Outcome outcome;
   {

@@ -29,6 +29,20 @@ std::string AnotherDeviceText(const std::string& root) {
   return "The device in " + root + " is not the one that was scanned. Nothing has been changed. Scan it first.";
 }
 
+bool ScannedMediumThere(PlatformOperations& os, const ScannedMedium& medium) {
+  switch (CheckMedium(os, medium)) {
+    case MediumState::Same:
+      return true;
+    case MediumState::Gone:
+      os.MsgBox(DeviceNotAnsweringText(medium.root), MsgStyle::Warning);
+      return false;
+    case MediumState::Another:
+      os.MsgBox(AnotherDeviceText(medium.root), MsgStyle::Warning);
+      return false;
+  }
+  return false;
+}
+
 std::string DeletionStoppedText(const std::string& root, MediumState why) {
   if (why == MediumState::Another) {
     return "The device in " + root +

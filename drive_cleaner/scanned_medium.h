@@ -34,6 +34,10 @@ MediumState CheckMedium(PlatformOperations& os, const ScannedMedium& medium);
 // is in it.
 std::string DeviceNotAnsweringText(const std::string& root);
 std::string AnotherDeviceText(const std::string& root);
+// Whether the scanned medium is in its drive, as CheckMedium; when not, shows the warning that
+// nothing has been changed (DeviceNotAnsweringText or AnotherDeviceText).
+bool ScannedMediumThere(PlatformOperations& os, const ScannedMedium& medium);
+
 // The warnings when a deletion stops part-way because the device went away (MediumState::Gone)
 // or another medium took its place (MediumState::Another).
 std::string DeletionStoppedText(const std::string& root, MediumState why);

@@ -474,12 +474,7 @@ bool JournalingPlatform::ReadFileBytes(std::string_view path, std::size_t maxByt
   return os_.ReadFileBytes(path, maxBytes, bytes);
 }
 
-bool JournalingPlatform::MoveFileExA(std::string_view existing, std::string_view newName) {
-  const bool done = os_.MoveFileExA(existing, newName);
-  Change change;
-  change.kind = Change::Kind::Moved;
-  change.path = ShownPath(existing);
-  change.newPath = ShownPath(newName);
+bool JournalingPlatform::RecordFileChange(bool done, Change change) {
   if (!done) {
     change.error = os_.GetLastError();
     if (change.error == StatusCode::FileNotFound) return done;
@@ -489,18 +484,19 @@ bool JournalingPlatform::MoveFileExA(std::string_view existing, std::string_view
   return done;
 }
 
+bool JournalingPlatform::MoveFileExA(std::string_view existing, std::string_view newName) {
+  Change change;
+  change.kind = Change::Kind::Moved;
+  change.path = ShownPath(existing);
+  change.newPath = ShownPath(newName);
+  return RecordFileChange(os_.MoveFileExA(existing, newName), std::move(change));
+}
+
 bool JournalingPlatform::RemoveDirectoryA(std::string_view path) {
-  const bool done = os_.RemoveDirectoryA(path);
   Change change;
   change.kind = Change::Kind::FolderRemoved;
   change.path = ShownPath(path);
-  if (!done) {
-    change.error = os_.GetLastError();
-    if (change.error == StatusCode::FileNotFound) return done;
-    if (change.error == 0) change.error = StatusCode::AccessDenied;
-  }
-  journal_.Record(std::move(change));
-  return done;
+  return RecordFileChange(os_.RemoveDirectoryA(path), std::move(change));
 }
 
 bool JournalingPlatform::GetDiskFreeSpaceA(std::string_view root, DiskFreeSpace& counts) {

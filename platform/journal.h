@@ -229,6 +229,9 @@ class JournalingPlatform final : public PlatformOperations {
   // The levels of `place` that do not exist yet, outermost first.
   std::vector<std::string> MissingLevels(const KeyPlace& place);
   Change RegistryChange(const KeyPlace& place, std::string_view valueName) const;
+  // Records a file change that was made (`done`) or refused with the last error; a call on
+  // nothing (ERROR_FILE_NOT_FOUND) is neither. Answers `done`.
+  bool RecordFileChange(bool done, Change change);
 
   PlatformOperations& os_;
   ChangeJournal journal_;

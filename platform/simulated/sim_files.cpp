@@ -390,22 +390,34 @@ bool SimFiles::SetAttributes(std::string_view path, std::uint32_t attributes) {
   return true;
 }
 
+SimFiles::Entry* SimFiles::EntryToChange(std::string_view path, Location& location) const {
+  const auto refuse = [this](std::uint32_t error) -> Entry* {
+    Fail(error);
+    return nullptr;
+  };
+  if (RefusedInPath(path)) return refuse(StatusCode::InvalidName);
+  const auto parsed = Parse(path);
+  if (!parsed) return refuse(StatusCode::InvalidName);
+  if (parsed->names.empty()) return refuse(StatusCode::AccessDenied);  // a drive root
+  Entry* entry = Find(*parsed, true);
+  if (entry == nullptr) return refuse(MissingReason(path));
+  location = *parsed;
+  return entry;
+}
+
 bool SimFiles::DeleteFile(std::string_view path,
                           const std::function<bool(std::string_view)>& inUse) {
-  if (RefusedInPath(path)) return Fail(StatusCode::InvalidName);
-  auto location = Parse(path);
-  if (!location) return Fail(StatusCode::InvalidName);
-  if (location->names.empty()) return Fail(StatusCode::AccessDenied);
-  const Entry* entry = Find(*location, true);
-  if (entry == nullptr) return Fail(MissingReason(path));
+  Location location;
+  const Entry* entry = EntryToChange(path, location);
+  if (entry == nullptr) return false;
   // As on Windows: a folder, a read-only file and the image of a running program are refused
   // access; a file another program holds open is a sharing violation.
   if (entry->IsFolder() || (entry->attributes & Attr::ReadOnly) != 0 || (inUse && inUse(path))) {
     return Fail(StatusCode::AccessDenied);
   }
   if (entry->locked) return Fail(StatusCode::SharingViolation);
-  location->names.pop_back();
-  Find(*location, true)->Remove(entry);
+  location.names.pop_back();
+  Find(location, true)->Remove(entry);
   return true;
 }
 
@@ -488,19 +500,16 @@ bool SimFiles::Move(std::string_view existing, std::string_view newName) {
 }
 
 bool SimFiles::RemoveFolder(std::string_view path) {
-  if (RefusedInPath(path)) return Fail(StatusCode::InvalidName);
-  auto location = Parse(path);
-  if (!location) return Fail(StatusCode::InvalidName);
-  if (location->names.empty()) return Fail(StatusCode::AccessDenied);
-  const Entry* entry = Find(*location, true);
-  if (entry == nullptr) return Fail(MissingReason(path));
+  Location location;
+  const Entry* entry = EntryToChange(path, location);
+  if (entry == nullptr) return false;
   if (!entry->IsFolder()) return Fail(StatusCode::NotADirectory);
   if (!entry->children.empty()) return Fail(StatusCode::DirNotEmpty);
   if ((entry->attributes & Attr::ReadOnly) != 0) return Fail(StatusCode::AccessDenied);
   if (entry->locked) return Fail(StatusCode::SharingViolation);
   if (entry->refuseAttributes) return Fail(StatusCode::WriteProtect);
-  location->names.pop_back();
-  Find(*location, true)->Remove(entry);
+  location.names.pop_back();
+  Find(location, true)->Remove(entry);
   return true;
 }
 

@@ -126,6 +126,9 @@ class SimFiles {
   // The entry at `location`, or null; `readyOnly` ignores drives without a medium.
   Entry* Find(const Location& location, bool readyOnly) const;
   Entry* FindPath(std::string_view path, bool readyOnly) const;
+  // The entry below a drive root that a changing call names, and where it lies; null, with the
+  // reason as the last error, when the path is refused, names a root or reaches nothing.
+  Entry* EntryToChange(std::string_view path, Location& location) const;
   Entry& Require(std::string_view path) const;  // for set-up calls: throws when missing
   Entry& MakeParents(const Location& location);
   static std::uint32_t Reported(const Entry& entry);

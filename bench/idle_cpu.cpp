@@ -93,7 +93,7 @@ void MeasureIdle(const char* name, HANDLE process, DWORD processId, int seconds)
   memory.cb = sizeof memory;
   ::GetProcessMemoryInfo(process, &memory, sizeof memory);
   std::printf("idle window=%s seconds=%.2f cpu_ms=%.0f percent=%.2f total_cpu_ms=%.0f working_set_kb=%zu\n", name,
-              wall, cpu * 1e3, 100 * cpu / wall, std::max(process1, threads1) * 1e3, memory.WorkingSetSize / 1024);
+              wall, cpu * 1e3, 100 * cpu / wall, std::max(process1, threads1) * 1e3, static_cast<std::size_t>(memory.WorkingSetSize / 1024));
   std::fflush(stdout);
 }
 
@@ -145,8 +145,8 @@ int wmain(int argc, wchar_t** argv) {
     if (!::GetProcessMemoryInfo(process, &memory, sizeof memory)) {
       throw DriverError("GetProcessMemoryInfo on tidewick.exe failed, error " + std::to_string(::GetLastError()));
     }
-    std::printf("memory peak_working_set_kb=%zu working_set_kb=%zu\n", memory.PeakWorkingSetSize / 1024,
-                memory.WorkingSetSize / 1024);
+    std::printf("memory peak_working_set_kb=%zu working_set_kb=%zu\n", static_cast<std::size_t>(memory.PeakWorkingSetSize / 1024),
+                static_cast<std::size_t>(memory.WorkingSetSize / 1024));
     std::fflush(stdout);
     ::CloseHandle(process);
 

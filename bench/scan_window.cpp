@@ -178,8 +178,8 @@ int wmain(int argc, wchar_t** argv) {
                 "least_us_per_entry=%.2f window_us_per_entry=%.2f working_set_kb=%zu peak_working_set_kb=%zu "
                 "bytes_per_entry=%.1f unanswered_ms=%.0f\n",
                 entries, leastMs, windowMs, windowMs / leastMs, best, 1e3 * leastMs / static_cast<double>(entries),
-                1e3 * windowMs / static_cast<double>(entries), before.WorkingSetSize / 1024,
-                after.PeakWorkingSetSize / 1024, grown / static_cast<double>(entries), unansweredMax);
+                1e3 * windowMs / static_cast<double>(entries), static_cast<std::size_t>(before.WorkingSetSize / 1024),
+                static_cast<std::size_t>(after.PeakWorkingSetSize / 1024), grown / static_cast<double>(entries), unansweredMax);
     std::fflush(stdout);
 
     rd.Close();  // the close box does what Back does

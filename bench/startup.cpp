@@ -124,7 +124,7 @@ int wmain(int argc, wchar_t** argv) {
     for (double ms : program.ms) list += (list.empty() ? "" : ",") + std::to_string(static_cast<long>(ms + 0.5));
     std::printf("startup program=%s runs=%s median_ms=%.1f best_ms=%.1f peak_working_set_kb=%zu\n", program.name,
                 list.c_str(), Median(program.ms), *std::min_element(program.ms.begin(), program.ms.end()),
-                program.peakWorkingSet / 1024);
+                static_cast<std::size_t>(program.peakWorkingSet / 1024));
   }
   return 0;
 }

@@ -32,10 +32,14 @@ constexpr std::array<std::string_view, 6> kSystemNames = {
 
 constexpr std::string_view kDrives = "A,B,C,D,E,F,G,H,I,J,K,L,M,N,O,P,Q,R,S,T,U,V,W,X,Y,Z";
 
-// A long command repaints the windows about this often (milliseconds), looking at the clock
-// every few dozen entries: often enough to stay drawn on a slow stick, seldom enough that
-// redrawing long lists does not slow a fast one down.
+// A long command repaints the windows, looking at the clock every few dozen entries: often
+// enough to stay drawn on a slow stick, seldom enough that redrawing long lists does not slow a
+// fast one down. Between two paints pass at least kPaintIntervalMs and kWorkPerPaint times
+// what the last paint took (bringing long lists up to date takes longer as they grow), but
+// never more than kLongestPaintIntervalMs (milliseconds), so that the windows answer throughout.
 constexpr std::uint32_t kPaintIntervalMs = 100;
+constexpr std::uint32_t kLongestPaintIntervalMs = 500;
+constexpr std::uint64_t kWorkPerPaint = 20;
 constexpr std::size_t kEntriesPerClockLook = 32;
 
 constexpr std::string_view kSelectDeviceFirst = "Select device first!";
@@ -278,14 +282,18 @@ class frm_rd::PaintPacer {
   void Entry() {
     if (++entries_ % kEntriesPerClockLook != 0) return;
     const std::uint32_t now = form_.Os().GetTickCount();
-    if (now - lastPaint_ < kPaintIntervalMs) return;
-    lastPaint_ = now;
+    if (now - lastPaint_ < interval_) return;
     form_.App().GetHost().KeepPainting();
+    lastPaint_ = form_.Os().GetTickCount();
+    const std::uint64_t took = lastPaint_ - now;
+    interval_ = static_cast<std::uint32_t>(
+        std::clamp<std::uint64_t>(took * kWorkPerPaint, kPaintIntervalMs, kLongestPaintIntervalMs));
   }
 
  private:
   frm_rd& form_;  // borrowed
-  std::uint32_t lastPaint_;
+  std::uint32_t lastPaint_;  // when the last paint ended
+  std::uint32_t interval_ = kPaintIntervalMs;
   std::size_t entries_ = 0;
 };
 

@@ -407,7 +407,7 @@ TEST_F(DriveCleaner, ScanAskedWithoutDeviceOrAnsweredNoChangesNothing) {
 }
 
 TEST_F(DriveCleaner, LongScanShowsTheWaitCursorAndKeepsPainting) {
-  for (int i = 0; i < 1000; ++i) os.AddFolder("E:\\f" + std::to_string(i), Attr::Hidden);
+  for (int i = 0; i < 4000; ++i) os.AddFolder("E:\\f" + std::to_string(i), Attr::Hidden);
   os.SetTickPerRead(20);  // a slow stick: time passes while the entries are handled
   frm_rd& rd = Open();
   os.OnMessageBox([&](const sim::MessageBoxRecord& box) {
@@ -419,6 +419,38 @@ TEST_F(DriveCleaner, LongScanShowsTheWaitCursorAndKeepsPainting) {
   EXPECT_GE(host.BusyCount(), 1);
   EXPECT_GE(host.PaintCount(), 4);
   EXPECT_EQ(host.BusyDepth(), 0);
+}
+
+// Painting long lists takes longer the longer they grow: the scan paints seldom enough that
+// painting takes about a twentieth of its time, but at least every half second of work, so that
+// the window answers throughout.
+TEST_F(DriveCleaner, LongScanPaintsLessOftenWhenPaintingTakesLongButAtLeastTwiceASecond) {
+  for (int i = 0; i < 40000; ++i) os.AddFolder("E:\\f" + std::to_string(i), Attr::Hidden);
+  constexpr std::uint32_t kTickPerLook = 2;  // the work between two looks at the clock
+  os.SetTickPerRead(kTickPerLook);
+  frm_rd& rd = Open();
+  struct Case {
+    std::uint32_t paintMs;
+    std::uint32_t fewestMsBetween;  // of work between the end of one paint and the next
+    std::uint32_t mostMsBetween;
+  };
+  for (const Case& c : {Case{1, 100, 110}, Case{15, 300, 510}, Case{60, 500, 510}}) {
+    SCOPED_TRACE("painting takes " + std::to_string(c.paintMs) + " ms");
+    std::vector<std::uint32_t> starts, ends;
+    host.OnPaint([&] {
+      os.SetTickPerRead(0);
+      starts.push_back(os.GetTickCount());
+      os.AdvanceClock(c.paintMs);
+      ends.push_back(os.GetTickCount());
+      os.SetTickPerRead(kTickPerLook);
+    });
+    Scan(rd);
+    ASSERT_GE(starts.size(), 4u);
+    for (std::size_t i = 1; i < starts.size(); ++i) {
+      EXPECT_GE(starts[i] - ends[i - 1], c.fewestMsBetween) << "paint " << i;
+      EXPECT_LE(starts[i] - ends[i - 1], c.mostMsBetween) << "paint " << i;
+    }
+  }
 }
 
 // ---- Deletion ----

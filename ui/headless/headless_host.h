@@ -4,6 +4,7 @@
 
 #include "ui/form.h"
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -21,7 +22,10 @@ class HeadlessHost final : public Host {
   void TimerChanged(Timer&) override {}
   void FocusControl(Control& control) override { focused_ = &control; }
   void SetBusy(bool busy) override;
-  void KeepPainting() override { ++paints_; }
+  void KeepPainting() override {
+    ++paints_;
+    if (onPaint_) onPaint_();
+  }
 
   Control* Focused() const { return focused_; }
   // How many windows were made and destroyed, in order, by form name.
@@ -39,6 +43,8 @@ class HeadlessHost final : public Host {
   int BusyDepth() const { return busyDepth_; }
   int BusyCount() const { return busyCount_; }
   int PaintCount() const { return paints_; }
+  // Called at every KeepPainting: a test makes painting take time there.
+  void OnPaint(std::function<void()> paint) { onPaint_ = std::move(paint); }
 
  private:
   int Count(std::string_view name, std::string_view change) const;
@@ -49,6 +55,7 @@ class HeadlessHost final : public Host {
   int busyDepth_ = 0;
   int busyCount_ = 0;
   int paints_ = 0;
+  std::function<void()> onPaint_;
 };
 
 // Thrown when a test asks the user to do what a person could not.

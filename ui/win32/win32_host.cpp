@@ -925,6 +925,12 @@ void Win32Host::SetBusy(bool busy) {
 }
 
 void Win32Host::KeepPainting() {
+  // The windows keep answering: messages sent to them from other threads and programs (the
+  // system asking whether the program still responds, among them) are handled before the
+  // painting, which can take a while for long lists, and again after it; the input waiting in
+  // the queue stays there until the command is over.
+  MSG pending{};
+  PeekMessageW(&pending, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
   for (auto& [form, window] : impl_->windows) {
     if (!IsWindowVisible(window->hwnd.get())) continue;
     for (const auto& view : window->views) {
@@ -932,10 +938,6 @@ void Win32Host::KeepPainting() {
     }
     RedrawWindow(window->hwnd.get(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
   }
-  // The windows keep answering: messages sent to them from other threads and programs (the
-  // system asking whether the program still responds, among them) are handled now; the input
-  // waiting in the queue stays there until the command is over.
-  MSG pending{};
   PeekMessageW(&pending, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
 }
 
